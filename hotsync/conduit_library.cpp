@@ -1,0 +1,47 @@
+#include "conduit_library.h"
+
+#include <dlfcn.h>
+
+namespace oq::hotsync {
+
+namespace {
+template <typename Function>
+Function Resolve(void* handle, const char* name) {
+  return reinterpret_cast<Function>(dlsym(handle, name));
+}
+}  // namespace
+
+std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path& path,
+                                                     std::string& error) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    error = "cannot load the conduit " + path.string() + ": " + (reason ? reason : "unknown error");
+    return nullptr;
+  }
+  std::unique_ptr<ConduitLibrary> library(new ConduitLibrary(handle, path));
+  library->openConduit = Resolve<OpenConduitFunction>(handle, "OpenConduit");
+  library->getConduitName = Resolve<GetConduitNameFunction>(handle, "GetConduitName");
+  library->getConduitVersion = Resolve<GetConduitVersionFunction>(handle, "GetConduitVersion");
+  library->getConduitInfo = Resolve<GetConduitInfoFunction>(handle, "GetConduitInfo");
+  library->cfgConduit = Resolve<CfgConduitFunction>(handle, "CfgConduit");
+  library->configureConduit = Resolve<ConfigureConduitFunction>(handle, "ConfigureConduit");
+  if (!library->openConduit || !library->getConduitName || !library->getConduitVersion ||
+      !library->getConduitInfo) {
+    error = path.string() + " is not a HotSync conduit: it lacks OpenConduit, GetConduitName, "
+            "GetConduitVersion or GetConduitInfo";
+    return nullptr;
+  }
+  return library;
+}
+
+ConduitLibrary::~ConduitLibrary() { dlclose(handle_); }
+
+std::filesystem::path DefaultConduitPath() {
+  std::error_code error;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "OrbitQuail.so";
+  return self.parent_path() / "OrbitQuail.so";
+}
+
+}  // namespace oq::hotsync

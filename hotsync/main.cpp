@@ -1,0 +1,32 @@
+// oq-hotsync: the desktop host that stands where the HotSync Manager would,
+// loading the conduit and calling its exports against a handheld image.
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+  using namespace oq::hotsync;
+  CLI::App app{"oq-hotsync: run the OrbitQuail conduit against a handheld image"};
+  app.require_subcommand(1);
+
+  SyncOptions sync;
+  auto* syncCommand = app.add_subcommand("sync", "one HotSync of the conduit against a handheld image");
+  syncCommand->add_option("--handheld", sync.handheld, "folder holding the handheld's database files")
+      ->required();
+  syncCommand->add_option("--user", sync.user, "HotSync user name (default: the folder's name)");
+  syncCommand->add_option("--action", sync.action, "HotSync action passed to the conduit (6: do nothing)");
+  syncCommand->add_option("--conduit", sync.conduit, "conduit library to load");
+
+  ConduitsOptions conduits;
+  auto* conduitsCommand = app.add_subcommand("conduits", "name, version and properties of the conduit");
+  conduitsCommand->add_option("--conduit", conduits.conduit, "conduit library to load");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? kExitOk : kExitUsage;
+  }
+  if (*syncCommand) return RunSync(sync);
+  return RunConduits(conduits);
+}

@@ -1,0 +1,38 @@
+#include "desktop_paths.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace oq::posix {
+
+namespace {
+const char* NonEmptyEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+}  // namespace
+
+std::filesystem::path OrbitQuailHome() {
+  if (const char* home = NonEmptyEnvironment("ORBITQUAIL_HOME")) return home;
+  if (const char* data = NonEmptyEnvironment("XDG_DATA_HOME")) return std::filesystem::path(data) / "orbitquail";
+  if (const char* user = NonEmptyEnvironment("HOME")) {
+    return std::filesystem::path(user) / ".local" / "share" / "orbitquail";
+  }
+  return std::filesystem::path(".orbitquail");
+}
+
+std::filesystem::path WindowsDirectory() { return OrbitQuailHome() / "windows"; }
+
+std::filesystem::path PalmDesktopDirectory() { return OrbitQuailHome() / "palm"; }
+
+bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
+  std::error_code error;
+  if (std::filesystem::is_directory(directory, error)) return true;
+  std::filesystem::create_directories(directory, error);
+  if (error) return false;
+  std::filesystem::permissions(directory, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace, error);
+  return !error;
+}
+
+}  // namespace oq::posix

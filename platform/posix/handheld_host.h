@@ -1,0 +1,62 @@
+// The host's side of the Sync Manager stand-in: what the HotSync Manager
+// (oq-hotsync, or a test) does around a conduit's run. The conduit never
+// sees this header; it reaches the same state only through sync_manager.h
+// and hotsync_log.h.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#define OQ_HOST_API __attribute__((visibility("default")))
+
+namespace oq::handheld_host {
+
+enum class Operation {
+  kRegister,
+  kUnregister,
+  kGetApiVersion,
+  kOpenDb,
+  kCloseDb,
+  kReadOpenDbInfo,
+  kReadRecordByIndex,
+  kWriteRecord,
+  kReadAppPreference,
+  kWriteAppPreference,
+  kYieldCycles,
+  kAddLogEntry,
+  kCount
+};
+
+// Starts a HotSync with the handheld image in `directory`: resets the logs,
+// the call counts, the faults and the registration, and reports version 2.2.
+OQ_HOST_API void BeginSync(const std::filesystem::path& directory);
+// Ends it: closes and persists whatever the conduit left open. Returns 0 or
+// the first Sync Manager code a close gave.
+OQ_HOST_API int32_t EndSync();
+
+OQ_HOST_API void SetUser(const std::string& name);
+OQ_HOST_API std::string User();
+OQ_HOST_API void SetApiVersion(uint32_t major, uint32_t minor);
+
+// Makes the nth call of `operation` from now (1 = the next) return `code`
+// without doing anything else.
+OQ_HOST_API void FailNthCall(Operation operation, int nth, int32_t code);
+OQ_HOST_API int CallCount(Operation operation);
+
+// Lines of the desktop HotSync log, in order, exactly as written; the sink
+// sees each one as it is written.
+OQ_HOST_API std::vector<std::string> HotSyncLog();
+OQ_HOST_API void SetHotSyncLogSink(std::function<void(const std::string&)> sink);
+// The handheld's own log (SyncAddLogEntry), capped as a handheld caps it.
+OQ_HOST_API std::string HandheldLog();
+
+OQ_HOST_API bool ConduitRegistered();
+OQ_HOST_API size_t OpenDatabaseCount();
+
+// The size a handheld keeps of its own log.
+inline constexpr size_t kHandheldLogCapacity = 2048;
+
+}  // namespace oq::handheld_host

@@ -1,0 +1,70 @@
+#include "handheld_image.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sys/stat.h>
+#include <vector>
+
+#include "atomic_file.h"
+#include "sync_manager.h"
+
+namespace oq::posix {
+
+namespace {
+
+bool IsDatabaseFile(const std::filesystem::directory_entry& entry) {
+  if (!entry.is_regular_file()) return false;
+  std::string extension = entry.path().extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+  return extension == ".pdb" || extension == ".prc";
+}
+
+std::optional<std::string> ReadDatabaseName(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> header(palm::kHeaderLength);
+  if (!in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()))) {
+    return std::nullopt;
+  }
+  return palm::ParseDatabaseName(header);
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> HandheldImage::FindDatabase(const std::string& name) const {
+  std::error_code error;
+  std::vector<std::filesystem::path> candidates;
+  for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
+    if (IsDatabaseFile(entry)) candidates.push_back(entry.path());
+  }
+  std::sort(candidates.begin(), candidates.end());
+  for (const auto& path : candidates) {
+    if (ReadDatabaseName(path) == name) return path;
+  }
+  return std::nullopt;
+}
+
+LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) return {std::nullopt, sync::kErrStorage, "cannot read " + path.string()};
+  auto parsed = palm::ParseDatabase(*bytes);
+  if (!parsed.database) {
+    return {std::nullopt, sync::kErrDamagedDatabase,
+            path.string() + ": " + palm::Describe(parsed.error)};
+  }
+  return {std::move(parsed.database), sync::kOk, {}};
+}
+
+int32_t HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
+  const auto bytes = palm::SerializeDatabase(database);
+  return WriteFileAtomically(path, bytes, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH).empty()
+             ? sync::kOk
+             : sync::kErrStorage;
+}
+
+std::filesystem::path HandheldImage::PathForNewDatabase(const palm::Database& database) const {
+  std::string fileName = database.Name();
+  std::replace(fileName.begin(), fileName.end(), '/', '_');
+  return directory_ / (fileName + (database.IsResourceDb() ? ".prc" : ".pdb"));
+}
+
+}  // namespace oq::posix

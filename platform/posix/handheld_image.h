@@ -1,0 +1,38 @@
+// A handheld as a directory of Palm database files, one file per database,
+// the way Palm backup folders store them: "<name>.pdb" or "<name>.prc".
+// Databases are found by the name in their header, so files written by
+// other tools open whatever their file name.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "palm_database.h"
+
+namespace oq::posix {
+
+struct LoadedDatabase {
+  std::optional<palm::Database> database;
+  int32_t error = 0;   // a Sync Manager code when database is empty
+  std::string detail;  // what was wrong with the file, for people
+};
+
+class HandheldImage {
+ public:
+  explicit HandheldImage(std::filesystem::path directory) : directory_(std::move(directory)) {}
+
+  const std::filesystem::path& directory() const { return directory_; }
+
+  std::optional<std::filesystem::path> FindDatabase(const std::string& name) const;
+  static LoadedDatabase Load(const std::filesystem::path& path);
+  // Atomic replace; returns 0 or a Sync Manager code.
+  static int32_t Save(const std::filesystem::path& path, const palm::Database& database);
+  std::filesystem::path PathForNewDatabase(const palm::Database& database) const;
+
+ private:
+  std::filesystem::path directory_;
+};
+
+}  // namespace oq::posix

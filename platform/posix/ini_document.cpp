@@ -1,0 +1,117 @@
+#include "ini_document.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace oq::posix {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The section name of a "[Name]" line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[') return std::nullopt;
+  auto close = line.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(line.substr(1, close - 1));
+}
+
+struct KeyValue {
+  std::string_view key;
+  std::string_view value;
+};
+
+std::optional<KeyValue> ParseKeyValue(std::string_view line) {
+  auto equals = line.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  std::string_view value = Trim(line.substr(equals + 1));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return KeyValue{Trim(line.substr(0, equals)), value};
+}
+
+}  // namespace
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument document;
+  if (text.find("\r\n") != std::string_view::npos) document.lineEnd_ = "\r\n";
+  document.endsWithLineEnd_ = text.empty() || text.back() == '\n';
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    document.lines_.emplace_back(line);
+    start = end + 1;
+  }
+  return document;
+}
+
+std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
+  bool inSection = false;
+  for (const auto& line : lines_) {
+    if (auto name = SectionName(line)) {
+      inSection = EqualsIgnoringCase(*name, section);
+      continue;
+    }
+    if (!inSection) continue;
+    auto pair = ParseKeyValue(line);
+    if (pair && EqualsIgnoringCase(pair->key, key)) return std::string(pair->value);
+  }
+  return std::nullopt;
+}
+
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  std::string newLine = std::string(key) + "=" + std::string(value);
+  bool inSection = false;
+  std::optional<size_t> lastLineOfSection;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (auto name = SectionName(lines_[i])) {
+      if (inSection) break;  // the key was not in the section
+      inSection = EqualsIgnoringCase(*name, section);
+      if (inSection) lastLineOfSection = i;
+      continue;
+    }
+    if (!inSection) continue;
+    auto pair = ParseKeyValue(lines_[i]);
+    if (pair && EqualsIgnoringCase(pair->key, key)) {
+      lines_[i] = newLine;
+      return;
+    }
+    if (!Trim(lines_[i]).empty()) lastLineOfSection = i;
+  }
+  if (lastLineOfSection) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastLineOfSection + 1), newLine);
+    return;
+  }
+  lines_.push_back("[" + std::string(section) + "]");
+  lines_.push_back(newLine);
+  endsWithLineEnd_ = true;
+}
+
+std::string IniDocument::Serialize() const {
+  std::string text;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    text += lines_[i];
+    if (i + 1 < lines_.size() || endsWithLineEnd_) text += lineEnd_;
+  }
+  return text;
+}
+
+}  // namespace oq::posix

@@ -1,0 +1,30 @@
+// The text of an initialisation file, read and changed the way the
+// platform's private-profile calls do: "[Section]" headers and "Key=Value"
+// lines, names matched without regard to case, blanks around names and
+// values ignored, one pair of matching quotes around a value dropped. A
+// change rewrites only the line of its key; every other line, comments and
+// unknown lines included, is kept as it was.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oq::posix {
+
+class IniDocument {
+ public:
+  static IniDocument Parse(std::string_view text);
+
+  std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+  std::string Serialize() const;
+
+ private:
+  std::vector<std::string> lines_;  // without their line ends
+  std::string lineEnd_ = "\n";
+  bool endsWithLineEnd_ = true;
+};
+
+}  // namespace oq::posix

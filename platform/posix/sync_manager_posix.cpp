@@ -1,0 +1,302 @@
+// The Sync Manager over a handheld image directory.
+#include <algorithm>
+#include <cstring>
+
+#include "handheld_session.h"
+#include "palm_time.h"
+#include "sync_manager.h"
+
+using oq::handheld_host::Operation;
+using oq::posix::HandheldImage;
+using oq::posix::OpenDatabase;
+using oq::posix::Session;
+namespace palm = oq::palm;
+namespace sync = oq::sync;
+
+namespace {
+
+constexpr size_t kMaxOpenDatabases = 255;
+// A record or preference larger than this cannot exist on a handheld.
+constexpr size_t kMaxChunkSize = 0xFFFF;
+
+constexpr const char* kSavedPreferencesName = "Saved Preferences";
+constexpr const char* kUnsavedPreferencesName = "Unsaved Preferences";
+constexpr const char* kPreferencesType = "sprf";
+constexpr const char* kPreferencesCreator = "psys";
+constexpr size_t kPreferenceVersionLength = 2;
+
+OpenDatabase* FindOpen(uint8_t handle) {
+  auto it = Session().open.find(handle);
+  return it == Session().open.end() ? nullptr : &it->second;
+}
+
+void ComputeVisible(OpenDatabase& open) {
+  open.visible.clear();
+  const bool showSecret = (open.mode & sync::kOpenShowSecret) != 0;
+  for (size_t i = 0; i < open.database.records.size(); ++i) {
+    if (showSecret || (open.database.records[i].attributes & palm::kRecordSecret) == 0) {
+      open.visible.push_back(i);
+    }
+  }
+}
+
+palm::FourCC FourCCFromValue(uint32_t value) {
+  return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
+          static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t SyncRegisterConduit(uint32_t* conduitHandle) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kRegister)) return *fault;
+  if (conduitHandle == nullptr) return sync::kErrBadArgument;
+  session.conduitHandle = session.nextConduitHandle++;
+  *conduitHandle = *session.conduitHandle;
+  return sync::kOk;
+}
+
+int32_t SyncUnRegisterConduit(uint32_t conduitHandle) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kUnregister)) return *fault;
+  if (session.conduitHandle != conduitHandle) return sync::kErrNotRegistered;
+  session.conduitHandle.reset();
+  return sync::kOk;
+}
+
+int32_t SyncGetAPIVersion(uint32_t* major, uint32_t* minor) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kGetApiVersion)) return *fault;
+  if (major == nullptr || minor == nullptr) return sync::kErrBadArgument;
+  *major = session.apiMajor;
+  *minor = session.apiMinor;
+  return sync::kOk;
+}
+
+int32_t SyncOpenDB(const char* name, int32_t cardNumber, uint8_t* dbHandle, uint8_t openMode) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kOpenDb)) return *fault;
+  if (name == nullptr || dbHandle == nullptr) return sync::kErrBadArgument;
+  if (cardNumber != 0 || !session.image) return sync::kErrNotFound;
+  auto path = session.image->FindDatabase(name);
+  if (!path) return sync::kErrNotFound;
+  for (const auto& [handle, open] : session.open) {
+    if (open.path == *path) return sync::kErrFileAlreadyOpen;
+  }
+  if (session.open.size() >= kMaxOpenDatabases) return sync::kErrTooManyOpen;
+  auto loaded = HandheldImage::Load(*path);
+  if (!loaded.database) return loaded.error;
+
+  uint8_t handle = 1;
+  while (session.open.count(handle) != 0) ++handle;
+  OpenDatabase open{*path, std::move(*loaded.database), openMode, false, {}};
+  ComputeVisible(open);
+  session.open.emplace(handle, std::move(open));
+  *dbHandle = handle;
+  return sync::kOk;
+}
+
+int32_t SyncCloseDB(uint8_t dbHandle) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kCloseDb)) return *fault;
+  auto it = session.open.find(dbHandle);
+  if (it == session.open.end()) return sync::kErrFileNotOpen;
+  OpenDatabase open = std::move(it->second);
+  session.open.erase(it);
+  if (!open.changed) return sync::kOk;
+  open.database.modificationNumber++;
+  open.database.modificationDate = palm::PalmNow();
+  return HandheldImage::Save(open.path, open.database);
+}
+
+int32_t SyncReadOpenDbInfo(DbInfoRequest* request, DbInfoBlock* info) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kReadOpenDbInfo)) return *fault;
+  if (request == nullptr || info == nullptr) return sync::kErrBadArgument;
+  OpenDatabase* open = FindOpen(request->dbHandle);
+  if (open == nullptr) return sync::kErrFileNotOpen;
+
+  const palm::Database& db = open->database;
+  std::memset(info, 0, sizeof *info);
+  DatabaseListEntry& entry = info->listEntry;
+  entry.flags = db.attributes;
+  entry.type = palm::FourCCValue(db.type);
+  std::memcpy(entry.name, db.name.data(), sizeof entry.name);
+  entry.name[sizeof entry.name - 1] = '\0';
+  entry.creator = palm::FourCCValue(db.creator);
+  entry.version = db.version;
+  entry.modificationNumber = db.modificationNumber;
+  entry.recordCount = static_cast<int32_t>(open->visible.size());
+  info->recordCount = static_cast<uint32_t>(open->visible.size());
+  size_t maxRecord = 0;
+  for (size_t index : open->visible) {
+    const size_t size = db.records[index].data.size();
+    info->dataBytes += static_cast<uint32_t>(size);
+    maxRecord = std::max(maxRecord, size);
+  }
+  info->appInfoSize = db.appInfo ? static_cast<uint32_t>(db.appInfo->size()) : 0;
+  info->sortInfoSize = db.sortInfo ? static_cast<uint32_t>(db.sortInfo->size()) : 0;
+  info->totalBytes = info->dataBytes + info->appInfoSize + info->sortInfoSize;
+  info->maxRecordSize = static_cast<uint32_t>(maxRecord);
+  return sync::kOk;
+}
+
+int32_t SyncReadRecordByIndex(RawRecordDescriptor* record) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kReadRecordByIndex)) return *fault;
+  if (record == nullptr) return sync::kErrBadArgument;
+  if (record->buffer == nullptr && record->bufferSize != 0) return sync::kErrBadArgument;
+  OpenDatabase* open = FindOpen(record->dbHandle);
+  if (open == nullptr) return sync::kErrFileNotOpen;
+  if (open->database.IsResourceDb()) return sync::kErrBadArgument;
+  if ((open->mode & sync::kOpenRead) == 0) return sync::kErrBadArgument;
+  if (record->recordIndex >= open->visible.size()) return sync::kErrNotFound;
+
+  const palm::Record& stored = open->database.records[open->visible[record->recordIndex]];
+  record->recordId = stored.uniqueId;
+  record->attributes = stored.attributes & static_cast<uint8_t>(~palm::kRecordCategoryMask);
+  record->category = stored.attributes & palm::kRecordCategoryMask;
+  record->recordSize = static_cast<uint32_t>(stored.data.size());
+  const size_t copied = std::min<size_t>(stored.data.size(), record->bufferSize);
+  if (copied > 0) std::memcpy(record->buffer, stored.data.data(), copied);
+  return sync::kOk;
+}
+
+int32_t SyncWriteRec(RawRecordDescriptor* record) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kWriteRecord)) return *fault;
+  if (record == nullptr) return sync::kErrBadArgument;
+  // The record is taken from the caller's buffer; never read past it.
+  if (record->recordSize > record->bufferSize || record->recordSize > kMaxChunkSize ||
+      (record->buffer == nullptr && record->recordSize != 0)) {
+    return sync::kErrBadArgument;
+  }
+  OpenDatabase* open = FindOpen(record->dbHandle);
+  if (open == nullptr) return sync::kErrFileNotOpen;
+  if (open->database.IsResourceDb()) return sync::kErrBadArgument;
+  if ((open->mode & sync::kOpenWrite) == 0) return sync::kErrReadOnly;
+
+  auto& records = open->database.records;
+  const uint8_t attributes = static_cast<uint8_t>(
+      ((record->attributes & (palm::kRecordSecret | palm::kRecordDirty)) | palm::kRecordDirty) |
+      (record->category & palm::kRecordCategoryMask));
+  std::vector<uint8_t> data(record->buffer, record->buffer + record->recordSize);
+
+  if (record->recordId != 0) {
+    auto visible = std::find_if(open->visible.begin(), open->visible.end(), [&](size_t index) {
+      return records[index].uniqueId == record->recordId;
+    });
+    if (visible == open->visible.end()) return sync::kErrNotFound;
+    records[*visible].data = std::move(data);
+    records[*visible].attributes = attributes;
+  } else {
+    palm::Database& db = open->database;
+    uint32_t id = (db.uniqueIdSeed + 1) & palm::kUniqueIdMask;
+    if (id == 0) id = 1;
+    db.uniqueIdSeed = id;
+    records.push_back({attributes, id, std::move(data)});
+    ComputeVisible(*open);
+    record->recordId = id;
+  }
+  open->changed = true;
+  return sync::kOk;
+}
+
+int32_t SyncReadAppPreference(PreferenceParameterBlock* preference) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kReadAppPreference)) return *fault;
+  if (preference == nullptr) return sync::kErrBadArgument;
+  if (preference->buffer == nullptr && preference->bufferSize != 0) return sync::kErrBadArgument;
+  if (!session.image) return sync::kErrNotFound;
+  auto path = session.image->FindDatabase(preference->backedUp ? kSavedPreferencesName
+                                                                : kUnsavedPreferencesName);
+  if (!path) return sync::kErrNotFound;
+  auto loaded = HandheldImage::Load(*path);
+  if (!loaded.database) return loaded.error;
+
+  const palm::FourCC type = FourCCFromValue(preference->creator);
+  const auto& resources = loaded.database->resources;
+  auto found = std::find_if(resources.begin(), resources.end(), [&](const palm::Resource& r) {
+    return r.type == type && r.id == preference->preferenceId;
+  });
+  if (found == resources.end()) return sync::kErrNotFound;
+  if (found->data.size() < kPreferenceVersionLength) return sync::kErrDamagedDatabase;
+
+  const size_t stored = found->data.size() - kPreferenceVersionLength;
+  preference->version = static_cast<uint16_t>(found->data[0] << 8 | found->data[1]);
+  preference->storedSize = static_cast<uint16_t>(stored);
+  const size_t copied =
+      std::min({stored, size_t{preference->bufferSize}, size_t{preference->requestedBytes}});
+  if (copied > 0) std::memcpy(preference->buffer, found->data.data() + kPreferenceVersionLength, copied);
+  preference->returnedBytes = static_cast<uint16_t>(copied);
+  return sync::kOk;
+}
+
+int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kWriteAppPreference)) return *fault;
+  if (preference == nullptr) return sync::kErrBadArgument;
+  if (preference->bufferSize > kMaxChunkSize - kPreferenceVersionLength ||
+      (preference->buffer == nullptr && preference->bufferSize != 0)) {
+    return sync::kErrBadArgument;
+  }
+  if (!session.image) return sync::kErrNotFound;
+  const char* name = preference->backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
+
+  palm::Database db;
+  std::filesystem::path path;
+  if (auto existing = session.image->FindDatabase(name)) {
+    auto loaded = HandheldImage::Load(*existing);
+    if (!loaded.database) return loaded.error;
+    db = std::move(*loaded.database);
+    path = *existing;
+  } else {
+    db.SetName(name);
+    db.attributes = palm::kAttributeResourceDb;
+    db.type = palm::FourCCFromText(kPreferencesType);
+    db.creator = palm::FourCCFromText(kPreferencesCreator);
+    db.creationDate = palm::PalmNow();
+    path = session.image->PathForNewDatabase(db);
+  }
+
+  std::vector<uint8_t> data{static_cast<uint8_t>(preference->version >> 8),
+                            static_cast<uint8_t>(preference->version)};
+  data.insert(data.end(), preference->buffer, preference->buffer + preference->bufferSize);
+  const palm::FourCC type = FourCCFromValue(preference->creator);
+  auto found = std::find_if(db.resources.begin(), db.resources.end(), [&](const palm::Resource& r) {
+    return r.type == type && r.id == preference->preferenceId;
+  });
+  if (found != db.resources.end()) {
+    found->data = std::move(data);
+  } else {
+    db.resources.push_back({type, preference->preferenceId, std::move(data)});
+  }
+  db.modificationNumber++;
+  db.modificationDate = palm::PalmNow();
+  return HandheldImage::Save(path, db);
+}
+
+int32_t SyncYieldCycles(uint16_t /*maxMilliseconds*/) {
+  if (auto fault = Session().Enter(Operation::kYieldCycles)) return *fault;
+  return sync::kOk;
+}
+
+int32_t SyncAddLogEntry(const char* text) {
+  auto& session = Session();
+  if (auto fault = session.Enter(Operation::kAddLogEntry)) return *fault;
+  if (text == nullptr) return sync::kErrBadArgument;
+  std::string& log = session.handheldLog;
+  log += text;
+  if (log.size() > oq::handheld_host::kHandheldLogCapacity) {
+    // Like a handheld, keep the newest entries: drop whole lines from the front.
+    size_t cut = log.size() - oq::handheld_host::kHandheldLogCapacity;
+    size_t lineEnd = log.find('\n', cut - 1);
+    const bool wholeLines = lineEnd != std::string::npos && lineEnd + 1 < log.size();
+    log.erase(0, wholeLines ? lineEnd + 1 : cut);
+  }
+  return sync::kOk;
+}
+
+}  // extern "C"
