@@ -25,4 +25,9 @@ struct ConduitsOptions {
 };
 int RunConduits(const ConduitsOptions& options);
 
+struct SampleOptions {
+  std::filesystem::path handheld;
+};
+int RunSample(const SampleOptions& options);
+
 }  // namespace oq::hotsync

@@ -21,6 +21,10 @@ int main(int argc, char** argv) {
   auto* conduitsCommand = app.add_subcommand("conduits", "name, version and properties of the conduit");
   conduitsCommand->add_option("--conduit", conduits.conduit, "conduit library to load");
 
+  SampleOptions sample;
+  auto* sampleCommand = app.add_subcommand("sample", "write a small sample handheld image");
+  sampleCommand->add_option("--handheld", sample.handheld, "folder to write the image into")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -28,5 +32,6 @@ int main(int argc, char** argv) {
     return status == 0 ? kExitOk : kExitUsage;
   }
   if (*syncCommand) return RunSync(sync);
+  if (*sampleCommand) return RunSample(sample);
   return RunConduits(conduits);
 }

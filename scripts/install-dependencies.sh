@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building and testing OrbitQuail needs on Debian 12: the
+# missing apt packages, then the npm package of the interoperability test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  g++ cmake make pkg-config
+  libgtest-dev libgmock-dev    # tests
+  libcli11-dev                 # command lines
+  libcurl4-openssl-dev         # the conduit's HTTP on Linux
+  libcpp-httplib-dev           # HTTP servers of the tests and oq-tracker
+  tinyproxy                    # the authenticating proxy of the proxy tests
+)
+command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# The package starts a system-wide proxy; the tests run their own.
+if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet tinyproxy 2>/dev/null; then
+  systemctl disable --now tinyproxy >/dev/null 2>&1 || true
+fi
+
+if [[ ! -d tests/interop/node_modules/palm-pdb ]]; then
+  (cd tests/interop && npm ci --no-audit --no-fund --loglevel=error)
+fi

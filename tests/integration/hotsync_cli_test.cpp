@@ -1,0 +1,69 @@
+// oq-hotsync as a user runs it: a child process, its output and exit status.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+#include "handheld_files.h"
+#include "test_environment.h"
+
+namespace oq {
+namespace {
+
+struct Outcome {
+  int status;
+  std::string output;  // stdout and stderr together
+};
+
+Outcome RunHotSync(const std::string& arguments) {
+  const std::string command = std::string(OQ_HOTSYNC_PATH) + " " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  std::array<char, 4096> chunk;
+  size_t n;
+  while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+class HotSyncCliTest : public ::testing::Test {
+ protected:
+  test::ScopedHome home_;
+  test::TempDir image_;
+};
+
+TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
+  auto outcome = RunHotSync("sync --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.output,
+            "---    OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n"
+            "OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n");
+}
+
+TEST_F(HotSyncCliTest, DoNothingAction) {
+  auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.output, "OrbitQuail - sync configured to Do Nothing\n");
+}
+
+TEST_F(HotSyncCliTest, ConduitsListsNameVersionAndProperties) {
+  auto outcome = RunHotSync("conduits");
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_NE(outcome.output.find("OrbitQuail\n"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("version:        0x10200"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("default action: 0x600"), std::string::npos) << outcome.output;
+}
+
+TEST_F(HotSyncCliTest, UsageErrorsExitTwo) {
+  EXPECT_EQ(RunHotSync("sync --handheld /nonexistent/handheld").status, 2);
+  EXPECT_EQ(RunHotSync("sync").status, 2);
+  EXPECT_EQ(RunHotSync("frobnicate").status, 2);
+  EXPECT_EQ(RunHotSync("").status, 2);
+  auto outcome = RunHotSync("sync --conduit /nonexistent/OrbitQuail.so --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.output.find("cannot load the conduit"), std::string::npos) << outcome.output;
+}
+
+}  // namespace
+}  // namespace oq

@@ -1,0 +1,37 @@
+#include "handheld_files.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace oq::test {
+
+palm::Database MakeRecordDatabase(const std::string& name, const char* type, const char* creator,
+                                  const std::vector<std::vector<uint8_t>>& records) {
+  palm::Database db;
+  db.SetName(name);
+  db.type = palm::FourCCFromText(type);
+  db.creator = palm::FourCCFromText(creator);
+  uint32_t id = 0x100;
+  for (const auto& data : records) db.records.push_back({0, id++, data});
+  db.uniqueIdSeed = id;
+  return db;
+}
+
+void WriteDatabase(const std::filesystem::path& path, const palm::Database& database) {
+  const auto bytes = palm::SerializeDatabase(database);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+palm::Database ReadDatabase(const std::filesystem::path& path) {
+  auto parsed = palm::ParseDatabase(ReadBytes(path));
+  if (!parsed.database) throw std::runtime_error("cannot parse " + path.string());
+  return std::move(*parsed.database);
+}
+
+}  // namespace oq::test

@@ -1,0 +1,48 @@
+#include "test_environment.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace oq::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "oq-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  std::filesystem::remove_all(path_, error);
+}
+
+ScopedHome::ScopedHome() {
+  const char* previous = std::getenv("ORBITQUAIL_HOME");
+  hadPrevious_ = previous != nullptr;
+  if (previous) previous_ = previous;
+  setenv("ORBITQUAIL_HOME", dir_.path().c_str(), 1);
+}
+
+ScopedHome::~ScopedHome() {
+  if (hadPrevious_) {
+    setenv("ORBITQUAIL_HOME", previous_.c_str(), 1);
+  } else {
+    unsetenv("ORBITQUAIL_HOME");
+  }
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace oq::test

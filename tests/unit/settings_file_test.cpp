@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "ini_document.h"
+#include "private_profile.h"
+#include "settings_file.h"
+#include "test_environment.h"
+
+namespace oq {
+namespace {
+
+TEST(DecimalParsingTest, ReadsLeadingDigitsAndSaturates) {
+  struct Case {
+    const char* text;
+    int32_t expected32;
+    int64_t expected64;
+  };
+  const Case cases[] = {
+      {"1", 1, 1},
+      {"  -3", -3, -3},
+      {"+12days", 12, 12},
+      {"abc", 0, 0},
+      {"", 0, 0},
+      {"- 5", 0, 0},
+      {"2147483648", INT32_MAX, 2147483648LL},
+      {"-2147483649", INT32_MIN, -2147483649LL},
+      {"99999999999999999999999", INT32_MAX, INT64_MAX},
+      {"-99999999999999999999999", INT32_MIN, INT64_MIN},
+      {"-9223372036854775808", INT32_MIN, INT64_MIN},
+      {"4102444800", INT32_MAX, 4102444800LL},  // 2100-01-01
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseDecimal32(c.text), c.expected32) << '"' << c.text << '"';
+    EXPECT_EQ(ParseDecimal64(c.text), c.expected64) << '"' << c.text << '"';
+  }
+}
+
+TEST(DecimalParsingTest, YesIgnoresCaseOnly) {
+  EXPECT_TRUE(IsYes("Yes"));
+  EXPECT_TRUE(IsYes("YES"));
+  EXPECT_TRUE(IsYes("yes"));
+  EXPECT_FALSE(IsYes("Y"));
+  EXPECT_FALSE(IsYes("1"));
+  EXPECT_FALSE(IsYes("Yes "));
+  EXPECT_FALSE(IsYes(""));
+}
+
+TEST(SettingsFileTest, MissingFileGivesTheDefaults) {
+  test::ScopedHome home;
+  EXPECT_EQ(SettingsFile::Read("Track", "Period", "1", 256), "1");
+  EXPECT_EQ(SettingsFile::Read("Track", "LastTrackTime", "0", 256), "0");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "No", 16), "No");
+  EXPECT_FALSE(std::filesystem::exists(home.SettingsPath())) << "reading creates nothing";
+}
+
+TEST(SettingsFileTest, NamesMatchWithoutRegardToCaseAndValuesAreCutToTheBuffer) {
+  test::ScopedHome home;
+  test::WriteText(home.SettingsPath(),
+                  "; proxy settings\r\n[authproxy]\r\n  ENABLE = yes \r\nusername=\"quoted name\"\r\n"
+                  "Password=0123456789\r\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "No", 16), "yes");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 128), "quoted name");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Password", "", 5), "0123");
+  EXPECT_EQ(SettingsFile::Read("Track", "Password", "none", 128), "none") << "keys belong to their section";
+
+  char buffer[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(platform::ReadProfileString("AuthProxy", "Password", "", buffer, 4, "OrbitQuail.ini"), 3u);
+  EXPECT_STREQ(buffer, "012") << "the terminator stays inside the buffer";
+}
+
+TEST(SettingsFileTest, WriteKeepsEveryOtherLineAndIsOwnerOnly) {
+  test::ScopedHome home;
+  const std::string original =
+      "; written by hand\n[Track]\nPeriod=7\n\n[Other]\nkey=value\n[AuthProxy]\nEnable=No\n";
+  test::WriteText(home.SettingsPath(), original);
+  chmod(home.SettingsPath().c_str(), 0644);
+
+  ASSERT_TRUE(SettingsFile::Write("track", "lasttracktime", "1700000000"));
+  ASSERT_TRUE(SettingsFile::Write("AuthProxy", "Enable", "Yes"));
+  ASSERT_TRUE(SettingsFile::Write("Track", "PERIOD", "-3"));
+  ASSERT_TRUE(SettingsFile::Write("New", "Key", "v"));
+  EXPECT_EQ(test::ReadText(home.SettingsPath()),
+            "; written by hand\n[Track]\nPERIOD=-3\nlasttracktime=1700000000\n\n[Other]\nkey=value\n"
+            "[AuthProxy]\nEnable=Yes\n[New]\nKey=v\n");
+
+  struct stat info{};
+  ASSERT_EQ(stat(home.SettingsPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(SettingsFileTest, FirstWriteCreatesAPrivateFile) {
+  test::ScopedHome home;
+  ASSERT_TRUE(SettingsFile::Write("AuthProxy", "Password", "secret"));
+  struct stat info{};
+  ASSERT_EQ(stat(home.SettingsPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_EQ(stat(home.SettingsPath().parent_path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0077, 0u);
+  EXPECT_EQ(test::ReadText(home.SettingsPath()), "[AuthProxy]\nPassword=secret\n");
+}
+
+TEST(IniDocumentTest, KeepsCrLfAndAMissingFinalLineEnd) {
+  auto document = posix::IniDocument::Parse("[Track]\r\nPeriod=1");
+  document.Set("Track", "Period", "2");
+  EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2");
+  document.Set("Track", "LastTrackTime", "5");
+  EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2\r\nLastTrackTime=5");
+}
+
+}  // namespace
+}  // namespace oq
