@@ -1,0 +1,40 @@
+// The conduit's HTTP client for one tracking pass: one session, at most one
+// connection (kept for every request, so they share one network
+// connection) and at most one open request.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "internet.h"
+
+namespace oq {
+
+class TrackQueryClient {
+ public:
+  TrackQueryClient();
+  virtual ~TrackQueryClient();
+  TrackQueryClient(const TrackQueryClient&) = delete;
+  TrackQueryClient& operator=(const TrackQueryClient&) = delete;
+
+  // True when the request was sent and answered, whatever the status code;
+  // callers test lastStatusCode.
+  bool SendGet(const char* url, const char* userAgent);
+  // The body of the latest response, every line ending in "\n"; false when
+  // no request is open.
+  bool ReadBody(std::string& text);
+
+  // Status code of the last response whose status was read; 0 at first.
+  int16_t lastStatusCode = 0;
+
+ private:
+  bool SendGetSteps(const char* url, const char* userAgent);
+  void OfferProxyCredentials();
+
+  platform::InternetSession session;
+  std::unique_ptr<platform::HttpConnection> connection;
+  std::unique_ptr<platform::HttpRequest> request;
+};
+
+}  // namespace oq

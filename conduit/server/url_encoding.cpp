@@ -1,0 +1,31 @@
+#include "url_encoding.h"
+
+namespace oq {
+
+namespace {
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+}  // namespace
+
+char HexDigit(uint8_t nibble) {
+  if (nibble <= 9) return static_cast<char>('0' + nibble);
+  if (nibble <= 15) return static_cast<char>('A' + nibble - 10);
+  return '0';
+}
+
+void UrlEncode(const char* value, std::string& text) {
+  text.clear();
+  for (const char* p = value; *p != '\0'; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (IsUnreserved(byte)) {
+      text += static_cast<char>(byte);
+    } else {
+      text += '%';
+      text += HexDigit(static_cast<uint8_t>(byte >> 4));
+      text += HexDigit(static_cast<uint8_t>(byte & 0x0F));
+    }
+  }
+}
+
+}  // namespace oq

@@ -1,0 +1,286 @@
+// The internet contract over libcurl. One easy handle per connection
+// object, so that every request of a connection reuses one TCP connection;
+// the body is received whole (at most kMaxBodySize bytes) while the request
+// is sent, and read line by line afterwards.
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "internet.h"
+
+namespace oq::platform {
+
+namespace {
+
+// Tunables.
+constexpr long kDefaultTimeoutSeconds = 60;  // to connect, and without data
+constexpr long kMaxRedirects = 10;
+constexpr const char* kTimeoutVariable = "ORBITQUAIL_HTTP_TIMEOUT";
+
+long TimeoutSeconds() {
+  const char* text = std::getenv(kTimeoutVariable);
+  if (text == nullptr) return kDefaultTimeoutSeconds;
+  const long seconds = std::strtol(text, nullptr, 10);
+  return seconds > 0 ? seconds : kDefaultTimeoutSeconds;
+}
+
+void InitialiseCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+bool InternetException::GetErrorMessage(char* buffer, uint32_t size) const {
+  if (buffer == nullptr || size == 0) return false;
+  const size_t length = std::min<size_t>(message_.size(), size - 1);
+  std::memcpy(buffer, message_.data(), length);
+  buffer[length] = '\0';
+  return true;
+}
+
+bool ParseInternetUrl(const char* url, ParsedUrl& parsed) {
+  InitialiseCurlOnce();
+  CURLU* handle = curl_url();
+  if (handle == nullptr) return false;
+  bool ok = curl_url_set(handle, CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS) == CURLUE_OK;
+  auto part = [&](CURLUPart which, std::string& out) {
+    char* value = nullptr;
+    if (curl_url_get(handle, which, &value, 0) != CURLUE_OK) return false;
+    out = value;
+    curl_free(value);
+    return true;
+  };
+  std::string scheme, port, path, query;
+  ok = ok && part(CURLUPART_SCHEME, scheme) && part(CURLUPART_HOST, parsed.server);
+  if (ok) {
+    parsed.service = EqualsIgnoringCase(scheme, "http") ? kInternetServiceHttp : 0;
+    parsed.port = part(CURLUPART_PORT, port) ? static_cast<uint16_t>(std::atoi(port.c_str())) : kDefaultHttpPort;
+    if (!part(CURLUPART_PATH, path) || path.empty()) path = "/";
+    parsed.object = part(CURLUPART_QUERY, query) ? path + "?" + query : path;
+  }
+  curl_url_cleanup(handle);
+  return ok;
+}
+
+struct InternetSession::Impl {
+  std::string agent;
+};
+
+struct HttpConnection::Impl {
+  const InternetSession::Impl* session = nullptr;
+  CURL* easy = nullptr;
+  std::string server;
+  uint16_t port = 0;
+};
+
+struct HttpRequest::Impl {
+  HttpConnection::Impl* connection = nullptr;
+  std::string object;
+  // Headers the transport always sends, then those added.
+  std::vector<std::string> headerNames{"Host", "User-Agent", "Cache-Control", "Pragma"};
+  std::vector<std::string> addedHeaders;
+  std::string proxyUser;
+  std::string proxyPassword;
+  bool sent = false;
+  long status = 0;
+  std::string body;
+  size_t readPosition = 0;
+  bool bodyTooLarge = false;
+};
+
+// ---- session
+
+InternetSession::InternetSession(const char* agent) : impl_(std::make_unique<Impl>()) {
+  InitialiseCurlOnce();
+  impl_->agent = agent ? agent : "";
+}
+
+InternetSession::~InternetSession() = default;
+
+std::unique_ptr<HttpConnection> InternetSession::GetHttpConnection(const std::string& server, uint16_t port) {
+  CURL* easy = curl_easy_init();
+  if (easy == nullptr) return nullptr;
+  auto impl = std::make_unique<HttpConnection::Impl>();
+  impl->session = impl_.get();
+  impl->easy = easy;
+  impl->server = server;
+  impl->port = port;
+  return std::make_unique<HttpConnection>(std::move(impl));
+}
+
+void InternetSession::Close() {}
+
+// ---- connection
+
+HttpConnection::HttpConnection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+HttpConnection::~HttpConnection() { Close(); }
+
+std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(int verb, const std::string& object,
+                                                         const char* /*version*/, uint32_t /*flags*/) {
+  if (verb != kHttpVerbGet || impl_->easy == nullptr) return nullptr;
+  auto impl = std::make_unique<HttpRequest::Impl>();
+  impl->connection = impl_.get();
+  impl->object = object;
+  return std::make_unique<HttpRequest>(std::move(impl));
+}
+
+void HttpConnection::Close() {
+  if (impl_ && impl_->easy != nullptr) {
+    curl_easy_cleanup(impl_->easy);
+    impl_->easy = nullptr;
+  }
+}
+
+// ---- request
+
+HttpRequest::HttpRequest(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+HttpRequest::~HttpRequest() = default;
+
+bool HttpRequest::AddRequestHeaders(const std::string& headers, uint32_t flags) {
+  size_t start = 0;
+  while (start < headers.size()) {
+    size_t end = headers.find("\r\n", start);
+    if (end == std::string::npos) end = headers.size();
+    const std::string line = headers.substr(start, end - start);
+    start = end + 2;
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const std::string name = TrimBlanks(line.substr(0, colon));
+    if (name.empty()) continue;
+    const bool present = std::any_of(impl_->headerNames.begin(), impl_->headerNames.end(),
+                                     [&](const std::string& known) { return EqualsIgnoringCase(known, name); });
+    if (present && (flags & kAddRequestHeaderIfNew) != 0) continue;
+    impl_->headerNames.push_back(name);
+    impl_->addedHeaders.push_back(name + ": " + TrimBlanks(line.substr(colon + 1)));
+  }
+  return true;
+}
+
+bool HttpRequest::SetOption(uint32_t option, const char* value, uint32_t length) {
+  if (value == nullptr) return false;
+  const std::string text(value, strnlen(value, length));
+  if (option == kOptionProxyUsername) {
+    impl_->proxyUser = text;
+  } else if (option == kOptionProxyPassword) {
+    impl_->proxyPassword = text;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
+  auto* request = static_cast<HttpRequest::Impl*>(userData);
+  const size_t length = size * count;
+  if (request->body.size() + length > kMaxBodySize) {
+    request->bodyTooLarge = true;
+    return 0;  // makes libcurl stop with a write error
+  }
+  request->body.append(data, length);
+  return length;
+}
+
+}  // namespace
+
+void HttpRequest::SendRequest() {
+  HttpConnection::Impl* connection = impl_->connection;
+  if (connection == nullptr || connection->easy == nullptr) throw InternetException("The connection is closed.");
+  CURL* easy = connection->easy;
+  // Reset keeps the connection cache, so the TCP connection stays alive.
+  curl_easy_reset(easy);
+  impl_->body.clear();
+  impl_->readPosition = 0;
+  impl_->bodyTooLarge = false;
+
+  const std::string url = "http://" + connection->server + ":" + std::to_string(connection->port) + impl_->object;
+  const long timeout = TimeoutSeconds();
+  char error[CURL_ERROR_SIZE] = {};
+  curl_slist* headers = nullptr;
+  headers = curl_slist_append(headers, "Accept:");  // no accept types
+  headers = curl_slist_append(headers, "Cache-Control: no-cache");
+  headers = curl_slist_append(headers, "Pragma: no-cache");
+  for (const auto& header : impl_->addedHeaders) headers = curl_slist_append(headers, header.c_str());
+
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, connection->session->agent.c_str());
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  if (!impl_->proxyUser.empty() || !impl_->proxyPassword.empty()) {
+    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, impl_->proxyUser.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, impl_->proxyPassword.c_str());
+  }
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, impl_.get());
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+
+  const CURLcode result = curl_easy_perform(easy);
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
+  curl_slist_free_all(headers);
+  if (impl_->bodyTooLarge) {
+    impl_->body.clear();
+    throw InternetException("The server's response is larger than 1 MiB.");
+  }
+  if (result != CURLE_OK) {
+    impl_->body.clear();
+    throw InternetException(error[0] != '\0' ? error : curl_easy_strerror(result));
+  }
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &impl_->status);
+  impl_->sent = true;
+}
+
+bool HttpRequest::QueryInfoStatusCode(uint32_t& code) const {
+  if (!impl_->sent) return false;
+  code = static_cast<uint32_t>(impl_->status);
+  return true;
+}
+
+bool HttpRequest::ReadString(std::string& line) {
+  const std::string& body = impl_->body;
+  if (impl_->readPosition >= body.size()) return false;
+  size_t end = body.find('\n', impl_->readPosition);
+  if (end == std::string::npos) end = body.size();
+  line.assign(body, impl_->readPosition, end - impl_->readPosition);
+  impl_->readPosition = end + 1;
+  return true;
+}
+
+void HttpRequest::Close() {
+  impl_->body.clear();
+  impl_->readPosition = 0;
+  impl_->sent = false;
+}
+
+}  // namespace oq::platform

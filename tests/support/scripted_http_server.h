@@ -1,0 +1,73 @@
+// A small HTTP/1.1 server for tests, on an ephemeral loopback port: each
+// request is answered by the test's handler, every request's bytes are
+// kept, and accepted connections are counted. Besides plain answers it can
+// misbehave on purpose (never answer, drop the connection mid-body). Stops
+// and joins its threads when destroyed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace oq::test {
+
+class ScriptedHttpServer {
+ public:
+  struct Request {
+    std::string raw;     // the request's bytes up to and including the blank line
+    std::string target;  // as sent: origin form or absolute form
+  };
+  enum class Behaviour { kAnswer, kNeverAnswer, kDropMidBody, kAnswerAndClose };
+  struct Response {
+    int status = 200;
+    std::string body;
+    std::vector<std::string> headers;  // extra "Name: value" lines
+    Behaviour behaviour = Behaviour::kAnswer;
+  };
+  using Handler = std::function<Response(const Request&)>;
+
+  explicit ScriptedHttpServer(Handler handler);
+  ~ScriptedHttpServer();
+  ScriptedHttpServer(const ScriptedHttpServer&) = delete;
+  ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
+
+  uint16_t port() const { return port_; }
+  std::string Url(const std::string& path) const;  // http://127.0.0.1:port + path
+  int AcceptedConnections() const { return accepted_; }
+  std::vector<Request> Requests() const;
+
+ private:
+  void AcceptLoop();
+  void Serve(int client);
+  bool WaitReadable(int fd) const;
+
+  Handler handler_;
+  int listener_ = -1;
+  int wake_[2] = {-1, -1};
+  uint16_t port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> accepted_{0};
+  mutable std::mutex mutex_;
+  std::vector<Request> requests_;
+  std::vector<int> clients_;
+  std::vector<std::thread> workers_;
+  std::thread acceptor_;
+};
+
+// Sets or clears an environment variable for the object's life.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value);  // value null: unset
+  ~ScopedEnvironment();
+
+ private:
+  std::string name_;
+  std::string previous_;
+  bool hadPrevious_;
+};
+
+}  // namespace oq::test
