@@ -25,6 +25,12 @@ struct ConduitsOptions {
 };
 int RunConduits(const ConduitsOptions& options);
 
+struct ShowOptions {
+  std::filesystem::path handheld;
+  bool json = false;
+};
+int RunShow(const ShowOptions& options);
+
 struct SampleOptions {
   std::filesystem::path handheld;
 };

@@ -21,6 +21,11 @@ int main(int argc, char** argv) {
   auto* conduitsCommand = app.add_subcommand("conduits", "name, version and properties of the conduit");
   conduitsCommand->add_option("--conduit", conduits.conduit, "conduit library to load");
 
+  ShowOptions show;
+  auto* showCommand = app.add_subcommand("show", "the handheld's program catalogue and the server's message");
+  showCommand->add_option("--handheld", show.handheld, "folder holding the handheld's database files")->required();
+  showCommand->add_flag("--json", show.json, "print JSON for scripts");
+
   SampleOptions sample;
   auto* sampleCommand = app.add_subcommand("sample", "write a small sample handheld image");
   sampleCommand->add_option("--handheld", sample.handheld, "folder to write the image into")->required();
@@ -33,5 +38,6 @@ int main(int argc, char** argv) {
   }
   if (*syncCommand) return RunSync(sync);
   if (*sampleCommand) return RunSample(sample);
+  if (*showCommand) return RunShow(show);
   return RunConduits(conduits);
 }

@@ -1,18 +1,51 @@
 #!/usr/bin/env bash
-# The main job: build OrbitQuail, make a sample handheld image and HotSync it.
+# The main job: build OrbitQuail, start the reference tracker on a free
+# loopback port, make a sample handheld image, HotSync it through the
+# tracker (as the proxy the conduit's built-in URL goes through), and show
+# which programs have newer versions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
 
+echo "== Building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 >/dev/null
 bin=build/bin
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+tracker_pid=
+cleanup() {
+  if [[ -n "$tracker_pid" ]]; then
+    kill "$tracker_pid" 2>/dev/null || true
+    wait "$tracker_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 export ORBITQUAIL_HOME="$work/home"
 
+echo "== Starting the reference tracker"
+"$bin/oq-tracker" --catalog tracker/sample-catalog.tsv --message "Sample tracker: newer versions are marked below." \
+  >"$work/tracker.log" 2>&1 &
+tracker_pid=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$work/tracker.log")
+  [[ -n "$port" ]] && break
+  kill -0 "$tracker_pid" 2>/dev/null || { cat "$work/tracker.log"; exit 1; }
+  sleep 0.1
+done
+[[ -n "$port" ]] || { echo "the tracker did not start"; cat "$work/tracker.log"; exit 1; }
+head -1 "$work/tracker.log"
+
+echo
+echo "== Writing a sample handheld image"
 "$bin/oq-hotsync" sample --handheld "$work/handheld"
+
 echo
 echo "== HotSync"
-"$bin/oq-hotsync" sync --handheld "$work/handheld" --user "Sample User"
+http_proxy="http://127.0.0.1:$port" no_proxy= "$bin/oq-hotsync" sync --handheld "$work/handheld" --user "Sample User"
+
+echo
+echo "== The handheld's catalogue after the HotSync"
+"$bin/oq-hotsync" show --handheld "$work/handheld"

@@ -1,10 +1,12 @@
 // OpenConduit: one HotSync of the conduit, from the gates to the outcome.
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "conduit_exports.h"
 #include "log_line.h"
+#include "progress_window.h"
 #include "settings_file.h"
 #include "sync_manager.h"
 #include "sync_run.h"
@@ -83,7 +85,8 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
   }
 
   AddLogLine(1, "--- OrbitQuail start ---", 0);
-  result = RunTrackingPass(dbHandle);
+  std::optional<ProgressWindow> progressWindow(std::in_place);
+  result = RunTrackingPass(dbHandle, *progressWindow);
 
   char outcome[64];
   std::snprintf(outcome, sizeof outcome, "--- %s - OrbitQuail ---", result == 0 ? "OK" : "Error");
@@ -96,6 +99,7 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
                         std::to_string(static_cast<int64_t>(std::time(nullptr))));
   }
 
+  progressWindow.reset();
   SyncCloseDB(dbHandle);
   SyncUnRegisterConduit(conduitHandle);
   return result;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ OQ_HOST_API void SetApiVersion(uint32_t major, uint32_t minor);
 // without doing anything else.
 OQ_HOST_API void FailNthCall(Operation operation, int nth, int32_t code);
 OQ_HOST_API int CallCount(Operation operation);
+// Makes SyncReadOpenDbInfo report this record count instead of the true one
+// (nullopt: the true count again), to drive a caller's large-count paths.
+OQ_HOST_API void SetReportedRecordCount(std::optional<uint32_t> count);
 
 // Lines of the desktop HotSync log, in order, exactly as written; the sink
 // sees each one as it is written.

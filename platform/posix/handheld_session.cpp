@@ -34,6 +34,7 @@ void BeginSync(const std::filesystem::path& directory) {
   session.handheldLog.clear();
   session.faults = {};
   session.calls = {};
+  session.reportedRecordCount.reset();
 }
 
 int32_t EndSync() {
@@ -56,6 +57,8 @@ void SetApiVersion(uint32_t major, uint32_t minor) {
 void FailNthCall(Operation operation, int nth, int32_t code) {
   Session().faults[static_cast<size_t>(operation)] = {nth, code};
 }
+
+void SetReportedRecordCount(std::optional<uint32_t> count) { Session().reportedRecordCount = count; }
 
 int CallCount(Operation operation) { return Session().calls[static_cast<size_t>(operation)]; }
 

@@ -37,6 +37,7 @@ struct HandheldSession {
   std::vector<std::string> hotsyncLog;
   std::function<void(const std::string&)> hotsyncLogSink;
   std::string handheldLog;
+  std::optional<uint32_t> reportedRecordCount;
 
   struct Fault {
     int remaining = 0;

@@ -129,7 +129,7 @@ int32_t SyncReadOpenDbInfo(DbInfoRequest* request, DbInfoBlock* info) {
   entry.version = db.version;
   entry.modificationNumber = db.modificationNumber;
   entry.recordCount = static_cast<int32_t>(open->visible.size());
-  info->recordCount = static_cast<uint32_t>(open->visible.size());
+  info->recordCount = session.reportedRecordCount.value_or(static_cast<uint32_t>(open->visible.size()));
   size_t maxRecord = 0;
   for (size_t index : open->visible) {
     const size_t size = db.records[index].data.size();

@@ -2,6 +2,8 @@
 
 #include "conduit_fixture.h"
 #include "handheld_files.h"
+#include "program_records.h"
+#include "scripted_http_server.h"
 #include "settings_file.h"
 #include "sync_manager.h"
 
@@ -13,7 +15,18 @@ using ::testing::ElementsAre;
 
 class SyncRunTest : public test::ConduitFixture {
  protected:
+  // An empty catalogue and the preference, so that a pass can succeed.
   void AddCatalogue() {
+    test::WriteDatabase(image() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", {}));
+    palm::Database prefs;
+    prefs.SetName("Saved Preferences");
+    prefs.attributes = palm::kAttributeResourceDb;
+    auto data = test::MakeTrackerPreference(0);
+    data.insert(data.begin(), {0x01, 0x30});
+    prefs.resources.push_back({palm::FourCCFromText("rkOQ"), 0, data});
+    test::WriteDatabase(image() / "Saved Preferences.prc", prefs);
+  }
+  void AddCatalogueWithoutPreference() {
     test::WriteDatabase(image() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", {}));
   }
   static int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
@@ -21,6 +34,13 @@ class SyncRunTest : public test::ConduitFixture {
     WriteSettings("[Track]\nPeriod=" + period + "\nLastTrackTime=" + std::to_string(lastTrack) + "\n");
   }
   int Registrations() const { return handheld_host::CallCount(Operation::kRegister); }
+
+  test::ScriptedHttpServer tracker_{[](const auto&) {
+    test::ScriptedHttpServer::Response response;
+    response.body = "<status>okay</status><msg>hello</msg>";
+    return response;
+  }};
+  test::ScopedEnvironment proxy_{"http_proxy", tracker_.Url("").c_str()};
 };
 
 TEST_F(SyncRunTest, DoNothingComesBeforeEveryOtherCheck) {
@@ -121,6 +141,18 @@ TEST_F(SyncRunTest, SuccessfulRunRecordsTheTimeAndClosesEverything) {
   const int64_t written = ParseDecimal64(SettingsFile::Read("Track", "LastTrackTime", "0", 256));
   EXPECT_GE(written, before);
   EXPECT_LE(written, Now());
+  EXPECT_EQ(handheld_host::OpenDatabaseCount(), 0u);
+  EXPECT_FALSE(handheld_host::ConduitRegistered());
+}
+
+TEST_F(SyncRunTest, FailedPassKeepsTheLastTrackTime) {
+  AddCatalogueWithoutPreference();  // the pass fails reading the preference
+  WriteSettings("[Track]\nPeriod=-1\nLastTrackTime=5\n");
+  EXPECT_EQ(RunOpenConduit(), sync::kErrNotFound);
+  EXPECT_THAT(HotSyncLog(), ElementsAre("--- OrbitQuail start ---", "---    Failed to read preference DB. Error=4003",
+                                        "--- Error - OrbitQuail ---"));
+  EXPECT_EQ(handheld_host::HandheldLog(), "OrbitQuail error.\n");
+  EXPECT_EQ(Settings(), "[Track]\nPeriod=-1\nLastTrackTime=5\n");
   EXPECT_EQ(handheld_host::OpenDatabaseCount(), 0u);
   EXPECT_FALSE(handheld_host::ConduitRegistered());
 }

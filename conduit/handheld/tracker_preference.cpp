@@ -1,0 +1,75 @@
+#include "tracker_preference.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "log_line.h"
+#include "sync_manager.h"
+
+namespace oq {
+
+namespace {
+
+namespace layout = tracker_preference;
+
+constexpr uint16_t kWholePreference = 0xFFFF;
+constexpr uint32_t kBackedUpPreferences = 1;
+
+// A fresh block for every call, as the Sync Manager expects.
+PreferenceParameterBlock MakeBlock(uint8_t* buffer) {
+  PreferenceParameterBlock block;
+  std::memset(&block, 0, sizeof block);
+  block.version = layout::kVersion;
+  block.creator = layout::kCreator;
+  block.preferenceId = layout::kPreferenceId;
+  block.backedUp = kBackedUpPreferences;
+  block.bufferSize = layout::kSize;
+  block.buffer = buffer;
+  return block;
+}
+
+void LogFailure(const char* format, int32_t result) {
+  char line[64];
+  std::snprintf(line, sizeof line, format, static_cast<unsigned long>(static_cast<uint32_t>(result)));
+  AddLogLine(1, line, 1);
+}
+
+}  // namespace
+
+int ReadTrackerPreference(uint8_t* buffer) {
+  PreferenceParameterBlock block = MakeBlock(buffer);
+  block.requestedBytes = kWholePreference;
+  const int32_t result = SyncReadAppPreference(&block);
+  if (result != 0) {
+    LogFailure("Failed to read preference DB. Error=%lX", result);
+    return result;
+  }
+  const uint16_t storedVersion = block.version;
+  if (storedVersion == layout::kVersion) return 0;
+
+  char line[64];
+  AddLogLine(1, "OrbitQuail preference DB version is different.", 1);
+  std::snprintf(line, sizeof line, "  Conduit supports version %X.", static_cast<unsigned>(layout::kVersion));
+  AddLogLine(1, line, 1);
+  std::snprintf(line, sizeof line, "  Palm's DB version is %X.\n", static_cast<unsigned>(storedVersion));
+  AddLogLine(1, line, 1);
+  AddLogLine(1, "Please install new version or reinstall.", 1);
+  return -1;
+}
+
+int WriteTrackerPreference(uint8_t* buffer) {
+  PreferenceParameterBlock block = MakeBlock(buffer);
+  const int32_t result = SyncWriteAppPreference(&block);
+  if (result != 0) LogFailure("Failed to write preference DB. Error=%lX", result);
+  return result;
+}
+
+void StoreServerMessage(uint8_t* buffer, const std::string& message) {
+  uint8_t* area = buffer + layout::kServerMessageOffset;
+  std::memset(area, 0, layout::kServerMessageLength);
+  const size_t length = std::min(std::strlen(message.c_str()), layout::kServerMessageLength - 1);
+  std::memcpy(area, message.data(), length);
+}
+
+}  // namespace oq

@@ -1,0 +1,29 @@
+// What the reference tracker answers to one query, as the tagged body the
+// conduit's reply parser reads.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "catalog.h"
+
+namespace oq::tracker {
+
+struct TrackerSettings {
+  std::string message = "Welcome to the OrbitQuail tracker.";
+  std::optional<std::string> minimumClient;  // e.g. "1.30"
+};
+
+struct Query {
+  bool init = false;
+  std::string creator;
+  std::string name;
+  std::string userAgent;  // "OrbitQuail/x.yz"
+};
+
+std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings);
+
+// Dotted versions compared number by number: "1.4" < "1.30".
+bool VersionBefore(const std::string& version, const std::string& minimum);
+
+}  // namespace oq::tracker
