@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
   httplib::Server server;
   server.set_keep_alive_max_count(kKeepAliveRequests);
   server.set_keep_alive_timeout(kKeepAliveSeconds);
+  server.set_tcp_nodelay(true);  // small replies, answered at once
   server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
     if (PathOf(request.path) != "/query.php") {
       response.status = 404;

@@ -11,10 +11,11 @@
 
 namespace oq::posix {
 
-std::vector<std::string>& ModelessTextHistory() {
-  static std::vector<std::string> history;
-  return history;
-}
+namespace {
+std::vector<std::string>* textRecorder = nullptr;
+}  // namespace
+
+void RecordModelessTexts(std::vector<std::string>* sink) { textRecorder = sink; }
 
 const DialogTemplate* FindDialogTemplate(uint32_t id) {
   for (size_t i = 0; i < kModuleDialogCount; ++i) {
@@ -55,7 +56,7 @@ ModelessDialog::~ModelessDialog() {
 }
 
 void ModelessDialog::SetItemText(int /*controlId*/, const char* text) {
-  posix::ModelessTextHistory().emplace_back(text);
+  if (posix::textRecorder != nullptr) posix::textRecorder->emplace_back(text);
   if (impl_->terminal) {
     std::fprintf(stderr, "\r\x1b[K%s", text);
     impl_->lineOpen = true;

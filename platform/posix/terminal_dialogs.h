@@ -6,7 +6,8 @@
 
 namespace oq::posix {
 
-// Every text set on a modeless dialog's control, in order.
-std::vector<std::string>& ModelessTextHistory();
+// From now on every text set on a modeless dialog's control is appended to
+// `sink` (null: no longer recorded).
+void RecordModelessTexts(std::vector<std::string>* sink);
 
 }  // namespace oq::posix

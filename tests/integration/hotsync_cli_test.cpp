@@ -1,30 +1,15 @@
 // oq-hotsync as a user runs it: a child process, its output and exit status.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
-
+#include "child_process.h"
 #include "handheld_files.h"
 #include "test_environment.h"
 
 namespace oq {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string output;  // stdout and stderr together
-};
-
-Outcome RunHotSync(const std::string& arguments) {
-  const std::string command = std::string(OQ_HOTSYNC_PATH) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  std::array<char, 4096> chunk;
-  size_t n;
-  while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+test::Outcome RunHotSync(const std::string& arguments) {
+  return test::RunCommand(std::string(OQ_HOTSYNC_PATH) + " " + arguments);
 }
 
 class HotSyncCliTest : public ::testing::Test {

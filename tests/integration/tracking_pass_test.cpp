@@ -42,7 +42,8 @@ std::string Parameter(const std::string& target, const std::string& name) {
 
 class TrackingPassTest : public ::testing::Test {
  protected:
-  void SetUp() override { posix::ModelessTextHistory().clear(); }
+  void SetUp() override { posix::RecordModelessTexts(&progressTexts_); }
+  void TearDown() override { posix::RecordModelessTexts(nullptr); }
 
   void WriteHandheld(const std::vector<std::vector<uint8_t>>& records, const std::vector<uint8_t>& preference,
                      uint16_t version = pref::kVersion) {
@@ -103,11 +104,11 @@ class TrackingPassTest : public ::testing::Test {
   std::map<std::string, ScriptedHttpServer::Response> replies_;  // by creator; "init" for the init query
   std::map<Operation, std::pair<int, int32_t>> faults_;
   std::optional<uint32_t> reportedCount_;
+  std::vector<std::string> progressTexts_;
   // Progress texts at the moment each request arrived.
   std::vector<std::string> progressAtRequest_;
   ScriptedHttpServer server_{[this](const ScriptedHttpServer::Request& request) {
-    const auto& history = posix::ModelessTextHistory();
-    progressAtRequest_.push_back(history.empty() ? "" : history.back());
+    progressAtRequest_.push_back(progressTexts_.empty() ? "" : progressTexts_.back());
     const std::string key =
         request.target.find("init=true") != std::string::npos ? "init" : Parameter(request.target, "creator");
     auto found = replies_.find(key);
@@ -175,7 +176,7 @@ TEST_F(TrackingPassTest, EmptyCatalogueAsksNothing) {
   WriteHandheld({}, test::MakeTrackerPreference(0));
   EXPECT_EQ(RunPass(), 0);
   EXPECT_EQ(server_.Requests().size(), 1u) << "only the init query";
-  EXPECT_EQ(posix::ModelessTextHistory().back(), "Reading App DB...");
+  EXPECT_EQ(progressTexts_.back(), "Reading App DB...");
 }
 
 TEST_F(TrackingPassTest, ExcludedRecordsAreNeverAskedAbout) {

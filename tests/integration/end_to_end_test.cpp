@@ -1,0 +1,108 @@
+// The product loop as a user meets it: oq-tracker on loopback, a sample
+// handheld, oq-hotsync sync through http_proxy, then oq-hotsync show.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "child_process.h"
+#include "test_environment.h"
+
+namespace oq {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tracker_.running()) << tracker_.Output();
+    ASSERT_EQ(Hotsync("sample --handheld " + Handheld()).status, 0);
+  }
+  std::string Handheld() const { return (work_.path() / "handheld").string(); }
+  test::Outcome Hotsync(const std::string& arguments) const {
+    return test::RunCommand("http_proxy=" + tracker_.Url() + " " + OQ_HOTSYNC_PATH + " " + arguments);
+  }
+
+  test::ScopedHome home_;
+  test::TempDir work_;
+  test::TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
+                                 "Greetings from the test tracker"}};
+};
+
+TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
+  const auto first = Hotsync("sync --handheld " + Handheld());
+  ASSERT_EQ(first.status, 0) << first.output;
+  EXPECT_THAT(first.output, HasSubstr("--- OrbitQuail start ---\n"));
+  EXPECT_THAT(first.output, HasSubstr("--- OK - OrbitQuail ---\n"));
+  EXPECT_THAT(first.output, HasSubstr("OK OrbitQuail\n"));
+  EXPECT_THAT(first.output, HasSubstr("To be tracked: 4"));
+  EXPECT_THAT(test::ReadText(home_.SettingsPath()), ::testing::MatchesRegex("\\[Track\\]\nLastTrackTime=[0-9]+\n"));
+
+  // One TCP connection served the whole pass: every request came from one port.
+  std::set<std::string> ports;
+  const std::string log = tracker_.Output();
+  const std::regex from(R"(from port (\d+))");
+  for (auto it = std::sregex_iterator(log.begin(), log.end(), from); it != std::sregex_iterator(); ++it) {
+    ports.insert((*it)[1]);
+  }
+  EXPECT_EQ(ports.size(), 1u) << log;
+
+  const auto second = Hotsync("sync --handheld " + Handheld());
+  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.output, "OrbitQuail - Do nothing because it just tracked 0.00 hours ago.\n");
+
+  const auto shown = Hotsync("show --json --handheld " + Handheld());
+  ASSERT_EQ(shown.status, 0) << shown.output;
+  EXPECT_THAT(shown.output, HasSubstr("\"serverMessage\": \"Greetings from the test tracker\""));
+  EXPECT_THAT(shown.output, HasSubstr("\"name\": \"Quail Notes\", \"installedVersion\": \"1.0\", "
+                                      "\"latestVersion\": \"1.2\", \"releaseDate\": \"2026-10-02\""));
+  EXPECT_THAT(shown.output, HasSubstr("\"name\": \"Pocket Ledger\", \"installedVersion\": \"3.1\", "
+                                      "\"latestVersion\": \"\", \"releaseDate\": null"))
+      << "an excluded program is not asked about";
+  EXPECT_THAT(shown.output, HasSubstr("\"message\": \"No version information for Word Hunt.\""));
+
+  const auto table = Hotsync("show --handheld " + Handheld());
+  EXPECT_EQ(table.status, 0);
+  EXPECT_THAT(table.output, HasSubstr("Server message: Greetings from the test tracker"));
+}
+
+TEST_F(EndToEndTest, TrackerTooNewForTheConduitSaysSoAndTheSyncStillSucceeds) {
+  test::TrackerProcess strict({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--min-client", "2.0"});
+  ASSERT_TRUE(strict.running());
+  const auto outcome = test::RunCommand("http_proxy=" + strict.Url() + " " + OQ_HOTSYNC_PATH +
+                                        " sync --handheld " + Handheld());
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("---    OrbitQuail conduit version is too old.\n"));
+  const auto shown = Hotsync("show --handheld " + Handheld());
+  EXPECT_THAT(shown.output, HasSubstr("Server message: OrbitQuail 2.0 or later is needed."));
+}
+
+TEST_F(EndToEndTest, DamagedCatalogueIsAClearErrorForShow) {
+  const auto catalogue = work_.path() / "handheld" / "OQProgDB.pdb";
+  std::string bytes = test::ReadText(catalogue);
+  bytes.resize(90);
+  test::WriteText(catalogue, bytes);
+  const auto shown = Hotsync("show --handheld " + Handheld());
+  EXPECT_EQ(shown.status, 2);
+  EXPECT_THAT(shown.output, HasSubstr("the catalogue is damaged"));
+
+  const auto synced = Hotsync("sync --handheld " + Handheld());
+  EXPECT_EQ(synced.status, 0) << "an unreadable catalogue is a missing one to the conduit";
+  EXPECT_THAT(synced.output, HasSubstr("Can't find database, OQProgDB."));
+  EXPECT_EQ(test::ReadText(catalogue), bytes) << "never overwritten";
+}
+
+TEST_F(EndToEndTest, FailedPassExitsOneWithTheResult) {
+  const auto outcome = test::RunCommand("ORBITQUAIL_HTTP_TIMEOUT=5 http_proxy=http://127.0.0.1:1 " +
+                                        std::string(OQ_HOTSYNC_PATH) + " sync --handheld " + Handheld());
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_THAT(outcome.output, HasSubstr("--- Error - OrbitQuail ---\n"));
+  EXPECT_THAT(outcome.output, HasSubstr("the conduit returned 0xFFFFFFFF"));
+  EXPECT_THAT(outcome.output, Not(HasSubstr("OK OrbitQuail")));
+}
+
+}  // namespace
+}  // namespace oq

@@ -1,0 +1,96 @@
+// oq-tracker over raw sockets: both request-target forms, keep-alive, and a
+// malformed request answered with 400 while the server keeps serving.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "child_process.h"
+
+namespace oq {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class Connection {
+ public:
+  explicit Connection(uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    timeval timeout{10, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  }
+  ~Connection() { close(fd_); }
+  bool connected() const { return connected_; }
+
+  // Sends the bytes and reads one response (headers and Content-Length body).
+  std::string Exchange(const std::string& request) {
+    send(fd_, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string response;
+    char chunk[4096];
+    while (true) {
+      const size_t headerEnd = response.find("\r\n\r\n");
+      if (headerEnd != std::string::npos) {
+        const size_t length = response.find("Content-Length: ");
+        const size_t bodyLength = length == std::string::npos ? 0 : std::stoul(response.substr(length + 16));
+        if (response.size() >= headerEnd + 4 + bodyLength) return response;
+      }
+      const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+      if (n <= 0) return response;
+      response.append(chunk, static_cast<size_t>(n));
+    }
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+};
+
+class TrackerServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(tracker_.running()) << tracker_.Output(); }
+  test::TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message", "M"}};
+};
+
+TEST_F(TrackerServerTest, BothTargetFormsOnOneKeptAliveConnection) {
+  Connection connection(tracker_.port());
+  ASSERT_TRUE(connection.connected());
+  const auto origin = connection.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_THAT(origin, StartsWith("HTTP/1.1 200"));
+  EXPECT_THAT(origin, HasSubstr("<status>okay</status>\n<msg>M</msg>\n"));
+  const auto absolute = connection.Exchange(
+      "GET http://tracker.example/query.php?type=appl&creator=StCh&name=Star%20Chart HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_THAT(absolute, StartsWith("HTTP/1.1 200"));
+  EXPECT_THAT(absolute, HasSubstr("<version>2.4</version>"));
+  const auto other = connection.Exchange("GET /index.html HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_THAT(other, StartsWith("HTTP/1.1 404"));
+}
+
+TEST_F(TrackerServerTest, MalformedRequestGets400AndTheServerGoesOn) {
+  {
+    Connection bad(tracker_.port());
+    EXPECT_THAT(bad.Exchange("THIS IS NOT HTTP\r\n\r\n"), StartsWith("HTTP/1.1 400"));
+  }
+  Connection good(tracker_.port());
+  EXPECT_THAT(good.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"), StartsWith("HTTP/1.1 200"));
+  EXPECT_THAT(tracker_.Output(), HasSubstr("GET /query.php?init=true -> 200"));
+}
+
+TEST(TrackerCommandTest, BadCatalogueOrListenAddressExitsTwo) {
+  const auto missing = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog /nonexistent.tsv");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_THAT(missing.output, HasSubstr("cannot read the catalogue"));
+  const auto listen = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
+                                       "/tracker/sample-catalog.tsv --listen nonsense");
+  EXPECT_EQ(listen.status, 2);
+}
+
+}  // namespace
+}  // namespace oq

@@ -1,0 +1,60 @@
+#include "child_process.h"
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <regex>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace oq::test {
+
+Outcome RunCommand(const std::string& command) {
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  std::string output;
+  std::array<char, 4096> chunk;
+  size_t n;
+  while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), n);
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+TrackerProcess::TrackerProcess(const std::vector<std::string>& arguments) {
+  const auto logPath = dir_.path() / "tracker.log";
+  pid_ = fork();
+  if (pid_ == 0) {
+    int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(log, STDOUT_FILENO);
+    dup2(log, STDERR_FILENO);
+    std::vector<char*> argv{const_cast<char*>(OQ_TRACKER_PATH)};
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(OQ_TRACKER_PATH, argv.data());
+    _exit(127);
+  }
+  const std::regex listening(R"(listening on http://127\.0\.0\.1:(\d+))");
+  for (int attempt = 0; attempt < 400; ++attempt) {
+    std::smatch match;
+    const std::string output = Output();
+    if (std::regex_search(output, match, listening)) {
+      port_ = static_cast<uint16_t>(std::stoi(match[1]));
+      return;
+    }
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+}
+
+TrackerProcess::~TrackerProcess() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+}
+
+}  // namespace oq::test
