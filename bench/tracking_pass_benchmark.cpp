@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <regex>
-#include <set>
 #include <sys/resource.h>
 
 #include "child_process.h"
@@ -82,13 +80,7 @@ int main() {
   const auto image = work.path() / "handheld";
   std::filesystem::create_directories(image);
   test::WriteDatabase(image / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", records));
-  palm::Database prefs;
-  prefs.SetName("Saved Preferences");
-  prefs.attributes = palm::kAttributeResourceDb;
-  auto preference = test::MakeTrackerPreference(0);
-  preference.insert(preference.begin(), {0x01, 0x30});
-  prefs.resources.push_back({palm::FourCCFromText("rkOQ"), 0, preference});
-  test::WriteDatabase(image / "Saved Preferences.prc", prefs);
+  test::WriteSavedPreferences(image, test::MakeTrackerPreference(0));
 
   test::TrackerProcess tracker({"--catalog", (work.path() / "catalog.tsv").string()});
   if (!tracker.running()) {
@@ -112,19 +104,13 @@ int main() {
   }
   SyncCloseDB(handle);
 
-  std::set<std::string> ports;
-  const std::string log = tracker.Output();
-  const std::regex from(R"(from port (\d+))");
-  for (auto it = std::sregex_iterator(log.begin(), log.end(), from); it != std::sregex_iterator(); ++it) {
-    ports.insert((*it)[1]);
-  }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const size_t arrays = kPrograms * (368 + sizeof(RawRecordDescriptor));
   std::fprintf(stderr, "\n");
   std::printf("pass over %d programs: result %d, %.3f s wall, %.3f ms per program\n", kPrograms, result,
               elapsed.count(), elapsed.count() * 1000 / kPrograms);
-  std::printf("TCP connections opened: %zu\n", ports.size());
+  std::printf("TCP connections opened: %zu\n", tracker.ConnectionsSeen());
   std::printf("peak C++ heap during the pass: %zu bytes (the two arrays: %zu bytes, the rest: %zu bytes)\n",
               peakBytes.load(), arrays, peakBytes.load() - std::min(arrays, peakBytes.load()));
   std::printf("process peak resident set: %ld KiB\n", usage.ru_maxrss);

@@ -18,13 +18,7 @@ class SyncRunTest : public test::ConduitFixture {
   // An empty catalogue and the preference, so that a pass can succeed.
   void AddCatalogue() {
     test::WriteDatabase(image() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", {}));
-    palm::Database prefs;
-    prefs.SetName("Saved Preferences");
-    prefs.attributes = palm::kAttributeResourceDb;
-    auto data = test::MakeTrackerPreference(0);
-    data.insert(data.begin(), {0x01, 0x30});
-    prefs.resources.push_back({palm::FourCCFromText("rkOQ"), 0, data});
-    test::WriteDatabase(image() / "Saved Preferences.prc", prefs);
+    test::WriteSavedPreferences(image(), test::MakeTrackerPreference(0));
   }
   void AddCatalogueWithoutPreference() {
     test::WriteDatabase(image() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", {}));

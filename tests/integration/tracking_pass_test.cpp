@@ -48,13 +48,7 @@ class TrackingPassTest : public ::testing::Test {
   void WriteHandheld(const std::vector<std::vector<uint8_t>>& records, const std::vector<uint8_t>& preference,
                      uint16_t version = pref::kVersion) {
     test::WriteDatabase(image_.path() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", records));
-    palm::Database prefs;
-    prefs.SetName("Saved Preferences");
-    prefs.attributes = palm::kAttributeResourceDb;
-    std::vector<uint8_t> data{static_cast<uint8_t>(version >> 8), static_cast<uint8_t>(version)};
-    data.insert(data.end(), preference.begin(), preference.end());
-    prefs.resources.push_back({palm::FourCCFromText("rkOQ"), 0, data});
-    test::WriteDatabase(PreferencesPath(), prefs);
+    test::WriteSavedPreferences(image_.path(), preference, version);
   }
   void WriteSampleCatalogue(uint8_t useSkipFlag = 0) {
     WriteHandheld({test::MakeProgramRecord({.creator = "Aaaa", .name = "First"}),

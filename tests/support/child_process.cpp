@@ -5,7 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <regex>
+#include <set>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -35,12 +35,12 @@ TrackerProcess::TrackerProcess(const std::vector<std::string>& arguments) {
     execv(OQ_TRACKER_PATH, argv.data());
     _exit(127);
   }
-  const std::regex listening(R"(listening on http://127\.0\.0\.1:(\d+))");
+  const std::string listening = "listening on http://127.0.0.1:";
   for (int attempt = 0; attempt < 400; ++attempt) {
-    std::smatch match;
     const std::string output = Output();
-    if (std::regex_search(output, match, listening)) {
-      port_ = static_cast<uint16_t>(std::stoi(match[1]));
+    const size_t found = output.find(listening);
+    if (found != std::string::npos && output.find('\n', found) != std::string::npos) {
+      port_ = static_cast<uint16_t>(std::atoi(output.c_str() + found + listening.size()));
       return;
     }
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
@@ -49,6 +49,16 @@ TrackerProcess::TrackerProcess(const std::vector<std::string>& arguments) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
+}
+
+size_t TrackerProcess::ConnectionsSeen() const {
+  const std::string log = Output();
+  const std::string marker = "(from port ";
+  std::set<int> ports;
+  for (size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1)) {
+    ports.insert(std::atoi(log.c_str() + at + marker.size()));
+  }
+  return ports.size();
 }
 
 TrackerProcess::~TrackerProcess() {

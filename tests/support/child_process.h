@@ -31,6 +31,8 @@ class TrackerProcess {
   uint16_t port() const { return port_; }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
   std::string Output() const { return ReadText(dir_.path() / "tracker.log"); }
+  // TCP connections its requests came in on, told apart by client port.
+  size_t ConnectionsSeen() const;
 
  private:
   TempDir dir_;

@@ -28,6 +28,19 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+void WriteSavedPreferences(const std::filesystem::path& directory, const std::vector<uint8_t>& preference,
+                           uint16_t version) {
+  palm::Database prefs;
+  prefs.SetName("Saved Preferences");
+  prefs.attributes = palm::kAttributeResourceDb;
+  prefs.type = palm::FourCCFromText("sprf");
+  prefs.creator = palm::FourCCFromText("psys");
+  std::vector<uint8_t> data{static_cast<uint8_t>(version >> 8), static_cast<uint8_t>(version)};
+  data.insert(data.end(), preference.begin(), preference.end());
+  prefs.resources.push_back({palm::FourCCFromText("rkOQ"), 0, data});
+  WriteDatabase(directory / "Saved Preferences.prc", prefs);
+}
+
 palm::Database ReadDatabase(const std::filesystem::path& path) {
   auto parsed = palm::ParseDatabase(ReadBytes(path));
   if (!parsed.database) throw std::runtime_error("cannot parse " + path.string());

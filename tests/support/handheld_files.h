@@ -15,4 +15,9 @@ void WriteDatabase(const std::filesystem::path& path, const palm::Database& data
 palm::Database ReadDatabase(const std::filesystem::path& path);
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 
+// "Saved Preferences.prc" in `directory` holding one preference of creator
+// rkOQ, id 0: the big-endian version, then `preference`.
+void WriteSavedPreferences(const std::filesystem::path& directory, const std::vector<uint8_t>& preference,
+                           uint16_t version = 0x130);
+
 }  // namespace oq::test
