@@ -12,10 +12,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitConduitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// The creator code the conduit is registered under.
+inline constexpr const char* kConduitCreator = "rkOQ";
+
 struct SyncOptions {
   std::filesystem::path handheld;
   std::optional<std::string> user;
-  int action = 0;
+  std::optional<int> action;  // default: the user's chosen action
   std::optional<std::filesystem::path> conduit;
 };
 int RunSync(const SyncOptions& options);
@@ -25,6 +28,14 @@ struct ConduitsOptions {
 };
 int RunConduits(const ConduitsOptions& options);
 
+struct ConfigureOptions {
+  std::optional<std::string> user;
+  bool legacy = false;
+  std::optional<std::string> script;
+  std::optional<std::filesystem::path> conduit;
+};
+int RunConfigure(const ConfigureOptions& options);
+
 struct ShowOptions {
   std::filesystem::path handheld;
   bool json = false;
@@ -32,7 +43,8 @@ struct ShowOptions {
 int RunShow(const ShowOptions& options);
 
 struct SampleOptions {
-  std::filesystem::path handheld;
+  std::optional<std::filesystem::path> handheld;
+  std::optional<std::filesystem::path> program;
 };
 int RunSample(const SampleOptions& options);
 

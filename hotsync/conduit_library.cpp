@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "desktop_directory.h"
+
 namespace oq::hotsync {
 
 namespace {
@@ -42,6 +44,13 @@ std::filesystem::path DefaultConduitPath() {
   auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "OrbitQuail.so";
   return self.parent_path() / "OrbitQuail.so";
+}
+
+std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
+                                         const std::string& creator) {
+  if (requested) return *requested;
+  if (auto registered = posix::DesktopDirectory().ConduitLibrary(creator)) return *registered;
+  return DefaultConduitPath();
 }
 
 }  // namespace oq::hotsync

@@ -39,4 +39,10 @@ class ConduitLibrary {
 // The conduit built or installed beside this program.
 std::filesystem::path DefaultConduitPath();
 
+// The conduit to load: the one asked for, else the library registered for
+// the creator in the Palm Desktop directory, else the one beside this
+// program.
+std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
+                                         const std::string& creator);
+
 }  // namespace oq::hotsync

@@ -28,7 +28,7 @@ std::string InfoValue(const ConduitLibrary& conduit, int32_t kind) {
 
 int RunConduits(const ConduitsOptions& options) {
   std::string loadError;
-  auto conduit = ConduitLibrary::Load(options.conduit.value_or(DefaultConduitPath()), loadError);
+  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
   if (!conduit) {
     std::cerr << "oq-hotsync: " << loadError << "\n";
     return kExitUsage;

@@ -87,14 +87,41 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   return {};
 }
 
+std::string WriteSampleProgram(const std::filesystem::path& file) {
+  palm::Database program;
+  program.SetName("OrbitQuail");
+  program.attributes = palm::kAttributeResourceDb;
+  program.version = 1;
+  program.type = palm::FourCCFromText("appl");
+  program.creator = palm::FourCCFromText("rkOQ");
+  program.creationDate = program.modificationDate = palm::PalmNow();
+  const std::string name = "OrbitQuail";
+  program.resources.push_back({palm::FourCCFromText("tAIN"), 1000, {name.begin(), name.end()}});
+  program.resources.push_back({palm::FourCCFromText("tver"), 1, {'1', '.', '3', '0', 0}});
+  if (posix::HandheldImage::Save(file, program) != 0) return "cannot write " + file.string();
+  return {};
+}
+
 int RunSample(const SampleOptions& options) {
-  const std::string error = WriteSampleHandheld(options.handheld);
-  if (!error.empty()) {
-    std::cerr << "oq-hotsync: " << error << "\n";
+  if (!options.handheld && !options.program) {
+    std::cerr << "oq-hotsync: sample needs --handheld DIR, --program FILE or both\n";
     return kExitUsage;
   }
-  std::cout << "Wrote a sample handheld with " << SamplePrograms().size() << " programs to "
-            << options.handheld.string() << "\n";
+  if (options.handheld) {
+    if (const std::string error = WriteSampleHandheld(*options.handheld); !error.empty()) {
+      std::cerr << "oq-hotsync: " << error << "\n";
+      return kExitUsage;
+    }
+    std::cout << "Wrote a sample handheld with " << SamplePrograms().size() << " programs to "
+              << options.handheld->string() << "\n";
+  }
+  if (options.program) {
+    if (const std::string error = WriteSampleProgram(*options.program); !error.empty()) {
+      std::cerr << "oq-hotsync: " << error << "\n";
+      return kExitUsage;
+    }
+    std::cout << "Wrote a stand-in handheld program to " << options.program->string() << "\n";
+  }
   return kExitOk;
 }
 

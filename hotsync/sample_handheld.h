@@ -24,4 +24,9 @@ const std::vector<SampleProgram>& SamplePrograms();
 // it; returns an empty string or what went wrong.
 std::string WriteSampleHandheld(const std::filesystem::path& directory);
 
+// A stand-in of the handheld program OrbitQuail.prc (which is not part of
+// this product): a resource database named "OrbitQuail" of creator rkOQ, to
+// try the installer and the install queue with.
+std::string WriteSampleProgram(const std::filesystem::path& file);
+
 }  // namespace oq::hotsync

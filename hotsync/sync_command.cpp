@@ -1,10 +1,14 @@
-// oq-hotsync sync: one HotSync of the conduit against a handheld image.
+// oq-hotsync sync: one HotSync against a handheld image, as the HotSync
+// Manager runs it: the user is known to the desktop from then on, queued
+// files are installed first, then the conduit runs with the user's action.
 #include <cstdio>
 #include <iostream>
 
 #include "commands.h"
 #include "conduit_library.h"
+#include "desktop_directory.h"
 #include "handheld_host.h"
+#include "handheld_image.h"
 
 namespace oq::hotsync {
 
@@ -19,6 +23,42 @@ void PrintLine(const std::string& line) {
   std::fflush(stdout);
 }
 
+// Moves the user's queued databases into the handheld, replacing a
+// database of the same name; a file that is not a Palm database stays
+// queued and is reported.
+void InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& user,
+                        const std::filesystem::path& handheld) {
+  posix::HandheldImage image(handheld);
+  for (const auto& file : desktop.QueuedFiles(user)) {
+    auto loaded = posix::HandheldImage::Load(file);
+    if (!loaded.database) {
+      std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << loaded.detail << "\n";
+      continue;
+    }
+    const auto target = image.FindDatabase(loaded.database->Name())
+                            .value_or(image.PathForNewDatabase(*loaded.database));
+    if (posix::HandheldImage::Save(target, *loaded.database) != 0) {
+      std::cerr << "oq-hotsync: cannot write " << target.string() << "\n";
+      continue;
+    }
+    std::error_code error;
+    std::filesystem::remove(file, error);
+    std::cerr << "oq-hotsync: installed " << file.filename().string() << " on the handheld\n";
+  }
+}
+
+// The action asked for, else the one chosen for the next HotSync only
+// (used up now), else the default one.
+int ResolveAction(const SyncOptions& options, posix::DesktopDirectory& desktop, const std::string& user) {
+  if (options.action) return *options.action;
+  using Desktop = posix::DesktopDirectory;
+  if (auto next = desktop.Action(user, kConduitCreator, Desktop::kTemporary)) {
+    desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, std::nullopt);
+    return *next;
+  }
+  return desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
@@ -30,19 +70,24 @@ int RunSync(const SyncOptions& options) {
     return kExitUsage;
   }
   std::string loadError;
-  auto conduit = ConduitLibrary::Load(options.conduit.value_or(DefaultConduitPath()), loadError);
+  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
   if (!conduit) {
     std::cerr << "oq-hotsync: " << loadError << "\n";
     return kExitUsage;
   }
 
+  const std::string user = options.user.value_or(
+      std::filesystem::absolute(options.handheld).lexically_normal().parent_path().filename().string());
+  posix::DesktopDirectory desktop;
+  if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
+  InstallQueuedFiles(desktop, user, options.handheld);
+
   handheld_host::BeginSync(options.handheld);
-  handheld_host::SetUser(options.user.value_or(
-      std::filesystem::absolute(options.handheld).lexically_normal().parent_path().filename().string()));
+  handheld_host::SetUser(user);
   handheld_host::SetHotSyncLogSink(PrintLine);
 
   SyncProperties properties{};
-  properties.syncAction = options.action;
+  properties.syncAction = ResolveAction(options, desktop, user);
   const int32_t result = conduit->openConduit(IgnoreProgress, &properties);
   const int32_t closeResult = handheld_host::EndSync();
   handheld_host::SetHotSyncLogSink(nullptr);

@@ -10,4 +10,6 @@ int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties* properties
 int32_t GetConduitName(char* name, uint16_t maxLength);
 uint32_t GetConduitVersion(void);
 int32_t GetConduitInfo(int32_t kind, void* input, void* output, uint32_t* outputSize);
+int32_t CfgConduit(int32_t type, void* block, uint32_t* size);
+int32_t ConfigureConduit(LegacySyncPreference* preference);
 }

@@ -7,20 +7,65 @@ namespace oq::posix {
 
 namespace {
 
+using K = ControlKind;
+
 const ControlTemplate kProgressControls[] = {
-    {IDI_CONDUIT, ControlKind::kIcon, ""},
-    {kNoControlId, ControlKind::kStatic, STR_PROGRESS_INTRO},
-    {kNoControlId, ControlKind::kRule, ""},
-    {kNoControlId, ControlKind::kStatic, STR_PROGRESS_STEPS},
-    {kNoControlId, ControlKind::kStatic, STR_PROGRESS_WAIT},
-    {IDC_PROGRESS_LINE, ControlKind::kStatic, STR_PROGRESS_INITIAL},
+    {IDI_CONDUIT, K::kIcon, ""},
+    {kNoControlId, K::kStatic, STR_PROGRESS_INTRO},
+    {kNoControlId, K::kRule, ""},
+    {kNoControlId, K::kStatic, STR_PROGRESS_STEPS},
+    {kNoControlId, K::kStatic, STR_PROGRESS_WAIT},
+    {IDC_PROGRESS_LINE, K::kStatic, STR_PROGRESS_INITIAL},
 };
+
+#define OQ_ACTION_CONTROLS                                                           \
+  {IDI_CONDUIT, K::kIcon, ""}, {kNoControlId, K::kStatic, STR_PRODUCT_VERSION},      \
+      {kNoControlId, K::kStatic, STR_WEB_LINE}, {IDC_ACTION_GROUP, K::kGroup, ""},   \
+      {IDC_PICTURE_SYNCHRONIZE, K::kPicture, ""},                                    \
+      {IDC_SYNCHRONIZE, K::kRadio, STR_RADIO_SYNCHRONIZE},                           \
+      {IDC_PICTURE_DESKTOP, K::kPicture, "", true},                                  \
+      {IDC_DESKTOP_OVERWRITES, K::kRadio, STR_RADIO_DESKTOP, true},                  \
+      {IDC_PICTURE_HANDHELD, K::kPicture, "", true},                                 \
+      {IDC_HANDHELD_OVERWRITES, K::kRadio, STR_RADIO_HANDHELD, true},                \
+      {IDC_PICTURE_NOTHING, K::kPicture, ""}, {IDC_DO_NOTHING, K::kRadio, STR_RADIO_NOTHING}, \
+      {IDC_SET_AS_DEFAULT, K::kCheckBox, STR_SET_AS_DEFAULT},                        \
+      {kNoControlId, K::kGroup, STR_TRACKING_GROUP},                                 \
+      {kNoControlId, K::kStatic, STR_LAST_TRACK_LABEL}, {IDC_LAST_TRACK, K::kStatic, ""}, \
+      {kNoControlId, K::kStatic, STR_TRACKING_LABEL},                                \
+      {IDC_EVERY_TIME, K::kCheckBox, STR_EVERY_TIME}, {IDC_EVERY_LABEL, K::kStatic, STR_EVERY}, \
+      {IDC_DAY_COUNT, K::kNumberEdit, ""}, {IDC_DAYS_LABEL, K::kStatic, STR_DAYS},   \
+      {kNoControlId, K::kGroup, STR_PROXY_GROUP},                                    \
+      {IDC_PROXY_AUTH, K::kCheckBox, STR_PROXY_AUTH},                                \
+      {IDC_PROXY_NAME_LABEL, K::kStatic, STR_PROXY_NAME}, {IDC_PROXY_NAME, K::kEdit, ""}, \
+      {IDC_PROXY_PASSWORD_LABEL, K::kStatic, STR_PROXY_PASSWORD},                    \
+      {IDC_PROXY_PASSWORD, K::kPasswordEdit, ""}, {1, K::kDefaultButton, "OK"},      \
+      {2, K::kButton, "Cancel"}, {9, K::kButton, "Help"}
+
+const ControlTemplate kActionControls[] = {OQ_ACTION_CONTROLS};
+
+const ControlTemplate kActionCurrentControls[] = {
+    {IDC_CURRENT_GROUP, K::kGroup, ""},
+    {kNoControlId, K::kStatic, STR_DEFAULT_ACTION_LABEL},
+    {IDC_DEFAULT_ACTION, K::kStatic, ""},
+    {kNoControlId, K::kStatic, STR_NEXT_ACTION_LABEL},
+    {IDC_NEXT_ACTION, K::kStatic, ""},
+    OQ_ACTION_CONTROLS,
+};
+
+#undef OQ_ACTION_CONTROLS
+
+template <typename T, size_t N>
+constexpr size_t Count(const T (&)[N]) {
+  return N;
+}
 
 }  // namespace
 
 const DialogTemplate kModuleDialogs[] = {
-    {IDD_PROGRESS, STR_PROGRESS_TITLE, kProgressControls, sizeof kProgressControls / sizeof kProgressControls[0]},
+    {IDD_PROGRESS, STR_PROGRESS_TITLE, kProgressControls, Count(kProgressControls)},
+    {IDD_ACTION, STR_ACTION_TITLE, kActionControls, Count(kActionControls)},
+    {IDD_ACTION_CURRENT, STR_ACTION_TITLE, kActionCurrentControls, Count(kActionCurrentControls)},
 };
-const size_t kModuleDialogCount = sizeof kModuleDialogs / sizeof kModuleDialogs[0];
+const size_t kModuleDialogCount = Count(kModuleDialogs);
 
 }  // namespace oq::posix

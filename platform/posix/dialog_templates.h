@@ -32,6 +32,7 @@ struct ControlTemplate {
   const char* text;
   bool hidden = false;
   bool disabled = false;
+  bool sorted = false;  // list boxes
 };
 
 struct DialogTemplate {

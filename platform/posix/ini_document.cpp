@@ -105,6 +105,38 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   endsWithLineEnd_ = true;
 }
 
+bool IniDocument::HasSection(std::string_view section) const {
+  return std::any_of(lines_.begin(), lines_.end(), [&](const std::string& line) {
+    auto name = SectionName(line);
+    return name && EqualsIgnoringCase(*name, section);
+  });
+}
+
+void IniDocument::RemoveSection(std::string_view section) {
+  std::vector<std::string> kept;
+  bool inSection = false;
+  for (auto& line : lines_) {
+    if (auto name = SectionName(line)) inSection = EqualsIgnoringCase(*name, section);
+    if (!inSection) kept.push_back(std::move(line));
+  }
+  lines_ = std::move(kept);
+}
+
+void IniDocument::Remove(std::string_view section, std::string_view key) {
+  bool inSection = false;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (auto name = SectionName(lines_[i])) {
+      inSection = EqualsIgnoringCase(*name, section);
+      continue;
+    }
+    auto pair = inSection ? ParseKeyValue(lines_[i]) : std::nullopt;
+    if (pair && EqualsIgnoringCase(pair->key, key)) {
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+  }
+}
+
 std::string IniDocument::Serialize() const {
   std::string text;
   for (size_t i = 0; i < lines_.size(); ++i) {

@@ -19,6 +19,11 @@ class IniDocument {
 
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
   void Set(std::string_view section, std::string_view key, std::string_view value);
+  bool HasSection(std::string_view section) const;
+  // Drops the section's header and every line up to the next section.
+  void RemoveSection(std::string_view section);
+  // Removes the key's line, if there is one.
+  void Remove(std::string_view section, std::string_view key);
   std::string Serialize() const;
 
  private:

@@ -1,8 +1,23 @@
 #include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
+#include <string>
 
 #include "module_resources.h"
 #include "resource_table.h"
+#include "terminal_dialogs.h"
+
+namespace oq::posix {
+namespace {
+std::string lastHelpRequest;
+}  // namespace
+
+std::string LastHelpRequest() { return lastHelpRequest; }
+
+}  // namespace oq::posix
 
 namespace oq::platform {
 
@@ -17,6 +32,30 @@ int32_t LoadResourceString(uint32_t id, char* buffer, int32_t max) {
   }
   buffer[0] = '\0';
   return 0;
+}
+
+// The file this function's code was loaded from: the conduit library when
+// linked into it, the program otherwise.
+uint32_t GetModulePath(char* buffer, uint32_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&GetModulePath), &info) == 0 || info.dli_fname == nullptr) return 0;
+  char resolved[PATH_MAX];
+  const char* path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+  const size_t length = std::strlen(path);
+  if (length + 1 > size) return 0;
+  std::memcpy(buffer, path, length + 1);
+  return static_cast<uint32_t>(length);
+}
+
+char PathSeparator() { return '/'; }
+
+bool OpenHelp(const char* helpFile, uint32_t context) {
+  char line[32];
+  std::snprintf(line, sizeof line, "@0x%X", context);
+  posix::lastHelpRequest = std::string(helpFile) + line;
+  std::fprintf(stderr, "Help: %s, context 0x%X\n", helpFile, context);
+  return true;
 }
 
 }  // namespace oq::platform

@@ -1,13 +1,36 @@
-// What the terminal dialogs showed, for tests of the code that drives them.
+// The terminal stand-in for dialogs: how a script or a person drives a
+// modal dialog, and what tests can see of it.
+//
+// A script is a list of commands separated by ";" or new lines:
+//   set ID TEXT       type TEXT into edit ID
+//   click ID          click button, check box or radio button ID
+//   select ID TEXT    select the list item TEXT in list box ID
+//   ok | cancel | help
+//   sysmenu N         choose system-menu command N
+//   f1                the platform's help request
+// When the script runs out before the dialog ended, the dialog is closed as
+// with Cancel. Without a script, a dialog reads the same commands from a
+// terminal; with neither, it is closed at once.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace oq::posix {
 
+// Name of the environment variable that holds a script.
+inline constexpr const char* kDialogScriptVariable = "ORBITQUAIL_DIALOG_SCRIPT";
+
+// The script for the next modal dialogs of this process, taking precedence
+// over the environment; nullopt: the environment's again.
+void SetDialogScript(std::optional<std::string> script);
+
 // From now on every text set on a modeless dialog's control is appended to
 // `sink` (null: no longer recorded).
 void RecordModelessTexts(std::vector<std::string>* sink);
+
+// Where help was last opened: "FILE@CONTEXT", empty when never.
+std::string LastHelpRequest();
 
 }  // namespace oq::posix

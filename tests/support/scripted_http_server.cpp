@@ -141,23 +141,4 @@ void ScriptedHttpServer::Serve(int client) {
   // workers are joined, so a shutdown there never hits a reused number.
 }
 
-ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
-  const char* previous = std::getenv(name);
-  hadPrevious_ = previous != nullptr;
-  if (previous) previous_ = previous;
-  if (value) {
-    setenv(name, value, 1);
-  } else {
-    unsetenv(name);
-  }
-}
-
-ScopedEnvironment::~ScopedEnvironment() {
-  if (hadPrevious_) {
-    setenv(name_.c_str(), previous_.c_str(), 1);
-  } else {
-    unsetenv(name_.c_str());
-  }
-}
-
 }  // namespace oq::test

@@ -58,16 +58,4 @@ class ScriptedHttpServer {
   std::thread acceptor_;
 };
 
-// Sets or clears an environment variable for the object's life.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value);  // value null: unset
-  ~ScopedEnvironment();
-
- private:
-  std::string name_;
-  std::string previous_;
-  bool hadPrevious_;
-};
-
 }  // namespace oq::test

@@ -33,6 +33,25 @@ ScopedHome::~ScopedHome() {
   }
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
+  const char* previous = std::getenv(name);
+  hadPrevious_ = previous != nullptr;
+  if (previous) previous_ = previous;
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (hadPrevious_) {
+    setenv(name_.c_str(), previous_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

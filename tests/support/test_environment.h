@@ -34,6 +34,18 @@ class ScopedHome {
   bool hadPrevious_;
 };
 
+// Sets or clears an environment variable for the object's life.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value);  // value null: unset
+  ~ScopedEnvironment();
+
+ private:
+  std::string name_;
+  std::string previous_;
+  bool hadPrevious_;
+};
+
 std::string ReadText(const std::filesystem::path& path);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 

@@ -1,0 +1,94 @@
+// oq-hotsync configure: the conduit's configuration dialog for a HotSync
+// user, keeping what the user chose as the HotSync Manager does: the
+// permanent action when "Set as default" was checked, otherwise the action
+// for the next HotSync only.
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+
+#include "commands.h"
+#include "conduit_library.h"
+#include "desktop_directory.h"
+#include "palm_database.h"
+
+namespace oq::hotsync {
+
+namespace {
+constexpr int kNoChoice = 0;  // a preference kind the dialog never writes
+}  // namespace
+
+int RunConfigure(const ConfigureOptions& options) {
+  posix::DesktopDirectory desktop;
+  const auto users = desktop.Users();
+  std::string user;
+  if (options.user) {
+    user = *options.user;
+  } else if (!users.empty()) {
+    user = users.front();
+  } else {
+    std::cerr << "oq-hotsync: there is no HotSync user yet; run oq-hotsync sync first, or name one with --user\n";
+    return kExitUsage;
+  }
+  std::string loadError;
+  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
+  if (!conduit) {
+    std::cerr << "oq-hotsync: " << loadError << "\n";
+    return kExitUsage;
+  }
+  if (options.script) setenv("ORBITQUAIL_DIALOG_SCRIPT", options.script->c_str(), 1);
+
+  using Desktop = posix::DesktopDirectory;
+  const int32_t permanent = desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
+  const int32_t temporary = desktop.Action(user, kConduitCreator, Desktop::kTemporary).value_or(permanent);
+  int32_t chosen = 0;
+  int32_t kind = kNoChoice;
+  if (options.legacy) {
+    if (!conduit->configureConduit) {
+      std::cerr << "oq-hotsync: the conduit has no ConfigureConduit\n";
+      return kExitUsage;
+    }
+    LegacySyncPreference preference{};
+    preference.action = temporary;
+    if (conduit->configureConduit(&preference) == 0) {
+      chosen = preference.action;
+      kind = preference.preferenceKind;
+    }
+  } else {
+    if (!conduit->cfgConduit) {
+      std::cerr << "oq-hotsync: the conduit has no CfgConduit\n";
+      return kExitUsage;
+    }
+    ConduitConfiguration block{};
+    block.version = 1;
+    block.size = sizeof block;
+    block.creator = palm::FourCCValue(palm::FourCCFromText(kConduitCreator));
+    const auto known = std::find(users.begin(), users.end(), user);
+    block.userId = static_cast<uint32_t>(known - users.begin() + 1);
+    std::strncpy(block.userName, user.c_str(), sizeof block.userName - 1);
+    block.permanentAction = permanent;
+    block.temporaryAction = temporary;
+    block.chosenAction = temporary;
+    block.preferenceKind = kNoChoice;
+    uint32_t size = sizeof block;
+    if (const int32_t result = conduit->cfgConduit(0, &block, &size); result != 0) {
+      std::cerr << "oq-hotsync: CfgConduit returned " << result << "\n";
+      return kExitConduitFailed;
+    }
+    chosen = block.chosenAction;
+    kind = block.preferenceKind;
+  }
+
+  if (kind == conduit::kPreferencePermanent) {
+    desktop.SetAction(user, kConduitCreator, Desktop::kPermanent, chosen);
+    desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, std::nullopt);
+    std::cout << "HotSync action for " << user << ": " << chosen << " from now on\n";
+  } else if (kind == conduit::kPreferenceTemporary) {
+    desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, chosen);
+    std::cout << "HotSync action for " << user << ": " << chosen << " for the next HotSync\n";
+  } else {
+    std::cout << "HotSync action for " << user << " unchanged\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace oq::hotsync

@@ -1,0 +1,41 @@
+// The installer's dialog templates where no resource compiler builds them.
+#include "dialog_templates.h"
+#include "resource_ids.h"
+
+namespace oq::posix {
+
+namespace {
+
+using K = ControlKind;
+
+const ControlTemplate kInstallerControls[] = {
+    {IDI_INSTALLER, K::kIcon, ""},
+    {kNoControlId, K::kStatic, STR_INSTALLER_FILES},
+    {kNoControlId, K::kStatic, STR_INSTALLER_CHOOSE},
+    {kNoControlId, K::kStatic, STR_USER_NAME_LABEL},
+    {IDC_USER_LIST, K::kListBox, "", false, false, true},
+    {IDC_INSTALL, K::kDefaultButton, STR_INSTALL_BUTTON},
+    {IDC_EXIT, K::kButton, STR_EXIT_BUTTON},
+};
+
+const ControlTemplate kAboutControls[] = {
+    {IDI_INSTALLER, K::kIcon, ""},
+    {kNoControlId, K::kStatic, STR_ABOUT_VERSION},
+    {kNoControlId, K::kStatic, STR_ABOUT_CREDITS},
+    {1, K::kDefaultButton, "OK"},
+};
+
+template <typename T, size_t N>
+constexpr size_t Count(const T (&)[N]) {
+  return N;
+}
+
+}  // namespace
+
+const DialogTemplate kModuleDialogs[] = {
+    {IDD_INSTALLER, STR_INSTALLER_TITLE, kInstallerControls, Count(kInstallerControls)},
+    {IDD_ABOUT, STR_ABOUT_TITLE, kAboutControls, Count(kAboutControls)},
+};
+const size_t kModuleDialogCount = Count(kModuleDialogs);
+
+}  // namespace oq::posix

@@ -1,0 +1,38 @@
+// OrbitQuailInstaller: run from the folder that holds OrbitQuail.prc and
+// the conduit library. Interactive on a terminal; scripted with --user NAME
+// --install, or --exit.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "dialogs.h"
+#include "installer_dialog.h"
+#include "resource_ids.h"
+#include "terminal_dialogs.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"OrbitQuailInstaller: queue OrbitQuail.prc for a HotSync user and register the conduit"};
+  std::string user;
+  bool install = false;
+  bool exitAtOnce = false;
+  app.add_option("--user", user, "HotSync user to install for (scripted mode)");
+  auto* installFlag = app.add_flag("--install", install, "press Install for --user without asking");
+  app.add_flag("--exit", exitAtOnce, "press Exit at once");
+  installFlag->needs("--user");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? 0 : 2;
+  }
+
+  if (install) {
+    oq::posix::SetDialogScript("select " + std::to_string(IDC_USER_LIST) + " " + user + "; click " +
+                               std::to_string(IDC_INSTALL));
+  } else if (exitAtOnce) {
+    oq::posix::SetDialogScript("click " + std::to_string(IDC_EXIT));
+  }
+  oq::installer::InstallerDialog dialog;
+  oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
+  // A scripted install that stopped at a message has not installed.
+  return install && !dialog.installed() ? 1 : 0;
+}

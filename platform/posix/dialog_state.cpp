@@ -1,0 +1,145 @@
+#include "dialog_state.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace oq::posix {
+
+DialogState::DialogState(const DialogTemplate& dialogTemplate) : template_(dialogTemplate) {
+  for (size_t i = 0; i < dialogTemplate.controlCount; ++i) {
+    const ControlTemplate& source = dialogTemplate.controls[i];
+    Control control;
+    control.source = &source;
+    control.text = source.text ? source.text : "";
+    control.enabled = !source.disabled;
+    control.shown = !source.hidden;
+    controls_.push_back(control);
+  }
+}
+
+DialogState::Control* DialogState::Find(int id) {
+  if (id == kNoControlId) return nullptr;
+  for (auto& control : controls_) {
+    if (control.source->id == id) return &control;
+  }
+  return nullptr;
+}
+
+void DialogState::SetItemText(int id, const char* text) {
+  if (Control* control = Find(id)) control->text = text ? text : "";
+}
+
+std::string DialogState::GetItemText(int id, int max) {
+  Control* control = Find(id);
+  if (control == nullptr || max <= 0) return {};
+  return control->text.substr(0, static_cast<size_t>(max - 1));
+}
+
+void DialogState::CheckButton(int id, bool checked) {
+  if (Control* control = Find(id)) control->checked = checked;
+}
+
+void DialogState::CheckRadioButton(int first, int last, int id) {
+  for (auto& control : controls_) {
+    const int controlId = control.source->id;
+    if (controlId >= first && controlId <= last) control.checked = controlId == id;
+  }
+}
+
+bool DialogState::IsButtonChecked(int id) {
+  Control* control = Find(id);
+  return control != nullptr && control->checked;
+}
+
+void DialogState::EnableItem(int id, bool enabled) {
+  if (Control* control = Find(id)) control->enabled = enabled;
+}
+
+void DialogState::ShowItem(int id, bool shown) {
+  if (Control* control = Find(id)) control->shown = shown;
+}
+
+void DialogState::SetPicture(int id, uint32_t bitmapId) {
+  if (Control* control = Find(id)) control->picture = bitmapId;
+}
+
+void DialogState::SetIcon(uint32_t iconId) { icon_ = iconId; }
+
+void DialogState::AddSystemMenuItem(int command, const char* text) { systemMenu_.emplace_back(command, text); }
+
+void DialogState::ListAddString(int id, const char* text) {
+  Control* control = Find(id);
+  if (control == nullptr) return;
+  auto& items = control->items;
+  auto at = control->source->sorted ? std::upper_bound(items.begin(), items.end(), std::string(text)) : items.end();
+  items.insert(at, text);
+}
+
+int DialogState::ListCount(int id) {
+  Control* control = Find(id);
+  return control ? static_cast<int>(control->items.size()) : 0;
+}
+
+int DialogState::ListSelection(int id) {
+  Control* control = Find(id);
+  return control ? control->selection : -1;
+}
+
+std::string DialogState::ListText(int id, int index) {
+  Control* control = Find(id);
+  if (control == nullptr || index < 0 || index >= static_cast<int>(control->items.size())) return {};
+  return control->items[static_cast<size_t>(index)];
+}
+
+void DialogState::SetWaitCursor(bool /*waiting*/) {}
+
+void DialogState::MessageBox(const char* text, const char* caption) {
+  messages_.emplace_back(text, caption);
+  std::printf("[%s] %s\n", caption, text);
+  std::fflush(stdout);
+}
+
+void DialogState::EndDialog(int result) {
+  ended_ = true;
+  result_ = result;
+}
+
+std::string DialogState::Render() const {
+  std::string out = std::string("[ ") + template_.title + " ]\n";
+  for (const auto& control : controls_) {
+    if (!control.shown) continue;
+    const ControlTemplate& source = *control.source;
+    std::string line;
+    const std::string id = source.id == kNoControlId ? "" : std::to_string(source.id);
+    switch (source.kind) {
+      case ControlKind::kRule: line = std::string(40, '-'); break;
+      case ControlKind::kIcon: line = "(icon " + std::to_string(source.id) + ")"; break;
+      case ControlKind::kPicture:
+        line = "(bitmap " + (control.picture ? std::to_string(control.picture) : std::string("none")) + ")";
+        break;
+      case ControlKind::kGroup: line = "== " + control.text + " =="; break;
+      case ControlKind::kRadio: line = std::string(control.checked ? "(*) " : "( ) ") + control.text; break;
+      case ControlKind::kCheckBox: line = std::string(control.checked ? "[x] " : "[ ] ") + control.text; break;
+      case ControlKind::kEdit:
+      case ControlKind::kNumberEdit: line = "[" + control.text + "]"; break;
+      case ControlKind::kPasswordEdit: line = "[" + std::string(control.text.size(), '*') + "]"; break;
+      case ControlKind::kButton:
+      case ControlKind::kDefaultButton: line = "<" + control.text + ">"; break;
+      case ControlKind::kListBox: {
+        line = "list:";
+        for (size_t i = 0; i < control.items.size(); ++i) {
+          line += std::string(static_cast<int>(i) == control.selection ? " >" : "  ") + control.items[i];
+        }
+        if (control.items.empty()) line += " (empty)";
+        break;
+      }
+      case ControlKind::kStatic: line = control.text; break;
+    }
+    if (!control.enabled) line += "  (disabled)";
+    out += (id.empty() ? std::string(6, ' ') : (std::string(5 - std::min<size_t>(5, id.size()), ' ') + id + " ")) +
+           line + "\n";
+  }
+  return out;
+}
+
+}  // namespace oq::posix

@@ -1,0 +1,216 @@
+// The HotSync action dialog's procedure, driven through the terminal
+// stand-in's control model.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "dialog_state.h"
+#include "hotsync_action_dialog.h"
+#include "resource_ids.h"
+#include "settings_file.h"
+#include "terminal_dialogs.h"
+#include "test_environment.h"
+
+namespace oq {
+namespace {
+
+class HotSyncActionDialogTest : public ::testing::Test {
+ protected:
+  HotSyncActionDialogTest() {
+    std::memset(&block_, 0, sizeof block_);
+    block_.version = 1;
+    block_.size = sizeof block_;
+    block_.creator = 0x726B4F51;
+    std::strcpy(block_.userName, "Quail Owner");
+  }
+
+  // A fresh dialog from the template with the current-settings group.
+  posix::DialogState& Open() {
+    state_ = std::make_unique<posix::DialogState>(*posix::FindDialogTemplate(IDD_ACTION_CURRENT));
+    dialog_ = std::make_unique<HotSyncActionDialog>(&block_);
+    dialog_->OnInit(*state_);
+    return *state_;
+  }
+  void Click(int id) {
+    if (auto* control = state_->Find(id); control && control->source->kind == posix::ControlKind::kCheckBox) {
+      control->checked = !control->checked;
+    }
+    dialog_->OnCommand(*state_, id, platform::kNotifyClicked);
+  }
+  std::string Text(int id) { return state_->GetItemText(id, 1024); }
+  bool Enabled(int id) { return state_->Find(id)->enabled; }
+  std::string Setting(const char* section, const char* key) {
+    return SettingsFile::Read(section, key, "<none>", 256);
+  }
+
+  test::ScopedHome home_;
+  ConduitConfiguration block_;
+  std::unique_ptr<posix::DialogState> state_;
+  std::unique_ptr<HotSyncActionDialog> dialog_;
+};
+
+TEST_F(HotSyncActionDialogTest, EveryActionValueMapsToARadioButtonAndAText) {
+  struct Case {
+    int32_t action;
+    int radio;
+    const char* text;
+  };
+  const Case cases[] = {
+      {-1, IDC_DO_NOTHING, "Do Nothing."},
+      {0, IDC_SYNCHRONIZE, "Synchronize the files."},
+      {1, IDC_SYNCHRONIZE, "Synchronize the files."},
+      {2, IDC_HANDHELD_OVERWRITES, "Palm organizer overwrites Desktop."},
+      {3, IDC_DESKTOP_OVERWRITES, "Desktop overwrites Palm organizer."},
+      {4, IDC_DO_NOTHING, "Do Nothing."},
+      {5, IDC_DO_NOTHING, "Do Nothing."},
+      {6, IDC_DO_NOTHING, "Do Nothing."},
+      {7, IDC_DO_NOTHING, "Do Nothing."},
+  };
+  for (const auto& c : cases) {
+    block_.temporaryAction = c.action;
+    block_.permanentAction = c.action;
+    auto& dialog = Open();
+    for (int radio = IDC_SYNCHRONIZE; radio <= IDC_DO_NOTHING; ++radio) {
+      EXPECT_EQ(dialog.IsButtonChecked(radio), radio == c.radio) << "action " << c.action << ", radio " << radio;
+    }
+    EXPECT_EQ(Text(IDC_NEXT_ACTION), c.text) << c.action;
+    EXPECT_EQ(Text(IDC_DEFAULT_ACTION), c.text) << c.action;
+  }
+}
+
+TEST_F(HotSyncActionDialogTest, CurrentSettingsOnlyWithACreatorCode) {
+  block_.temporaryAction = 6;
+  Open();
+  EXPECT_EQ(Text(IDC_CURRENT_GROUP), "Quail Owner's Current Settings:");
+  EXPECT_EQ(Text(IDC_ACTION_GROUP), "HotSync Actions for OrbitQuail");
+  EXPECT_EQ(state_->Find(IDC_PICTURE_NOTHING)->picture, static_cast<uint32_t>(IDB_DO_NOTHING));
+
+  block_.creator = 0;
+  Open();
+  EXPECT_EQ(Text(IDC_CURRENT_GROUP), "");
+  EXPECT_EQ(Text(IDC_NEXT_ACTION), "");
+  EXPECT_EQ(Text(IDC_DEFAULT_ACTION), "");
+  EXPECT_TRUE(state_->IsButtonChecked(IDC_DO_NOTHING)) << "the radio button is set all the same";
+}
+
+TEST_F(HotSyncActionDialogTest, LastTrackingTime) {
+  Open();
+  EXPECT_EQ(Text(IDC_LAST_TRACK), "never tracked");
+  SettingsFile::Write("Track", "LastTrackTime", "-5");
+  Open();
+  EXPECT_EQ(Text(IDC_LAST_TRACK), "never tracked");
+  SettingsFile::Write("Track", "LastTrackTime", "1064188800");
+  Open();
+  const std::time_t time = 1064188800;
+  EXPECT_EQ(Text(IDC_LAST_TRACK), std::ctime(&time));
+  EXPECT_EQ(Text(IDC_LAST_TRACK).size(), 25u) << "24 characters and the newline";
+}
+
+TEST_F(HotSyncActionDialogTest, PeriodShownForEveryKindOfValue) {
+  struct Case {
+    const char* stored;
+    bool everyTime;
+    const char* shown;
+  };
+  const Case cases[] = {{"7", false, "7"}, {"0", true, "0"}, {"-12", true, "12"}, {"abc", true, "0"},
+                        {"-2147483648", true, "2147483648"}};
+  for (const auto& c : cases) {
+    SettingsFile::Write("Track", "Period", c.stored);
+    Open();
+    EXPECT_EQ(state_->IsButtonChecked(IDC_EVERY_TIME), c.everyTime) << c.stored;
+    EXPECT_EQ(Text(IDC_DAY_COUNT), c.shown) << c.stored;
+    for (int id : {IDC_DAY_COUNT, IDC_EVERY_LABEL, IDC_DAYS_LABEL}) EXPECT_EQ(Enabled(id), !c.everyTime) << c.stored;
+  }
+  Open();
+  Click(IDC_EVERY_TIME);
+  EXPECT_TRUE(Enabled(IDC_DAY_COUNT)) << "unchecking enables the day count";
+}
+
+TEST_F(HotSyncActionDialogTest, OkClampsThePeriodAndWritesTheChoice) {
+  struct Case {
+    const char* typed;
+    bool everyTime;
+    const char* written;
+  };
+  const Case cases[] = {{"0", false, "1"}, {"", false, "1"}, {"45", false, "30"}, {"12", true, "-12"},
+                        {"7 days", false, "7"}, {"-3", false, "1"}};
+  for (const auto& c : cases) {
+    SettingsFile::Write("Track", "Period", "5");
+    Open();
+    state_->SetItemText(IDC_DAY_COUNT, c.typed);
+    if (c.everyTime) Click(IDC_EVERY_TIME);
+    Click(platform::kIdOk);
+    EXPECT_TRUE(state_->ended());
+    EXPECT_EQ(state_->result(), HotSyncActionDialog::kResultOk);
+    EXPECT_EQ(Setting("Track", "Period"), c.written) << '"' << c.typed << '"';
+  }
+
+  block_.temporaryAction = 0;
+  Open();
+  Click(IDC_DO_NOTHING);
+  Click(IDC_SET_AS_DEFAULT);
+  Click(platform::kIdOk);
+  EXPECT_EQ(block_.chosenAction, 6);
+  EXPECT_EQ(block_.preferenceKind, 1);
+  EXPECT_FALSE(state_->IsButtonChecked(IDC_SYNCHRONIZE)) << "one radio button at a time";
+
+  Open();
+  Click(IDC_SYNCHRONIZE);
+  Click(platform::kIdOk);
+  EXPECT_EQ(block_.chosenAction, 0);
+  EXPECT_EQ(block_.preferenceKind, 2);
+}
+
+TEST_F(HotSyncActionDialogTest, ProxyControlsFollowTheirCheckBoxAndOkWritesAllThree) {
+  SettingsFile::Write("AuthProxy", "Enable", "yes");
+  SettingsFile::Write("AuthProxy", "UserName", "quail");
+  SettingsFile::Write("AuthProxy", "Password", "s3cret");
+  Open();
+  EXPECT_TRUE(state_->IsButtonChecked(IDC_PROXY_AUTH));
+  EXPECT_EQ(Text(IDC_PROXY_NAME), "quail");
+  EXPECT_EQ(Text(IDC_PROXY_PASSWORD), "s3cret");
+  for (int id : {IDC_PROXY_NAME, IDC_PROXY_PASSWORD, IDC_PROXY_NAME_LABEL, IDC_PROXY_PASSWORD_LABEL}) {
+    EXPECT_TRUE(Enabled(id)) << id;
+  }
+  Click(IDC_PROXY_AUTH);
+  for (int id : {IDC_PROXY_NAME, IDC_PROXY_PASSWORD, IDC_PROXY_NAME_LABEL, IDC_PROXY_PASSWORD_LABEL}) {
+    EXPECT_FALSE(Enabled(id)) << id;
+  }
+  state_->SetItemText(IDC_PROXY_NAME, "owl");
+  Click(platform::kIdOk);
+  EXPECT_EQ(Setting("AuthProxy", "Enable"), "No");
+  EXPECT_EQ(Setting("AuthProxy", "UserName"), "owl");
+  EXPECT_EQ(Setting("AuthProxy", "Password"), "s3cret");
+}
+
+TEST_F(HotSyncActionDialogTest, CancelWritesNothingEvenAfterEdits) {
+  Open();
+  state_->SetItemText(IDC_DAY_COUNT, "9");
+  Click(IDC_PROXY_AUTH);
+  state_->SetItemText(IDC_PROXY_NAME, "someone");
+  Click(IDC_DO_NOTHING);
+  Click(platform::kIdCancel);
+  EXPECT_EQ(state_->result(), HotSyncActionDialog::kResultCancel);
+  EXPECT_FALSE(std::filesystem::exists(home_.SettingsPath()));
+  EXPECT_EQ(block_.preferenceKind, 0);
+}
+
+TEST_F(HotSyncActionDialogTest, HelpOpensTheFileBesideTheModule) {
+  Open();
+  Click(platform::kIdHelp);
+  EXPECT_THAT(posix::LastHelpRequest(), ::testing::EndsWith("/hotsync.hlp@0x2018F"));
+  EXPECT_FALSE(state_->ended());
+}
+
+TEST_F(HotSyncActionDialogTest, WithoutABlockNothingIsInitialised) {
+  state_ = std::make_unique<posix::DialogState>(*posix::FindDialogTemplate(IDD_ACTION));
+  HotSyncActionDialog dialog(nullptr);
+  dialog.OnInit(*state_);
+  EXPECT_EQ(Text(IDC_ACTION_GROUP), "");
+  EXPECT_EQ(Text(IDC_LAST_TRACK), "");
+}
+
+}  // namespace
+}  // namespace oq
