@@ -43,7 +43,7 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
 
   const auto second = Hotsync("sync --handheld " + Handheld());
   EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.output, "OrbitQuail - Do nothing because it just tracked 0.00 hours ago.\n");
+  EXPECT_EQ(second.standardOutput, "OrbitQuail - Do nothing because it just tracked 0.00 hours ago.\n");
 
   const auto shown = Hotsync("show --json --handheld " + Handheld());
   ASSERT_EQ(shown.status, 0) << shown.output;

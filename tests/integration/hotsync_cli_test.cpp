@@ -21,7 +21,7 @@ class HotSyncCliTest : public ::testing::Test {
 TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
   auto outcome = RunHotSync("sync --handheld " + image_.path().string());
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.output,
+  EXPECT_EQ(outcome.standardOutput,
             "---    OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n"
             "OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n");
 }
@@ -29,7 +29,7 @@ TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
 TEST_F(HotSyncCliTest, DoNothingAction) {
   auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string());
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.output, "OrbitQuail - sync configured to Do Nothing\n");
+  EXPECT_EQ(outcome.standardOutput, "OrbitQuail - sync configured to Do Nothing\n");
 }
 
 TEST_F(HotSyncCliTest, ConduitsListsNameVersionAndProperties) {

@@ -13,13 +13,15 @@
 namespace oq::test {
 
 Outcome RunCommand(const std::string& command) {
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  TempDir dir;
+  const auto errors = dir.path() / "stderr";
+  FILE* pipe = popen(("{ " + command + "\n} 2>'" + errors.string() + "'").c_str(), "r");
   std::string output;
   std::array<char, 4096> chunk;
   size_t n;
   while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) output.append(chunk.data(), n);
   const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output + ReadText(errors), output};
 }
 
 TrackerProcess::TrackerProcess(const std::vector<std::string>& arguments) {

@@ -11,8 +11,9 @@
 namespace oq::test {
 
 struct Outcome {
-  int status;          // exit status, -1 when killed by a signal
-  std::string output;  // stdout and stderr together
+  int status;           // exit status, -1 when killed by a signal
+  std::string output;   // stdout, then stderr
+  std::string standardOutput;  // stdout alone
 };
 
 // Runs a shell command line to its end.
