@@ -29,7 +29,7 @@ void InstallerDialog::OnInit(platform::DialogControls& dialog) {
   dialog.EnableItem(IDC_INSTALL, false);
 
   const int32_t users = platform::InstallAideGetUserCount();
-  if (users == 0) dialog.MessageBox("Please perfrom a HotSync first to add an user!", kCaption);
+  if (users == 0) dialog.ShowMessage("Please perfrom a HotSync first to add an user!", kCaption);
   for (int32_t i = 0; i < users; ++i) {
     size = kBufferSize;
     if (platform::InstallAideGetUserName(i, text, &size) == 0) dialog.ListAddString(IDC_USER_LIST, text);
@@ -58,7 +58,7 @@ void InstallerDialog::OnSystemCommand(platform::DialogControls&, int command) {
 
 void InstallerDialog::Install(platform::DialogControls& dialog) {
   if (dialog.ListCount(IDC_USER_LIST) == 0) {
-    dialog.MessageBox("Please perform a HotSync first to add an user!", kCaption);
+    dialog.ShowMessage("Please perform a HotSync first to add an user!", kCaption);
     return;
   }
   std::error_code error;
@@ -69,14 +69,14 @@ void InstallerDialog::Install(platform::DialogControls& dialog) {
 
   const int selection = dialog.ListSelection(IDC_USER_LIST);
   if (selection < 0) {
-    dialog.MessageBox("Please select an user name first!", kCaption);
+    dialog.ShowMessage("Please select an user name first!", kCaption);
     return;
   }
   // Both files must be here before anything is queued, or a second attempt
   // would find the program waiting and never copy the conduit.
   for (const auto& file : {program, library}) {
     if (!std::filesystem::is_regular_file(file, error)) {
-      dialog.MessageBox(("Cannot find " + file.filename().string() + " in " + folder.string() +
+      dialog.ShowMessage(("Cannot find " + file.filename().string() + " in " + folder.string() +
                          ".\nPlease run the installer in the folder that holds " + kHandheldProgram + " and " +
                          kConduitLibrary + ".")
                             .c_str(),
@@ -87,7 +87,7 @@ void InstallerDialog::Install(platform::DialogControls& dialog) {
 
   const std::string user = dialog.ListText(IDC_USER_LIST, selection);
   if (platform::InstallAideQueueFile(user.c_str(), program.string().c_str()) == platform::kInstallAlreadyQueued) {
-    dialog.MessageBox("OrbitQuail program had been intsalled into Palm Desktop.\nPlease perform a HotSync first.",
+    dialog.ShowMessage("OrbitQuail program had been intsalled into Palm Desktop.\nPlease perform a HotSync first.",
                       kCaption);
     return;
   }
@@ -97,7 +97,7 @@ void InstallerDialog::Install(platform::DialogControls& dialog) {
                              std::filesystem::copy_options::overwrite_existing, error);
   if (error) {
     dialog.SetWaitCursor(false);
-    dialog.MessageBox(("Cannot copy " + std::string(kConduitLibrary) + " into " + destination_.string() + ": " +
+    dialog.ShowMessage(("Cannot copy " + std::string(kConduitLibrary) + " into " + destination_.string() + ": " +
                        error.message() + ".\nThe conduit is not registered; please check the folder and try again.")
                           .c_str(),
                       kCaption);
@@ -105,7 +105,7 @@ void InstallerDialog::Install(platform::DialogControls& dialog) {
   }
   Register();
   dialog.SetWaitCursor(false);
-  dialog.MessageBox(
+  dialog.ShowMessage(
       "The installation is complete.\n\nPlease perform a HotSync first to install OrbitQuail palm program.",
       "Install Complete");
   installed_ = true;

@@ -12,14 +12,13 @@
 #define IDS_ABOUT 101
 
 #define STR_INSTALLER_TITLE "OrbitQuail Installer"
-#define STR_INSTALLER_FILES                                                                        \
-  "This program installs the following files.\n  1. OrbitQuail.prc: OrbitQuail palm program.\n  " \
-  "2. OrbitQuail.dll: OrbitQuail conduit program."
+// One literal each: the resource compiler does not join adjacent strings.
+#define STR_INSTALLER_FILES "This program installs the following files.\n  1. OrbitQuail.prc: OrbitQuail palm program.\n  2. OrbitQuail.dll: OrbitQuail conduit program."
 #define STR_INSTALLER_CHOOSE "Please choose the correct user name and press [Install] button."
 #define STR_USER_NAME_LABEL "&User Name:"
 #define STR_INSTALL_BUTTON "&Install"
 #define STR_EXIT_BUTTON "E&xit"
 #define STR_ABOUT_TITLE "About OrbitQuail Installer"
 #define STR_ABOUT_VERSION "OrbitQuail Installer v1.0"
-#define STR_ABOUT_CREDITS "Written by the OrbitQuail team.\nThe quail keeps an eye on your programs' new versions."
+#define STR_ABOUT_CREDITS "Written by the OrbitQuail team.\nThe quail keeps an eye out for new versions of your programs."
 #define STR_ABOUT_MENU "&About OrbitQuail Installer..."

@@ -12,9 +12,8 @@
 #define IDC_PROGRESS_LINE 1003
 #define STR_PROGRESS_TITLE "OrbitQuail HotSync Progress"
 #define STR_PROGRESS_INTRO "OrbitQuail tracks the latest version and release date information."
-#define STR_PROGRESS_STEPS                                                                   \
-  "1. It first connects to OrbitQuail server via the Internet connection.\n\n2. After that, " \
-  "it retrieves the version and release date information for each you installed Palm program. "
+// One literal each: the resource compiler does not join adjacent strings.
+#define STR_PROGRESS_STEPS "1. It first connects to OrbitQuail server via the Internet connection.\n\n2. After that, it retrieves the version and release date information for each you installed Palm program. "
 #define STR_PROGRESS_WAIT "Please wait..."
 #define STR_PROGRESS_INITIAL "0"
 

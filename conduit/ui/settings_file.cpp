@@ -12,12 +12,12 @@ std::string SettingsFile::Read(const char* section, const char* key, const char*
                                uint32_t bufferSize) {
   std::vector<char> buffer(bufferSize, '\0');
   const uint32_t length =
-      platform::ReadProfileString(section, key, defaultValue, buffer.data(), bufferSize, kFileName);
+      platform::ReadProfileValue(section, key, defaultValue, buffer.data(), bufferSize, kFileName);
   return std::string(buffer.data(), length);
 }
 
 bool SettingsFile::Write(const char* section, const char* key, const std::string& value) {
-  return platform::WriteProfileString(section, key, value.c_str(), kFileName);
+  return platform::WriteProfileValue(section, key, value.c_str(), kFileName);
 }
 
 int64_t ParseDecimal64(const std::string& text) {

@@ -53,7 +53,7 @@ class DialogControls {
 
   virtual void SetWaitCursor(bool waiting) = 0;
   // A message box owned by the dialog, with an OK button.
-  virtual void MessageBox(const char* text, const char* caption) = 0;
+  virtual void ShowMessage(const char* text, const char* caption) = 0;
   virtual void EndDialog(int result) = 0;
 };
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -41,7 +42,13 @@ class InternetException {
  public:
   explicit InternetException(std::string message) : message_(std::move(message)) {}
   // The platform's description, NUL-terminated and cut to fit `size`.
-  bool GetErrorMessage(char* buffer, uint32_t size) const;
+  bool GetErrorMessage(char* buffer, uint32_t size) const {
+    if (buffer == nullptr || size == 0) return false;
+    const size_t length = message_.size() < size - 1 ? message_.size() : size - 1;
+    std::memcpy(buffer, message_.data(), length);
+    buffer[length] = '\0';
+    return true;
+  }
   const std::string& message() const { return message_; }
 
  private:

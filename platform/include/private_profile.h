@@ -14,10 +14,10 @@
 
 namespace oq::platform {
 
-uint32_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
+uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
                            char* buffer, uint32_t bufferSize, const char* fileName);
 
-bool WriteProfileString(const char* section, const char* key, const char* value,
+bool WriteProfileValue(const char* section, const char* key, const char* value,
                         const char* fileName);
 
 }  // namespace oq::platform

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <fstream>
 #include <unistd.h>
 
 namespace oq::posix {
 
 std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                                mode_t mode) {
+                                FileAccess access) {
+  const mode_t mode = access == FileAccess::kOwnerOnly ? (S_IRUSR | S_IWUSR) : (S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
   std::string temporary = path.string() + ".XXXXXX";
   int fd = mkstemp(temporary.data());
   if (fd < 0) return "cannot create a file beside " + path.string() + ": " + std::strerror(errno);
@@ -39,14 +39,6 @@ std::string WriteFileAtomically(const std::filesystem::path& path, std::span<con
     return message;
   }
   return {};
-}
-
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
 }
 
 }  // namespace oq::posix

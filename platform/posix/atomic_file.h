@@ -8,14 +8,19 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace oq::posix {
 
-// Returns an empty string on success, else what failed (with errno's text).
+enum class FileAccess {
+  kOwnerOnly,      // may hold secrets, such as a proxy password
+  kReadableByAll,  // handheld databases
+};
+
+// Returns an empty string on success, else what failed (with the system's
+// text).
 std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                                mode_t mode);
+                                FileAccess access);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);

@@ -1,7 +1,6 @@
 #include "desktop_directory.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
@@ -26,7 +25,7 @@ bool Save(const std::filesystem::path& path, const IniDocument& document) {
   if (!EnsurePrivateDirectory(path.parent_path())) return false;
   const std::string text = document.Serialize();
   return WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                             S_IRUSR | S_IWUSR)
+                             FileAccess::kOwnerOnly)
       .empty();
 }
 

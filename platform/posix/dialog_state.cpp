@@ -93,7 +93,7 @@ std::string DialogState::ListText(int id, int index) {
 
 void DialogState::SetWaitCursor(bool /*waiting*/) {}
 
-void DialogState::MessageBox(const char* text, const char* caption) {
+void DialogState::ShowMessage(const char* text, const char* caption) {
   messages_.emplace_back(text, caption);
   std::printf("[%s] %s\n", caption, text);
   std::fflush(stdout);

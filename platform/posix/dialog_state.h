@@ -42,7 +42,7 @@ class DialogState : public platform::DialogControls {
   int ListSelection(int id) override;
   std::string ListText(int id, int index) override;
   void SetWaitCursor(bool waiting) override;
-  void MessageBox(const char* text, const char* caption) override;
+  void ShowMessage(const char* text, const char* caption) override;
   void EndDialog(int result) override;
 
   const DialogTemplate& dialogTemplate() const { return template_; }

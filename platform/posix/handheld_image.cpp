@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sys/stat.h>
 #include <vector>
 
 #include "atomic_file.h"
@@ -56,7 +55,7 @@ LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
 
 int32_t HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
   const auto bytes = palm::SerializeDatabase(database);
-  return WriteFileAtomically(path, bytes, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH).empty()
+  return WriteFileAtomically(path, bytes, FileAccess::kReadableByAll).empty()
              ? sync::kOk
              : sync::kErrStorage;
 }

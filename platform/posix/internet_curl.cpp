@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "internet.h"
+#include "response_body.h"
 
 namespace oq::platform {
 
@@ -47,14 +48,6 @@ std::string TrimBlanks(const std::string& text) {
 }
 
 }  // namespace
-
-bool InternetException::GetErrorMessage(char* buffer, uint32_t size) const {
-  if (buffer == nullptr || size == 0) return false;
-  const size_t length = std::min<size_t>(message_.size(), size - 1);
-  std::memcpy(buffer, message_.data(), length);
-  buffer[length] = '\0';
-  return true;
-}
 
 bool ParseInternetUrl(const char* url, ParsedUrl& parsed) {
   InitialiseCurlOnce();
@@ -101,8 +94,7 @@ struct HttpRequest::Impl {
   std::string proxyPassword;
   bool sent = false;
   long status = 0;
-  std::string body;
-  size_t readPosition = 0;
+  ResponseBody body;
   bool bodyTooLarge = false;
 };
 
@@ -194,11 +186,10 @@ namespace {
 size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
   auto* request = static_cast<HttpRequest::Impl*>(userData);
   const size_t length = size * count;
-  if (request->body.size() + length > kMaxBodySize) {
+  if (!request->body.Append(data, length)) {
     request->bodyTooLarge = true;
     return 0;  // makes libcurl stop with a write error
   }
-  request->body.append(data, length);
   return length;
 }
 
@@ -210,8 +201,7 @@ void HttpRequest::SendRequest() {
   CURL* easy = connection->easy;
   // Reset keeps the connection cache, so the TCP connection stays alive.
   curl_easy_reset(easy);
-  impl_->body.clear();
-  impl_->readPosition = 0;
+  impl_->body.Clear();
   impl_->bodyTooLarge = false;
 
   const std::string url = "http://" + connection->server + ":" + std::to_string(connection->port) + impl_->object;
@@ -249,12 +239,9 @@ void HttpRequest::SendRequest() {
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
   curl_slist_free_all(headers);
-  if (impl_->bodyTooLarge) {
-    impl_->body.clear();
-    throw InternetException("The server's response is larger than 1 MiB.");
-  }
+  if (impl_->bodyTooLarge) throw InternetException(ResponseBody::kTooLargeMessage);
   if (result != CURLE_OK) {
-    impl_->body.clear();
+    impl_->body.Clear();
     throw InternetException(error[0] != '\0' ? error : curl_easy_strerror(result));
   }
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &impl_->status);
@@ -267,19 +254,10 @@ bool HttpRequest::QueryInfoStatusCode(uint32_t& code) const {
   return true;
 }
 
-bool HttpRequest::ReadString(std::string& line) {
-  const std::string& body = impl_->body;
-  if (impl_->readPosition >= body.size()) return false;
-  size_t end = body.find('\n', impl_->readPosition);
-  if (end == std::string::npos) end = body.size();
-  line.assign(body, impl_->readPosition, end - impl_->readPosition);
-  impl_->readPosition = end + 1;
-  return true;
-}
+bool HttpRequest::ReadString(std::string& line) { return impl_->body.ReadLine(line); }
 
 void HttpRequest::Close() {
-  impl_->body.clear();
-  impl_->readPosition = 0;
+  impl_->body.Clear();
   impl_->sent = false;
 }
 

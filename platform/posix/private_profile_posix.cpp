@@ -3,7 +3,6 @@
 // a proxy password in its settings, and replaced atomically on every write.
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
@@ -27,7 +26,7 @@ posix::IniDocument LoadDocument(const std::filesystem::path& path) {
 
 }  // namespace
 
-uint32_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
+uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
                            char* buffer, uint32_t bufferSize, const char* fileName) {
   if (buffer == nullptr || bufferSize == 0) return 0;
   auto value = LoadDocument(ProfilePath(fileName)).Get(section, key);
@@ -38,7 +37,7 @@ uint32_t ReadProfileString(const char* section, const char* key, const char* def
   return static_cast<uint32_t>(copied);
 }
 
-bool WriteProfileString(const char* section, const char* key, const char* value,
+bool WriteProfileValue(const char* section, const char* key, const char* value,
                         const char* fileName) {
   const auto path = ProfilePath(fileName);
   if (!posix::EnsurePrivateDirectory(path.parent_path())) return false;
@@ -46,7 +45,7 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
   document.Set(section, key, value ? value : "");
   const std::string text = document.Serialize();
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  return posix::WriteFileAtomically(path, {data, text.size()}, S_IRUSR | S_IWUSR).empty();
+  return posix::WriteFileAtomically(path, {data, text.size()}, posix::FileAccess::kOwnerOnly).empty();
 }
 
 }  // namespace oq::platform

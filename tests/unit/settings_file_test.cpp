@@ -65,7 +65,7 @@ TEST(SettingsFileTest, NamesMatchWithoutRegardToCaseAndValuesAreCutToTheBuffer) 
   EXPECT_EQ(SettingsFile::Read("Track", "Password", "none", 128), "none") << "keys belong to their section";
 
   char buffer[4] = {'x', 'x', 'x', 'x'};
-  EXPECT_EQ(platform::ReadProfileString("AuthProxy", "Password", "", buffer, 4, "OrbitQuail.ini"), 3u);
+  EXPECT_EQ(platform::ReadProfileValue("AuthProxy", "Password", "", buffer, 4, "OrbitQuail.ini"), 3u);
   EXPECT_STREQ(buffer, "012") << "the terminator stays inside the buffer";
 }
 

@@ -1,0 +1,173 @@
+// The internet contract over WinINet: the system's proxy configuration,
+// the request flags the caller gives, and the body received whole (at most
+// kMaxBodySize bytes) while the request is sent, so that every failure
+// surfaces where the caller catches it.
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "internet.h"
+#include "response_body.h"
+
+namespace oq::platform {
+
+namespace {
+
+// Tunables.
+constexpr DWORD kDefaultTimeoutSeconds = 60;  // to connect, send and receive
+constexpr const char* kTimeoutVariable = "ORBITQUAIL_HTTP_TIMEOUT";
+constexpr DWORD kReadChunk = 4096;
+
+DWORD TimeoutMilliseconds() {
+  const char* text = std::getenv(kTimeoutVariable);
+  const long seconds = text ? std::strtol(text, nullptr, 10) : 0;
+  return (seconds > 0 ? static_cast<DWORD>(seconds) : kDefaultTimeoutSeconds) * 1000;
+}
+
+// WinINet's description of its last error.
+[[noreturn]] void ThrowLastError() {
+  const DWORD error = GetLastError();
+  char text[1024] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                GetModuleHandleA("wininet.dll"), error, 0, text, sizeof text, nullptr);
+  if (length == 0) length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                           0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) text[--length] = '\0';
+  throw InternetException(length > 0 ? text : "Internet error " + std::to_string(error) + ".");
+}
+
+}  // namespace
+
+bool ParseInternetUrl(const char* url, ParsedUrl& parsed) {
+  char scheme[32] = {}, host[INTERNET_MAX_HOST_NAME_LENGTH] = {}, path[INTERNET_MAX_PATH_LENGTH] = {},
+       extra[INTERNET_MAX_PATH_LENGTH] = {};
+  URL_COMPONENTSA parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszScheme = scheme;
+  parts.dwSchemeLength = sizeof scheme;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  parts.lpszExtraInfo = extra;
+  parts.dwExtraInfoLength = sizeof extra;
+  if (url == nullptr || !InternetCrackUrlA(url, 0, 0, &parts) || host[0] == '\0') return false;
+  parsed.service = parts.nScheme == INTERNET_SCHEME_HTTP ? kInternetServiceHttp : 0;
+  parsed.server = host;
+  parsed.port = parts.nPort != 0 ? parts.nPort : kDefaultHttpPort;
+  parsed.object = std::string(path[0] ? path : "/") + extra;
+  return true;
+}
+
+struct InternetSession::Impl {
+  HINTERNET handle = nullptr;
+};
+
+struct HttpConnection::Impl {
+  HINTERNET handle = nullptr;
+};
+
+struct HttpRequest::Impl {
+  HINTERNET handle = nullptr;
+  ResponseBody body;
+};
+
+InternetSession::InternetSession(const char* agent) : impl_(std::make_unique<Impl>()) {
+  impl_->handle = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  // Bounded, so that a silent server cannot hang a HotSync.
+  DWORD timeout = TimeoutMilliseconds();
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(impl_->handle, option, &timeout, sizeof timeout);
+  }
+}
+
+InternetSession::~InternetSession() { Close(); }
+
+std::unique_ptr<HttpConnection> InternetSession::GetHttpConnection(const std::string& server, uint16_t port) {
+  if (impl_->handle == nullptr) throw InternetException("The internet session could not be opened.");
+  HINTERNET handle = InternetConnectA(impl_->handle, server.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP,
+                                      0, 1);
+  if (handle == nullptr) ThrowLastError();
+  auto impl = std::make_unique<HttpConnection::Impl>();
+  impl->handle = handle;
+  return std::make_unique<HttpConnection>(std::move(impl));
+}
+
+void InternetSession::Close() {
+  if (impl_ && impl_->handle != nullptr) {
+    InternetCloseHandle(impl_->handle);
+    impl_->handle = nullptr;
+  }
+}
+
+HttpConnection::HttpConnection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+HttpConnection::~HttpConnection() { Close(); }
+
+std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(int verb, const std::string& object, const char* version,
+                                                         uint32_t flags) {
+  if (verb != kHttpVerbGet) return nullptr;
+  HINTERNET handle = HttpOpenRequestA(impl_->handle, "GET", object.c_str(), version, nullptr, nullptr, flags, 1);
+  if (handle == nullptr) ThrowLastError();
+  auto impl = std::make_unique<HttpRequest::Impl>();
+  impl->handle = handle;
+  return std::make_unique<HttpRequest>(std::move(impl));
+}
+
+void HttpConnection::Close() {
+  if (impl_ && impl_->handle != nullptr) {
+    InternetCloseHandle(impl_->handle);
+    impl_->handle = nullptr;
+  }
+}
+
+HttpRequest::HttpRequest(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+HttpRequest::~HttpRequest() { Close(); }
+
+bool HttpRequest::AddRequestHeaders(const std::string& headers, uint32_t flags) {
+  return HttpAddRequestHeadersA(impl_->handle, headers.c_str(), static_cast<DWORD>(-1), flags) != FALSE;
+}
+
+bool HttpRequest::SetOption(uint32_t option, const char* value, uint32_t length) {
+  return InternetSetOptionA(impl_->handle, option, const_cast<char*>(value), length) != FALSE;
+}
+
+void HttpRequest::SendRequest() {
+  impl_->body.Clear();
+  if (!HttpSendRequestA(impl_->handle, nullptr, 0, nullptr, 0)) ThrowLastError();
+  char chunk[kReadChunk];
+  DWORD read = 0;
+  while (true) {
+    if (!InternetReadFile(impl_->handle, chunk, sizeof chunk, &read)) {
+      impl_->body.Clear();
+      ThrowLastError();
+    }
+    if (read == 0) break;
+    if (!impl_->body.Append(chunk, read)) throw InternetException(ResponseBody::kTooLargeMessage);
+  }
+}
+
+bool HttpRequest::QueryInfoStatusCode(uint32_t& code) const {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (!HttpQueryInfoA(impl_->handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr)) {
+    return false;
+  }
+  code = value;
+  return true;
+}
+
+bool HttpRequest::ReadString(std::string& line) { return impl_->body.ReadLine(line); }
+
+void HttpRequest::Close() {
+  if (impl_ && impl_->handle != nullptr) {
+    InternetCloseHandle(impl_->handle);
+    impl_->handle = nullptr;
+  }
+}
+
+}  // namespace oq::platform
