@@ -11,6 +11,7 @@ packages=(
   libcurl4-openssl-dev         # the conduit's HTTP on Linux
   libcpp-httplib-dev           # HTTP servers of the tests and oq-tracker
   tinyproxy                    # the authenticating proxy of the proxy tests
+  g++-mingw-w64-i686           # the 32-bit Windows build
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

@@ -15,4 +15,9 @@ run_suite() {
 }
 
 run_suite build
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON
+
+echo "== build-windows: the 32-bit Windows files, cross-built"
+scripts/build-windows.sh
+tests/windows/check_tables.sh build-windows/bin

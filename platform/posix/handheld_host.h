@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#ifndef OQ_HOST_API
 #define OQ_HOST_API __attribute__((visibility("default")))
+#endif
 
 namespace oq::handheld_host {
 

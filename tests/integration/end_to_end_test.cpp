@@ -39,6 +39,7 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
   EXPECT_THAT(test::ReadText(home_.SettingsPath()), ::testing::MatchesRegex("\\[Track\\]\nLastTrackTime=[0-9]+\n"));
 
   // One TCP connection served the whole pass: every request came from one port.
+  tracker_.WaitForOutput("creator=MthL");  // the last program's query
   EXPECT_EQ(tracker_.ConnectionsSeen(), 1u) << tracker_.Output();
 
   const auto second = Hotsync("sync --handheld " + Handheld());

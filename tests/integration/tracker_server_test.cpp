@@ -80,7 +80,7 @@ TEST_F(TrackerServerTest, MalformedRequestGets400AndTheServerGoesOn) {
   }
   Connection good(tracker_.port());
   EXPECT_THAT(good.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"), StartsWith("HTTP/1.1 200"));
-  EXPECT_THAT(tracker_.Output(), HasSubstr("GET /query.php?init=true -> 200"));
+  EXPECT_THAT(tracker_.WaitForOutput("GET /query.php?init=true -> 200"), HasSubstr("GET /query.php?init=true -> 200"));
 }
 
 TEST(TrackerCommandTest, BadCatalogueOrListenAddressExitsTwo) {

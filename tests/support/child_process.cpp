@@ -53,6 +53,15 @@ TrackerProcess::TrackerProcess(const std::vector<std::string>& arguments) {
   }
 }
 
+std::string TrackerProcess::WaitForOutput(const std::string& text) const {
+  std::string output = Output();
+  for (int attempt = 0; attempt < 400 && output.find(text) == std::string::npos; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    output = Output();
+  }
+  return output;
+}
+
 size_t TrackerProcess::ConnectionsSeen() const {
   const std::string log = Output();
   const std::string marker = "(from port ";

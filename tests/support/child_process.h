@@ -32,6 +32,9 @@ class TrackerProcess {
   uint16_t port() const { return port_; }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
   std::string Output() const { return ReadText(dir_.path() / "tracker.log"); }
+  // The output once it holds `text`; it logs a request after answering it,
+  // so a test waits for the line (at most ten seconds).
+  std::string WaitForOutput(const std::string& text) const;
   // TCP connections its requests came in on, told apart by client port.
   size_t ConnectionsSeen() const;
 

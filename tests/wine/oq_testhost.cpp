@@ -1,0 +1,138 @@
+// The Wine suite's host: loads OrbitQuail.dll the way the HotSync Manager
+// does (LoadLibrary, exports by name) and calls it against the stand-in
+// libraries beside it.
+//
+//   oq_testhost sync HANDHELD [--action N] [--api MAJOR.MINOR] [--fail OP:N:CODE]
+//   oq_testhost identity
+//   oq_testhost cfg
+//   oq_testhost configure ACTION
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "conduit_interface.h"
+
+extern "C" {
+void OqHostBeginSync(const char* directory);
+int OqHostEndSync(void);
+void OqHostSetApiVersion(unsigned major, unsigned minor);
+void OqHostFailNthCall(int operation, int nth, int code);
+int OqHostHandheldLog(char* buffer, int size);
+}
+
+namespace {
+
+HMODULE conduit = nullptr;
+
+template <typename Function>
+Function Export(const char* name) {
+  auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(conduit, name)));
+  if (function == nullptr) {
+    std::fprintf(stderr, "OrbitQuail.dll does not export %s\n", name);
+    std::exit(2);
+  }
+  return function;
+}
+
+int32_t Progress(char*) { return 0; }
+
+int Sync(int argc, char** argv) {
+  if (argc < 3) return 2;
+  SyncProperties properties{};
+  OqHostBeginSync(argv[2]);
+  for (int i = 3; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--action") == 0) properties.syncAction = std::atoi(argv[i + 1]);
+    unsigned major = 0, minor = 0;
+    if (std::strcmp(argv[i], "--api") == 0 && std::sscanf(argv[i + 1], "%u.%u", &major, &minor) == 2) {
+      OqHostSetApiVersion(major, minor);
+    }
+    int operation = 0, nth = 0, code = 0;
+    if (std::strcmp(argv[i], "--fail") == 0 && std::sscanf(argv[i + 1], "%d:%d:%d", &operation, &nth, &code) == 3) {
+      OqHostFailNthCall(operation, nth, code);
+    }
+  }
+  const int32_t result = Export<OpenConduitFunction>("OpenConduit")(Progress, &properties);
+  OqHostEndSync();
+  static char log[4096];
+  OqHostHandheldLog(log, sizeof log);
+  std::fputs(log, stdout);
+  std::printf("result=0x%X\n", static_cast<unsigned>(result));
+  return result == 0 ? 0 : 1;
+}
+
+int Identity() {
+  char name[256] = {};
+  std::printf("name=%d %s\n", Export<GetConduitNameFunction>("GetConduitName")(name, sizeof name), name);
+  char cut[8] = {};
+  Export<GetConduitNameFunction>("GetConduitName")(cut, 4);
+  std::printf("name4=%s\n", cut);
+  std::printf("version=0x%X\n", Export<GetConduitVersionFunction>("GetConduitVersion")());
+  auto info = Export<GetConduitInfoFunction>("GetConduitInfo");
+  ConduitNameRequest request{1, 80, 0x726B4F51, 1, "Wine User"};
+  ConduitNameRequest wrong = request;
+  wrong.size = 88;
+  uint32_t value = 0, four = 4, eight = 8, size = sizeof name;
+  std::printf("nulloutput=%d\n", info(0, &request, nullptr, &size));
+  std::printf("nullsize=%d\n", info(0, &request, name, nullptr));
+  std::printf("nullinput=%d\n", info(0, nullptr, name, &size));
+  std::printf("badblock=%d\n", info(0, &wrong, name, &size));
+  std::printf("kind0=%d %s\n", info(0, &request, name, &size), name);
+  std::printf("kind1size8=%d\n", info(1, nullptr, &value, &eight));
+  std::printf("kind1=%d 0x%X\n", info(1, nullptr, &value, &four), value);
+  std::printf("kind2=%d 0x%X\n", info(2, nullptr, &value, &four), value);
+  std::printf("kind3=%d\n", info(3, nullptr, &value, &four));
+  return 0;
+}
+
+int Cfg() {
+  auto cfg = Export<CfgConduitFunction>("CfgConduit");
+  ConduitConfiguration block{};
+  block.version = 1;
+  block.size = sizeof block;
+  block.creator = 0x726B4F51;
+  block.userId = 1;
+  std::strcpy(block.userName, "Wine User");
+  block.permanentAction = 0;
+  block.temporaryAction = 0;
+  ConduitConfiguration wrongVersion = block;
+  wrongVersion.version = 2;
+  uint32_t size = sizeof block, wrongSize = 348;
+  std::printf("nullblock=%d\n", cfg(1, nullptr, nullptr));
+  std::printf("nullsize=%d\n", cfg(1, &block, nullptr));
+  std::printf("badsize=%d\n", cfg(1, &block, &wrongSize));
+  std::printf("badtype=%d\n", cfg(1, &wrongVersion, &size));
+  std::printf("badversion=%d\n", cfg(0, &wrongVersion, &size));
+  std::printf("dialog=%d chosen=%d kind=%d\n", cfg(0, &block, &size), block.chosenAction, block.preferenceKind);
+  return 0;
+}
+
+int Configure(int argc, char** argv) {
+  LegacySyncPreference preference{};
+  preference.action = argc > 2 ? std::atoi(argv[2]) : 0;
+  const int result = Export<ConfigureConduitFunction>("ConfigureConduit")(&preference);
+  std::printf("configure=%d action=%d kind=%d\n", result, preference.action, preference.preferenceKind);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: oq_testhost sync DIR [options] | identity | cfg | configure ACTION\n");
+    return 2;
+  }
+  conduit = LoadLibraryA("OrbitQuail.dll");
+  if (conduit == nullptr) {
+    std::fprintf(stderr, "cannot load OrbitQuail.dll (error %lu)\n", GetLastError());
+    return 2;
+  }
+  const std::string command = argv[1];
+  if (command == "sync") return Sync(argc, argv);
+  if (command == "identity") return Identity();
+  if (command == "cfg") return Cfg();
+  if (command == "configure") return Configure(argc, argv);
+  return 2;
+}
