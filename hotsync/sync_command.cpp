@@ -47,6 +47,13 @@ void InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& use
   }
 }
 
+// The handheld folder's own name, with or without a trailing separator.
+std::string FolderName(const std::filesystem::path& folder) {
+  auto path = std::filesystem::absolute(folder).lexically_normal();
+  if (path.filename().empty()) path = path.parent_path();
+  return path.filename().string();
+}
+
 // The action asked for, else the one chosen for the next HotSync only
 // (used up now), else the default one.
 int ResolveAction(const SyncOptions& options, posix::DesktopDirectory& desktop, const std::string& user) {
@@ -76,8 +83,7 @@ int RunSync(const SyncOptions& options) {
     return kExitUsage;
   }
 
-  const std::string user = options.user.value_or(
-      std::filesystem::absolute(options.handheld).lexically_normal().parent_path().filename().string());
+  const std::string user = options.user.value_or(FolderName(options.handheld));
   posix::DesktopDirectory desktop;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   InstallQueuedFiles(desktop, user, options.handheld);

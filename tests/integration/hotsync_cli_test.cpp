@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "desktop_directory.h"
 #include "handheld_files.h"
 #include "test_environment.h"
 
@@ -24,6 +25,13 @@ TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
   EXPECT_EQ(outcome.standardOutput,
             "---    OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n"
             "OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n");
+}
+
+TEST_F(HotSyncCliTest, UserDefaultsToTheHandheldFolderName) {
+  const auto handheld = image_.path() / "Quail Palm";
+  std::filesystem::create_directories(handheld);
+  ASSERT_EQ(RunHotSync("sync --action 6 --handheld '" + handheld.string() + "/'").status, 0);
+  EXPECT_EQ(posix::DesktopDirectory().Users(), std::vector<std::string>{"Quail Palm"});
 }
 
 TEST_F(HotSyncCliTest, DoNothingAction) {
