@@ -104,6 +104,18 @@ void DialogState::EndDialog(int result) {
   result_ = result;
 }
 
+namespace {
+// A label as shown: "&" marks the accelerator key and is not drawn ("&&" is one "&").
+std::string Shown(const std::string& text) {
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+}  // namespace
+
 std::string DialogState::Render() const {
   std::string out = std::string("[ ") + template_.title + " ]\n";
   for (const auto& control : controls_) {
@@ -117,14 +129,14 @@ std::string DialogState::Render() const {
       case ControlKind::kPicture:
         line = "(bitmap " + (control.picture ? std::to_string(control.picture) : std::string("none")) + ")";
         break;
-      case ControlKind::kGroup: line = "== " + control.text + " =="; break;
-      case ControlKind::kRadio: line = std::string(control.checked ? "(*) " : "( ) ") + control.text; break;
-      case ControlKind::kCheckBox: line = std::string(control.checked ? "[x] " : "[ ] ") + control.text; break;
+      case ControlKind::kGroup: line = "== " + Shown(control.text) + " =="; break;
+      case ControlKind::kRadio: line = std::string(control.checked ? "(*) " : "( ) ") + Shown(control.text); break;
+      case ControlKind::kCheckBox: line = std::string(control.checked ? "[x] " : "[ ] ") + Shown(control.text); break;
       case ControlKind::kEdit:
       case ControlKind::kNumberEdit: line = "[" + control.text + "]"; break;
       case ControlKind::kPasswordEdit: line = "[" + std::string(control.text.size(), '*') + "]"; break;
       case ControlKind::kButton:
-      case ControlKind::kDefaultButton: line = "<" + control.text + ">"; break;
+      case ControlKind::kDefaultButton: line = "<" + Shown(control.text) + ">"; break;
       case ControlKind::kListBox: {
         line = "list:";
         for (size_t i = 0; i < control.items.size(); ++i) {
@@ -133,7 +145,7 @@ std::string DialogState::Render() const {
         if (control.items.empty()) line += " (empty)";
         break;
       }
-      case ControlKind::kStatic: line = control.text; break;
+      case ControlKind::kStatic: line = Shown(control.text); break;
     }
     if (!control.enabled) line += "  (disabled)";
     out += (id.empty() ? std::string(6, ' ') : (std::string(5 - std::min<size_t>(5, id.size()), ' ') + id + " ")) +
