@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <iostream>
+
 #include "desktop_directory.h"
 
 namespace oq::hotsync {
@@ -51,6 +53,14 @@ std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::pa
   if (requested) return *requested;
   if (auto registered = posix::DesktopDirectory().ConduitLibrary(creator)) return *registered;
   return DefaultConduitPath();
+}
+
+std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,
+                                            const std::string& creator) {
+  std::string error;
+  auto conduit = ConduitLibrary::Load(ResolveConduitPath(requested, creator), error);
+  if (!conduit) std::cerr << "oq-hotsync: " << error << "\n";
+  return conduit;
 }
 
 }  // namespace oq::hotsync

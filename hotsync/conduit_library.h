@@ -45,4 +45,8 @@ std::filesystem::path DefaultConduitPath();
 std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
                                          const std::string& creator);
 
+// The resolved conduit, loaded; empty after saying on stderr why not.
+std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,
+                                            const std::string& creator);
+
 }  // namespace oq::hotsync

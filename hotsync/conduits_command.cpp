@@ -27,12 +27,8 @@ std::string InfoValue(const ConduitLibrary& conduit, int32_t kind) {
 }  // namespace
 
 int RunConduits(const ConduitsOptions& options) {
-  std::string loadError;
-  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
-  if (!conduit) {
-    std::cerr << "oq-hotsync: " << loadError << "\n";
-    return kExitUsage;
-  }
+  auto conduit = LoadConduit(options.conduit, kConduitCreator);
+  if (!conduit) return kExitUsage;
   char name[kNameBufferSize] = {};
   if (conduit->getConduitName(name, sizeof name) != 0) std::snprintf(name, sizeof name, "(no name)");
   std::printf("%s\n", name);

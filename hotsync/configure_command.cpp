@@ -29,12 +29,8 @@ int RunConfigure(const ConfigureOptions& options) {
     std::cerr << "oq-hotsync: there is no HotSync user yet; run oq-hotsync sync first, or name one with --user\n";
     return kExitUsage;
   }
-  std::string loadError;
-  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
-  if (!conduit) {
-    std::cerr << "oq-hotsync: " << loadError << "\n";
-    return kExitUsage;
-  }
+  auto conduit = LoadConduit(options.conduit, kConduitCreator);
+  if (!conduit) return kExitUsage;
   if (options.script) setenv("ORBITQUAIL_DIALOG_SCRIPT", options.script->c_str(), 1);
 
   using Desktop = posix::DesktopDirectory;

@@ -76,12 +76,8 @@ int RunSync(const SyncOptions& options) {
                  "database files\n";
     return kExitUsage;
   }
-  std::string loadError;
-  auto conduit = ConduitLibrary::Load(ResolveConduitPath(options.conduit, kConduitCreator), loadError);
-  if (!conduit) {
-    std::cerr << "oq-hotsync: " << loadError << "\n";
-    return kExitUsage;
-  }
+  auto conduit = LoadConduit(options.conduit, kConduitCreator);
+  if (!conduit) return kExitUsage;
 
   const std::string user = options.user.value_or(FolderName(options.handheld));
   posix::DesktopDirectory desktop;
