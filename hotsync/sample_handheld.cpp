@@ -88,6 +88,9 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
 }
 
 std::string WriteSampleProgram(const std::filesystem::path& file) {
+  std::error_code error;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
+  if (error) return "cannot create " + file.parent_path().string() + ": " + error.message();
   palm::Database program;
   program.SetName("OrbitQuail");
   program.attributes = palm::kAttributeResourceDb;
