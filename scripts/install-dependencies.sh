@@ -12,6 +12,7 @@ packages=(
   libcpp-httplib-dev           # HTTP servers of the tests and oq-tracker
   tinyproxy                    # the authenticating proxy of the proxy tests
   g++-mingw-w64-i686           # the 32-bit Windows build
+  g++-mingw-w64-x86-64 wine64 xvfb xauth  # the Windows bindings under Wine
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
 

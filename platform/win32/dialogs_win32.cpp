@@ -87,7 +87,10 @@ class WindowControls : public DialogControls {
     }
     ::MessageBoxA(window_, text, caption, MB_OK);
   }
-  void EndDialog(int result) override { ::EndDialog(window_, result); }
+  void EndDialog(int result) override {
+    ended_ = true;
+    ::EndDialog(window_, result);
+  }
 
   DialogProcedure& procedure() { return procedure_; }
   void RunScript(const char* script);
@@ -98,6 +101,7 @@ class WindowControls : public DialogControls {
   HWND window_;
   DialogProcedure& procedure_;
   uint32_t templateId_;
+  bool ended_ = false;  // the window stays until the modal loop sees the end
 };
 
 void WindowControls::Capture() {
@@ -119,8 +123,17 @@ void WindowControls::Capture() {
   void* pixels = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
-  UpdateWindow(window_);
-  PrintWindow(window_, memory, 0);
+  // Let the dialog and its controls paint before the picture is taken.
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const DWORD until = GetTickCount() + 300;
+  MSG message;
+  while (GetTickCount() < until) {
+    while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(20);
+  }
+  BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
   GdiFlush();
   const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
   const DWORD imageSize = stride * static_cast<DWORD>(height);
@@ -180,11 +193,11 @@ void WindowControls::RunScript(const char* script) {
     } else if (verb == "sysmenu") {
       procedure_.OnSystemCommand(*this, id);
     }
-    if (!IsWindow(window_)) return;
+    if (ended_) return;
   }
   if (!captured) Capture();
   // A script that runs out closes the dialog as Cancel would.
-  if (IsWindow(window_)) SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 struct DialogStart {

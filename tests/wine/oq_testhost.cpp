@@ -65,7 +65,8 @@ int Sync(int argc, char** argv) {
 
 int Identity() {
   char name[256] = {};
-  std::printf("name=%d %s\n", Export<GetConduitNameFunction>("GetConduitName")(name, sizeof name), name);
+  const int got = Export<GetConduitNameFunction>("GetConduitName")(name, sizeof name);
+  std::printf("name=%d %s\n", got, name);
   char cut[8] = {};
   Export<GetConduitNameFunction>("GetConduitName")(cut, 4);
   std::printf("name4=%s\n", cut);
@@ -79,10 +80,13 @@ int Identity() {
   std::printf("nullsize=%d\n", info(0, &request, name, nullptr));
   std::printf("nullinput=%d\n", info(0, nullptr, name, &size));
   std::printf("badblock=%d\n", info(0, &wrong, name, &size));
-  std::printf("kind0=%d %s\n", info(0, &request, name, &size), name);
+  const int named = info(0, &request, name, &size);
+  std::printf("kind0=%d %s\n", named, name);
   std::printf("kind1size8=%d\n", info(1, nullptr, &value, &eight));
-  std::printf("kind1=%d 0x%X\n", info(1, nullptr, &value, &four), value);
-  std::printf("kind2=%d 0x%X\n", info(2, nullptr, &value, &four), value);
+  int result = info(1, nullptr, &value, &four);
+  std::printf("kind1=%d 0x%X\n", result, value);
+  result = info(2, nullptr, &value, &four);
+  std::printf("kind2=%d 0x%X\n", result, value);
   std::printf("kind3=%d\n", info(3, nullptr, &value, &four));
   return 0;
 }
@@ -105,7 +109,8 @@ int Cfg() {
   std::printf("badsize=%d\n", cfg(1, &block, &wrongSize));
   std::printf("badtype=%d\n", cfg(1, &wrongVersion, &size));
   std::printf("badversion=%d\n", cfg(0, &wrongVersion, &size));
-  std::printf("dialog=%d chosen=%d kind=%d\n", cfg(0, &block, &size), block.chosenAction, block.preferenceKind);
+  const int shown = cfg(0, &block, &size);
+  std::printf("dialog=%d chosen=%d kind=%d\n", shown, block.chosenAction, block.preferenceKind);
   return 0;
 }
 

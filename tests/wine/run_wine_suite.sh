@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# The Windows files under Wine, against the stand-ins of the HotSync
+# Manager's libraries, the Linux oq-tracker on loopback and a real tinyproxy.
+#
+#   tests/wine/run_wine_suite.sh WINDOWS_BIN LINUX_BIN [CAPTURES]
+#
+# Runs under xvfb-run (dialogs need a display). WINE and WINESERVER name
+# the loader and server (default: wine, wineserver), so the same suite runs
+# the 32-bit files with a 32-bit Wine or the 64-bit build with wine64.
+# CAPTURES, when given, receives a PNG of each dialog (ImageMagick).
+set -u
+windows_bin=$(cd "$1" && pwd)
+linux_bin=$(cd "$2" && pwd)
+captures=${3:-}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+wine=${WINE:-wine}
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine passes the environment on; the conduit's proxy comes from the registry.
+unset http_proxy HTTP_PROXY no_proxy
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  "${WINESERVER:-wineserver}" -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+check() {  # name, expected substring, actual text
+  if [[ "$3" == *"$2"* ]]; then
+    passed=$((passed + 1)); echo "ok - $1"
+  else
+    failed=$((failed + 1)); printf 'not ok - %s\n  expected to find: %s\n  in: %s\n' "$1" "$2" "$3"
+  fi
+}
+check_absent() {
+  if [[ "$3" != *"$2"* ]]; then passed=$((passed + 1)); echo "ok - $1"
+  else failed=$((failed + 1)); printf 'not ok - %s\n  did not expect: %s\n' "$1" "$2"; fi
+}
+
+"$wine" wineboot -i >/dev/null 2>&1
+"${WINESERVER:-wineserver}" -p
+windows_path() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+run() { (cd "$windows_bin" && "$wine" "$@" 2>&1 | tr -d '\r'); }
+settings=$WINEPREFIX/drive_c/windows/OrbitQuail.ini
+set_proxy() {
+  "$wine" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyServer /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+start_tracker() {  # log file; prints the port
+  "$linux_bin/oq-tracker" --catalog "$source_dir/tracker/sample-catalog.tsv" --message "Hello from Wine's tracker" >"$1" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$1")
+    [[ -n "$port" ]] && { echo "$port"; return; }
+    sleep 0.1
+  done
+}
+free_port() {  # a loopback port nothing answers on
+  local port
+  while true; do
+    port=$(shuf -i 20000-60000 -n 1)
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
+}
+
+# ---- identity
+out=$(run oq_testhost.exe identity)
+for line in "name=0 OrbitQuail" "name4=Orb" "version=0x10200" "nulloutput=4209" "nullsize=4215" "nullinput=4212" \
+            "badblock=4213" "kind0=0 OrbitQuail" "kind1size8=4211" "kind1=0 0x600" "kind2=0 0x0" "kind3=4208"; do
+  check "identity: $line" "$line" "$out"
+done
+
+# ---- the sync gates
+empty=$work/empty-handheld; mkdir -p "$empty"
+out=$(run oq_testhost.exe sync "$(windows_path "$empty")" --action 6)
+check "do nothing" "OrbitQuail - sync configured to Do Nothing" "$out"
+out=$(run oq_testhost.exe sync "$(windows_path "$empty")")
+check "missing catalogue, prefixed in the HotSync log" \
+  "---    OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first." "$out"
+check "missing catalogue is not a failure" "result=0x0" "$out"
+handheld=$work/handheld
+"$linux_bin/oq-hotsync" sample --handheld "$handheld" >/dev/null
+out=$(run oq_testhost.exe sync "$(windows_path "$handheld")" --api 2.1)
+check "Sync Manager 2.1 is refused" "SyncMgr version is less than 2.2" "$out"
+
+# ---- a full pass through the proxy setting, compared with the Linux build's
+port=$(start_tracker "$work/tracker.log")
+set_proxy "127.0.0.1:$port"
+printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
+out=$(run oq_testhost.exe sync "$(windows_path "$handheld")")
+check "full pass succeeds" "--- OK - OrbitQuail ---" "$out"
+check "full pass counts down" "result=0x0" "$out"
+check "LastTrackTime written" "LastTrackTime=" "$(cat "$settings")"
+linux_handheld=$work/linux-handheld
+"$linux_bin/oq-hotsync" sample --handheld "$linux_handheld" >/dev/null
+ORBITQUAIL_HOME=$work/linux-home http_proxy=http://127.0.0.1:$port \
+  "$linux_bin/oq-hotsync" sync --handheld "$linux_handheld" --action 0 >/dev/null 2>&1
+wine_records=$("$linux_bin/pdb_tool" dump "$handheld/OQProgDB.pdb" 2>&1)
+linux_records=$("$linux_bin/pdb_tool" dump "$linux_handheld/OQProgDB.pdb" 2>&1)
+check "records written under Wine equal the Linux build's, byte for byte" "$linux_records" "$wine_records"
+check "the tracker's answer landed" "record" "$wine_records"
+shown=$("$linux_bin/oq-hotsync" show --handheld "$handheld")
+check "server message stored in the preference" "Server message: Hello from Wine's tracker" "$shown"
+
+# ---- proxy authentication with tinyproxy (options 43 and 44 after its 407)
+proxy_port=$(free_port)
+cat >"$work/tinyproxy.conf" <<CONF
+Port $proxy_port
+Listen 127.0.0.1
+Timeout 30
+LogLevel Critical
+Allow 127.0.0.1
+DisableViaHeader Yes
+BasicAuth quail s3cret
+Upstream http 127.0.0.1:$port
+CONF
+[[ $(id -u) == 0 ]] && printf 'User nobody\nGroup nogroup\n' >>"$work/tinyproxy.conf"
+tinyproxy -d -c "$work/tinyproxy.conf" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$proxy_port") 2>/dev/null && break; sleep 0.1; done
+set_proxy "127.0.0.1:$proxy_port"
+printf '[Track]\r\nPeriod=-1\r\n[AuthProxy]\r\nEnable=No\r\n' >"$settings"
+out=$(run oq_testhost.exe sync "$(windows_path "$handheld")")
+check "without credentials the proxy answers 407" "HTTP Error: 197" "$out"
+printf '[Track]\r\nPeriod=-1\r\n[AuthProxy]\r\nEnable=yes\r\nUserName=quail\r\nPassword=s3cret\r\n' >"$settings"
+out=$(run oq_testhost.exe sync "$(windows_path "$handheld")")
+check "credentials offered after the 407 get through" "--- OK - OrbitQuail ---" "$out"
+
+# ---- the configuration exports, the dialog driven by control identifier
+capture_dir=$work/captures; mkdir -p "$capture_dir"
+export ORBITQUAIL_DIALOG_CAPTURE=$(windows_path "$capture_dir")
+out=$(ORBITQUAIL_DIALOG_SCRIPT="set 1013 45; ok" run oq_testhost.exe cfg)
+for line in "nullblock=4212" "nullsize=4216" "badsize=4218" "badtype=4217" "badversion=4219" "dialog=0 chosen=0 kind=2"; do
+  check "CfgConduit: $line" "$line" "$out"
+done
+check "OK clamps the day count and keeps every time" "Period=-30" "$(cat "$settings")"
+out=$(ORBITQUAIL_DIALOG_SCRIPT="click 407; click 411; ok" run oq_testhost.exe configure 0)
+check "ConfigureConduit keeps the chosen action" "configure=0 action=6 kind=1" "$out"
+out=$(ORBITQUAIL_DIALOG_SCRIPT="cancel" run oq_testhost.exe configure 3)
+check "ConfigureConduit after Cancel" "configure=-1 action=3 kind=0" "$out"
+
+# ---- the installer's registration and the -512 path
+home=$work/home
+"$linux_bin/oq-hotsync" sample --program "$work/product/OrbitQuail.prc" >/dev/null
+cp "$windows_bin/OrbitQuail.dll" "$work/product/"
+ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user Wine --action 6 >/dev/null 2>&1
+export ORBITQUAIL_HOME=$(windows_path "$home")
+out=$(cd "$work/product" && "$wine" "$windows_bin/OrbitQuailInstaller.exe" --user Wine --install 2>&1 | tr -d '\r')
+check "installer completes" "[Install Complete] The installation is complete." "$out"
+check "conduit registered under rkOQ" "Library=OrbitQuail.dll" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
+check "program queued" "OrbitQuail.prc" "$(ls "$home/palm/users/Wine/Install" 2>/dev/null)"
+rm -f "$home/palm/conduits.ini"
+out=$(cd "$work/product" && "$wine" "$windows_bin/OrbitQuailInstaller.exe" --user Wine --install 2>&1 | tr -d '\r')
+check "a second install while queued stops" "OrbitQuail program had been intsalled into Palm Desktop." "$out"
+check_absent "the registry stays untouched" "rkOQ" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
+unset ORBITQUAIL_HOME ORBITQUAIL_DIALOG_CAPTURE
+
+if [[ -n "$captures" ]]; then
+  mkdir -p "$captures"
+  for bitmap in "$capture_dir"/*.bmp; do
+    [[ -e "$bitmap" ]] && convert "$bitmap" "$captures/$(basename "${bitmap%.bmp}").png"
+  done
+fi
+
+echo "$passed passed, $failed failed"
+((failed == 0))
