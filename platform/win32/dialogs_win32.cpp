@@ -6,7 +6,7 @@
 // through the real controls; its message boxes are then written to
 // standard output instead of waiting for a click. ORBITQUAIL_DIALOG_CAPTURE
 // names a folder where each scripted dialog is saved as
-// "dialog-<template>.bmp" once initialised.
+// "dialog-<template>.bmp" as it opens.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -106,7 +106,7 @@ class WindowControls : public DialogControls {
 
 void WindowControls::Capture() {
   const char* folder = std::getenv("ORBITQUAIL_DIALOG_CAPTURE");
-  if (folder == nullptr) return;
+  if (folder == nullptr || *folder == '\0') return;
   RECT bounds;
   GetWindowRect(window_, &bounds);
   const int width = bounds.right - bounds.left;
@@ -161,7 +161,7 @@ void WindowControls::RunScript(const char* script) {
   }
   std::istringstream lines(commands);
   std::string line;
-  bool captured = false;
+  Capture();  // the dialog as it opens
   while (std::getline(lines, line)) {
     std::istringstream in(line);
     std::string verb;
@@ -177,11 +177,6 @@ void WindowControls::RunScript(const char* script) {
     std::string rest;
     std::getline(in, rest);
     if (!rest.empty() && rest.front() == ' ') rest.erase(0, 1);
-    // The picture a person would see just before pressing a button.
-    if (!captured && verb == "click" && (id == kIdOk || id == kIdCancel || id == kIdHelp)) {
-      Capture();
-      captured = true;
-    }
     HWND control = GetDlgItem(window_, id);
     if (verb == "set") {
       SetDlgItemTextA(window_, id, rest.c_str());
@@ -195,7 +190,6 @@ void WindowControls::RunScript(const char* script) {
     }
     if (ended_) return;
   }
-  if (!captured) Capture();
   // A script that runs out closes the dialog as Cancel would.
   SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }

@@ -140,7 +140,7 @@ done
 check "OK clamps the day count and keeps every time" "Period=-30" "$(cat "$settings")"
 out=$(ORBITQUAIL_DIALOG_SCRIPT="click 407; click 411; ok" run oq_testhost.exe configure 0)
 check "ConfigureConduit keeps the chosen action" "configure=0 action=6 kind=1" "$out"
-out=$(ORBITQUAIL_DIALOG_SCRIPT="cancel" run oq_testhost.exe configure 3)
+out=$(ORBITQUAIL_DIALOG_CAPTURE= ORBITQUAIL_DIALOG_SCRIPT="cancel" run oq_testhost.exe configure 3)
 check "ConfigureConduit after Cancel" "configure=-1 action=3 kind=0" "$out"
 
 # ---- the installer's registration and the -512 path
