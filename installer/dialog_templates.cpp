@@ -25,17 +25,12 @@ const ControlTemplate kAboutControls[] = {
     {1, K::kDefaultButton, "OK"},
 };
 
-template <typename T, size_t N>
-constexpr size_t Count(const T (&)[N]) {
-  return N;
-}
-
 }  // namespace
 
 const DialogTemplate kModuleDialogs[] = {
-    {IDD_INSTALLER, STR_INSTALLER_TITLE, kInstallerControls, Count(kInstallerControls)},
-    {IDD_ABOUT, STR_ABOUT_TITLE, kAboutControls, Count(kAboutControls)},
+    {IDD_INSTALLER, STR_INSTALLER_TITLE, kInstallerControls, CountOf(kInstallerControls)},
+    {IDD_ABOUT, STR_ABOUT_TITLE, kAboutControls, CountOf(kAboutControls)},
 };
-const size_t kModuleDialogCount = Count(kModuleDialogs);
+const size_t kModuleDialogCount = CountOf(kModuleDialogs);
 
 }  // namespace oq::posix

@@ -54,18 +54,13 @@ const ControlTemplate kActionCurrentControls[] = {
 
 #undef OQ_ACTION_CONTROLS
 
-template <typename T, size_t N>
-constexpr size_t Count(const T (&)[N]) {
-  return N;
-}
-
 }  // namespace
 
 const DialogTemplate kModuleDialogs[] = {
-    {IDD_PROGRESS, STR_PROGRESS_TITLE, kProgressControls, Count(kProgressControls)},
-    {IDD_ACTION, STR_ACTION_TITLE, kActionControls, Count(kActionControls)},
-    {IDD_ACTION_CURRENT, STR_ACTION_TITLE, kActionCurrentControls, Count(kActionCurrentControls)},
+    {IDD_PROGRESS, STR_PROGRESS_TITLE, kProgressControls, CountOf(kProgressControls)},
+    {IDD_ACTION, STR_ACTION_TITLE, kActionControls, CountOf(kActionControls)},
+    {IDD_ACTION_CURRENT, STR_ACTION_TITLE, kActionCurrentControls, CountOf(kActionCurrentControls)},
 };
-const size_t kModuleDialogCount = Count(kModuleDialogs);
+const size_t kModuleDialogCount = CountOf(kModuleDialogs);
 
 }  // namespace oq::posix

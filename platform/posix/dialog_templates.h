@@ -42,6 +42,11 @@ struct DialogTemplate {
   size_t controlCount;
 };
 
+template <typename T, size_t N>
+constexpr size_t CountOf(const T (&)[N]) {
+  return N;
+}
+
 extern const DialogTemplate kModuleDialogs[];
 extern const size_t kModuleDialogCount;
 
