@@ -1,6 +1,7 @@
 // OpenConduit: one HotSync of the conduit, from the gates to the outcome.
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -31,7 +32,10 @@ bool TrackedWithinPeriod() {
   const int64_t lastTrack = ParseDecimal64(SettingsFile::Read(
       SettingsFile::kTrack, SettingsFile::kLastTrackTime, SettingsFile::kLastTrackTimeDefault,
       SettingsFile::kValueBufferSize));
-  const int64_t elapsed = static_cast<int64_t>(std::time(nullptr)) - lastTrack;
+  // Saturates rather than overflowing for a hand-edited, hugely negative time.
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  const int64_t elapsed =
+      lastTrack < now - std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max() : now - lastTrack;
   if (elapsed >= period) return false;
   char line[128];
   std::snprintf(line, sizeof line, "OrbitQuail - Do nothing because it just tracked %4.2f hours ago.",

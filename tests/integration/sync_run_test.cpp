@@ -95,6 +95,13 @@ TEST_F(SyncRunTest, GateWorksAfter2038) {
   EXPECT_EQ(Registrations(), 0);
 }
 
+TEST_F(SyncRunTest, HugeNegativeLastTrackTimeTracks) {
+  AddCatalogue();
+  WriteSettings("[Track]\nPeriod=1\nLastTrackTime=-99999999999999999999999\n");
+  EXPECT_EQ(RunOpenConduit(), 0);
+  EXPECT_EQ(Registrations(), 1) << "long ago: the gate lets the run through";
+}
+
 TEST_F(SyncRunTest, FailedRegistrationIsReturned) {
   handheld_host::FailNthCall(Operation::kRegister, 1, 0x4011);
   EXPECT_EQ(RunOpenConduit(), 0x4011);
