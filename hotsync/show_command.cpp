@@ -11,6 +11,7 @@
 #include "handheld_image.h"
 #include "program_record.h"
 #include "tracker_preference_layout.h"
+#include "version_order.h"
 
 namespace oq::hotsync {
 
@@ -22,6 +23,7 @@ struct CatalogueRow {
   std::string type, creator, name, installed, latest, releaseDate, message;
   bool skip = false;
   bool exclude = false;
+  bool newer = false;  // the tracker knows a later version than the installed one
 };
 
 std::string Field(std::span<const uint8_t> record, size_t offset, size_t width) {
@@ -56,6 +58,7 @@ CatalogueRow RowOf(const std::vector<uint8_t>& data) {
   row.skip = record.size() > layout::kSkipFlagOffset && record[layout::kSkipFlagOffset] != 0;
   row.exclude = record.size() > layout::kExcludeFlagOffset && record[layout::kExcludeFlagOffset] != 0;
   row.message = Field(record, layout::kProgramMessageOffset, record.size());
+  row.newer = !row.latest.empty() && tracker::VersionBefore(row.installed, row.latest);
   return row;
 }
 
@@ -83,10 +86,11 @@ void PrintJson(const std::vector<CatalogueRow>& rows, const std::optional<std::s
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
     std::printf("%s\n    {\"type\": %s, \"creator\": %s, \"name\": %s, \"installedVersion\": %s, "
-                "\"latestVersion\": %s, \"releaseDate\": %s, \"skip\": %s, \"exclude\": %s, \"message\": %s}",
+                "\"latestVersion\": %s, \"releaseDate\": %s, \"newer\": %s, \"skip\": %s, \"exclude\": %s, \"message\": %s}",
                 i ? "," : "", JsonString(r.type).c_str(), JsonString(r.creator).c_str(), JsonString(r.name).c_str(),
                 JsonString(r.installed).c_str(), JsonString(r.latest).c_str(),
-                r.releaseDate.empty() ? "null" : JsonString(r.releaseDate).c_str(), r.skip ? "true" : "false",
+                r.releaseDate.empty() ? "null" : JsonString(r.releaseDate).c_str(), r.newer ? "true" : "false",
+                r.skip ? "true" : "false",
                 r.exclude ? "true" : "false", JsonString(r.message).c_str());
   }
   std::printf("%s]\n}\n", rows.empty() ? "" : "\n  ");
@@ -95,12 +99,15 @@ void PrintJson(const std::vector<CatalogueRow>& rows, const std::optional<std::s
 void PrintTable(const std::vector<CatalogueRow>& rows, const std::optional<std::string>& serverMessage) {
   std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", "TYPE", "CRTR", "PROGRAM", "INSTALLED", "LATEST",
               "RELEASED", "FLAGS", "MESSAGE");
+  size_t newer = 0;
   for (const auto& r : rows) {
-    const std::string flags = std::string(r.skip ? "S" : "-") + (r.exclude ? "X" : "-");
+    const std::string flags = std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-");
     std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", r.type.c_str(), r.creator.c_str(), r.name.c_str(),
                 r.installed.c_str(), r.latest.c_str(), r.releaseDate.c_str(), flags.c_str(), r.message.c_str());
+    newer += r.newer;
   }
-  std::printf("\n%zu programs (flags: S marked to be skipped, X excluded)\n", rows.size());
+  std::printf("\n%zu programs, %zu with a newer version (flags: N newer version, S marked to be skipped, X excluded)\n",
+              rows.size(), newer);
   std::printf("Server message: %s\n", serverMessage ? serverMessage->c_str() : "(no OrbitQuail preference)");
 }
 

@@ -1,7 +1,7 @@
 #include "tracker_replies.h"
 
-#include <cstdlib>
-#include <vector>
+#include "version_order.h"
+
 
 namespace oq::tracker {
 
@@ -9,31 +9,11 @@ namespace {
 
 constexpr const char* kAgentPrefix = "OrbitQuail/";
 
-std::vector<long> VersionNumbers(const std::string& version) {
-  std::vector<long> numbers;
-  size_t start = 0;
-  while (start <= version.size()) {
-    const size_t dot = version.find('.', start);
-    numbers.push_back(std::strtol(version.substr(start, dot - start).c_str(), nullptr, 10));
-    if (dot == std::string::npos) break;
-    start = dot + 1;
-  }
-  return numbers;
-}
-
 std::string Element(const char* name, const std::string& content) {
   return std::string("<") + name + ">" + content + "</" + name + ">\n";
 }
 
 }  // namespace
-
-bool VersionBefore(const std::string& version, const std::string& minimum) {
-  auto a = VersionNumbers(version);
-  auto b = VersionNumbers(minimum);
-  a.resize(std::max(a.size(), b.size()), 0);
-  b.resize(a.size(), 0);
-  return a < b;
-}
 
 std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings) {
   if (settings.minimumClient) {

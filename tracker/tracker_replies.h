@@ -23,7 +23,4 @@ struct Query {
 
 std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings);
 
-// Dotted versions compared number by number: "1.4" < "1.30".
-bool VersionBefore(const std::string& version, const std::string& minimum);
-
 }  // namespace oq::tracker

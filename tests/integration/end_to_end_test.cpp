@@ -50,7 +50,9 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
   ASSERT_EQ(shown.status, 0) << shown.output;
   EXPECT_THAT(shown.output, HasSubstr("\"serverMessage\": \"Greetings from the test tracker\""));
   EXPECT_THAT(shown.output, HasSubstr("\"name\": \"Quail Notes\", \"installedVersion\": \"1.0\", "
-                                      "\"latestVersion\": \"1.2\", \"releaseDate\": \"2026-10-02\""));
+                                      "\"latestVersion\": \"1.2\", \"releaseDate\": \"2026-10-02\", \"newer\": true"));
+  EXPECT_THAT(shown.output, HasSubstr("\"name\": \"MathLib\", \"installedVersion\": \"1.1\", "
+                                      "\"latestVersion\": \"1.1\", \"releaseDate\": \"2024-03-10\", \"newer\": false"));
   EXPECT_THAT(shown.output, HasSubstr("\"name\": \"Pocket Ledger\", \"installedVersion\": \"3.1\", "
                                       "\"latestVersion\": \"\", \"releaseDate\": null"))
       << "an excluded program is not asked about";
@@ -59,6 +61,7 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
   const auto table = Hotsync("show --handheld " + Handheld());
   EXPECT_EQ(table.status, 0);
   EXPECT_THAT(table.output, HasSubstr("Server message: Greetings from the test tracker"));
+  EXPECT_THAT(table.output, HasSubstr("6 programs, 2 with a newer version"));
 }
 
 TEST_F(EndToEndTest, TrackerTooNewForTheConduitSaysSoAndTheSyncStillSucceeds) {

@@ -3,6 +3,7 @@
 #include "catalog.h"
 #include "test_environment.h"
 #include "tracker_replies.h"
+#include "version_order.h"
 
 namespace oq::tracker {
 namespace {
