@@ -6,7 +6,7 @@
 // through the real controls; its message boxes are then written to
 // standard output instead of waiting for a click. ORBITQUAIL_DIALOG_CAPTURE
 // names a folder where each scripted dialog is saved as
-// "dialog-<template>.bmp" as it opens.
+// "dialog-<template>.bmp" as it opens (a modeless one at its first text).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -27,6 +27,59 @@ constexpr UINT kRunScript = WM_APP + 1;
 constexpr COLORREF kMappedColour = RGB(0xC0, 0xC0, 0xC0);
 
 const char* Script() { return std::getenv("ORBITQUAIL_DIALOG_SCRIPT"); }
+
+// Saves the window as the person would see it, as a BMP in the capture folder.
+void CaptureWindow(HWND window, uint32_t templateId) {
+  const char* folder = std::getenv("ORBITQUAIL_DIALOG_CAPTURE");
+  if (folder == nullptr || *folder == '\0') return;
+  // The client area: without a window manager the frame is not drawn.
+  RECT bounds;
+  GetClientRect(window, &bounds);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&bounds), 2);
+  const int width = bounds.right - bounds.left;
+  const int height = bounds.bottom - bounds.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* pixels = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  // Let the dialog and its controls paint before the picture is taken.
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const DWORD until = GetTickCount() + 300;
+  MSG message;
+  while (GetTickCount() < until) {
+    while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(20);
+  }
+  BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+  const DWORD imageSize = stride * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + imageSize;
+  const std::string path = std::string(folder) + "\\dialog-" + std::to_string(templateId) + ".bmp";
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(pixels, 1, imageSize, out);
+    std::fclose(out);
+  }
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
 
 class WindowControls : public DialogControls {
  public:
@@ -96,63 +149,11 @@ class WindowControls : public DialogControls {
   void RunScript(const char* script);
 
  private:
-  void Capture();
-
   HWND window_;
   DialogProcedure& procedure_;
   uint32_t templateId_;
   bool ended_ = false;  // the window stays until the modal loop sees the end
 };
-
-void WindowControls::Capture() {
-  const char* folder = std::getenv("ORBITQUAIL_DIALOG_CAPTURE");
-  if (folder == nullptr || *folder == '\0') return;
-  RECT bounds;
-  GetWindowRect(window_, &bounds);
-  const int width = bounds.right - bounds.left;
-  const int height = bounds.bottom - bounds.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  // Let the dialog and its controls paint before the picture is taken.
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
-  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  const DWORD until = GetTickCount() + 300;
-  MSG message;
-  while (GetTickCount() < until) {
-    while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(20);
-  }
-  BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-  const DWORD imageSize = stride * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-  file.bfSize = file.bfOffBits + imageSize;
-  const std::string path = std::string(folder) + "\\dialog-" + std::to_string(templateId_) + ".bmp";
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    std::fwrite(pixels, 1, imageSize, out);
-    std::fclose(out);
-  }
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-}
 
 void WindowControls::RunScript(const char* script) {
   std::string commands = script;
@@ -161,7 +162,7 @@ void WindowControls::RunScript(const char* script) {
   }
   std::istringstream lines(commands);
   std::string line;
-  Capture();  // the dialog as it opens
+  CaptureWindow(window_, templateId_);  // the dialog as it opens
   while (std::getline(lines, line)) {
     std::istringstream in(line);
     std::string verb;
@@ -246,9 +247,12 @@ int RunModalDialog(uint32_t templateId, DialogProcedure& procedure) {
 
 struct ModelessDialog::Impl {
   HWND window = nullptr;
+  uint32_t templateId = 0;
+  bool captured = false;
 };
 
 ModelessDialog::ModelessDialog(uint32_t templateId) : impl_(std::make_unique<Impl>()) {
+  impl_->templateId = templateId;
   impl_->window = CreateDialogParamA(ThisModule(), MAKEINTRESOURCEA(templateId), nullptr, ModelessMessages, 0);
   if (impl_->window != nullptr) ShowWindow(impl_->window, SW_SHOW);
 }
@@ -261,6 +265,10 @@ void ModelessDialog::SetItemText(int controlId, const char* text) {
   if (impl_->window == nullptr) return;
   SetDlgItemTextA(impl_->window, controlId, text);
   UpdateWindow(impl_->window);
+  if (!impl_->captured) {
+    CaptureWindow(impl_->window, impl_->templateId);
+    impl_->captured = true;
+  }
 }
 
 }  // namespace oq::platform

@@ -91,7 +91,8 @@ check "Sync Manager 2.1 is refused" "SyncMgr version is less than 2.2" "$out"
 port=$(start_tracker "$work/tracker.log")
 set_proxy "127.0.0.1:$port"
 printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
-out=$(run oq_testhost.exe sync "$(windows_path "$handheld")")
+capture_dir=$work/captures; mkdir -p "$capture_dir"
+out=$(ORBITQUAIL_DIALOG_CAPTURE=$(windows_path "$capture_dir") run oq_testhost.exe sync "$(windows_path "$handheld")")
 check "full pass succeeds" "--- OK - OrbitQuail ---" "$out"
 check "full pass counts down" "result=0x0" "$out"
 check "LastTrackTime written" "LastTrackTime=" "$(cat "$settings")"
@@ -131,7 +132,6 @@ out=$(run oq_testhost.exe sync "$(windows_path "$handheld")")
 check "credentials offered after the 407 get through" "--- OK - OrbitQuail ---" "$out"
 
 # ---- the configuration exports, the dialog driven by control identifier
-capture_dir=$work/captures; mkdir -p "$capture_dir"
 export ORBITQUAIL_DIALOG_CAPTURE=$(windows_path "$capture_dir")
 out=$(ORBITQUAIL_DIALOG_SCRIPT="set 1013 45; ok" run oq_testhost.exe cfg)
 for line in "nullblock=4212" "nullsize=4216" "badsize=4218" "badtype=4217" "badversion=4219" "dialog=0 chosen=0 kind=2"; do
@@ -149,6 +149,9 @@ home=$work/home
 cp "$windows_bin/OrbitQuail.dll" "$work/product/"
 ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user Wine --action 6 >/dev/null 2>&1
 export ORBITQUAIL_HOME=$(windows_path "$home")
+out=$(cd "$work/product" && ORBITQUAIL_DIALOG_SCRIPT="sysmenu 16; click 1002" \
+  "$wine" "$windows_bin/OrbitQuailInstaller.exe" 2>&1 | tr -d '\r')
+check_absent "the About box and Exit leave nothing queued" "OrbitQuail.prc" "$(ls "$home/palm/users/Wine/Install" 2>/dev/null)"
 out=$(cd "$work/product" && "$wine" "$windows_bin/OrbitQuailInstaller.exe" --user Wine --install 2>&1 | tr -d '\r')
 check "installer completes" "[Install Complete] The installation is complete." "$out"
 check "conduit registered under rkOQ" "Library=OrbitQuail.dll" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
