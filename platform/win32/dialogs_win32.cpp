@@ -12,10 +12,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dialog_script.h"
 #include "dialogs.h"
 #include "win32_module.h"
 
@@ -156,38 +156,24 @@ class WindowControls : public DialogControls {
 };
 
 void WindowControls::RunScript(const char* script) {
-  std::string commands = script;
-  for (char& c : commands) {
-    if (c == ';') c = '\n';
-  }
-  std::istringstream lines(commands);
-  std::string line;
+  using Verb = DialogCommand::Verb;
   CaptureWindow(window_, templateId_);  // the dialog as it opens
-  while (std::getline(lines, line)) {
-    std::istringstream in(line);
-    std::string verb;
-    in >> verb;
-    if (verb.empty()) continue;
-    int id = 0;
-    if (verb == "ok" || verb == "cancel" || verb == "help") {
-      id = verb == "ok" ? kIdOk : verb == "cancel" ? kIdCancel : kIdHelp;
-      verb = "click";
-    } else {
-      in >> id;
-    }
-    std::string rest;
-    std::getline(in, rest);
-    if (!rest.empty() && rest.front() == ' ') rest.erase(0, 1);
-    HWND control = GetDlgItem(window_, id);
-    if (verb == "set") {
-      SetDlgItemTextA(window_, id, rest.c_str());
-    } else if (verb == "click" && control != nullptr) {
+  for (const auto& line : SplitDialogScript(script)) {
+    const DialogScriptLine parsed = ParseDialogLine(line);
+    if (!parsed.command) continue;
+    const DialogCommand& command = *parsed.command;
+    HWND control = GetDlgItem(window_, command.id);
+    if (command.verb == Verb::kSet) {
+      SetDlgItemTextA(window_, command.id, command.text.c_str());
+    } else if (command.verb == Verb::kClick && control != nullptr) {
       SendMessageA(control, BM_CLICK, 0, 0);
-    } else if (verb == "select" && control != nullptr) {
-      SendMessageA(control, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(rest.c_str()));
-      SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
-    } else if (verb == "sysmenu") {
-      procedure_.OnSystemCommand(*this, id);
+    } else if (command.verb == Verb::kSelect && control != nullptr) {
+      SendMessageA(control, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(command.text.c_str()));
+      SendMessageA(window_, WM_COMMAND, MAKEWPARAM(command.id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    } else if (command.verb == Verb::kSystemMenu) {
+      procedure_.OnSystemCommand(*this, command.id);
+    } else if (command.verb == Verb::kHelpRequest) {
+      procedure_.OnHelpRequest(*this);
     }
     if (ended_) return;
   }
