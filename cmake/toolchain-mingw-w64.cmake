@@ -1,0 +1,13 @@
+# Cross-building for Windows with Debian's mingw-w64, the win32-threads
+# compilers so that nothing needs the winpthreads DLL. Included by the
+# toolchain file of each target, which sets ORBITQUAIL_MINGW_TRIPLET and
+# CMAKE_SYSTEM_PROCESSOR first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${ORBITQUAIL_MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${ORBITQUAIL_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_RC_COMPILER ${ORBITQUAIL_MINGW_TRIPLET}-windres)
+set(ORBITQUAIL_DLLTOOL ${ORBITQUAIL_MINGW_TRIPLET}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${ORBITQUAIL_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
