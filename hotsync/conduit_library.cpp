@@ -9,6 +9,14 @@
 namespace oq::hotsync {
 
 namespace {
+
+std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
+                                         const std::string& creator) {
+  if (requested) return *requested;
+  if (auto registered = posix::DesktopDirectory().ConduitLibrary(creator)) return *registered;
+  return DefaultConduitPath();
+}
+
 template <typename Function>
 Function Resolve(void* handle, const char* name) {
   return reinterpret_cast<Function>(dlsym(handle, name));
@@ -46,13 +54,6 @@ std::filesystem::path DefaultConduitPath() {
   auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "OrbitQuail.so";
   return self.parent_path() / "OrbitQuail.so";
-}
-
-std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
-                                         const std::string& creator) {
-  if (requested) return *requested;
-  if (auto registered = posix::DesktopDirectory().ConduitLibrary(creator)) return *registered;
-  return DefaultConduitPath();
 }
 
 std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,

@@ -39,13 +39,9 @@ class ConduitLibrary {
 // The conduit built or installed beside this program.
 std::filesystem::path DefaultConduitPath();
 
-// The conduit to load: the one asked for, else the library registered for
-// the creator in the Palm Desktop directory, else the one beside this
-// program.
-std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
-                                         const std::string& creator);
-
-// The resolved conduit, loaded; empty after saying on stderr why not.
+// The conduit asked for, else the library registered for the creator in
+// the Palm Desktop directory, else the one beside this program, loaded;
+// empty after saying on stderr why not.
 std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,
                                             const std::string& creator);
 

@@ -17,6 +17,7 @@ namespace {
 // The HotSync Manager hands conduits a progress callback; ours shows nothing.
 int32_t IgnoreProgress(char*) { return 0; }
 
+// Text as written, ending in exactly one line feed of its own.
 void PrintLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
@@ -94,10 +95,7 @@ int RunSync(const SyncOptions& options) {
   const int32_t closeResult = handheld_host::EndSync();
   handheld_host::SetHotSyncLogSink(nullptr);
 
-  const std::string handheldLog = handheld_host::HandheldLog();
-  std::fwrite(handheldLog.data(), 1, handheldLog.size(), stdout);
-  if (!handheldLog.empty() && handheldLog.back() != '\n') std::fputc('\n', stdout);
-  std::fflush(stdout);
+  if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
 
   if (closeResult != 0) {
     std::cerr << "oq-hotsync: a database the conduit left open could not be saved (Sync Manager "

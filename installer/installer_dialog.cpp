@@ -123,6 +123,12 @@ void InstallerDialog::Register() {
   platform::HotSyncRefreshConduits();
 }
 
+std::string InstallScript(const std::string& user) {
+  return "select " + std::to_string(IDC_USER_LIST) + " " + user + "; click " + std::to_string(IDC_INSTALL);
+}
+
+std::string ExitScript() { return "click " + std::to_string(IDC_EXIT); }
+
 void AboutDialog::OnCommand(platform::DialogControls& dialog, int id, int) {
   if (id == platform::kIdOk || id == platform::kIdCancel) dialog.EndDialog(id);
 }

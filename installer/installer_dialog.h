@@ -33,6 +33,11 @@ class InstallerDialog : public platform::DialogProcedure {
   bool installed_ = false;
 };
 
+// Dialog scripts for unattended runs: pick the user and press Install, or
+// press Exit.
+std::string InstallScript(const std::string& user);
+std::string ExitScript();
+
 class AboutDialog : public platform::DialogProcedure {
  public:
   void OnInit(platform::DialogControls&) override {}

@@ -26,10 +26,9 @@ int main(int argc, char** argv) {
   }
 
   if (install) {
-    oq::posix::SetDialogScript("select " + std::to_string(IDC_USER_LIST) + " " + user + "; click " +
-                               std::to_string(IDC_INSTALL));
+    oq::posix::SetDialogScript(oq::installer::InstallScript(user));
   } else if (exitAtOnce) {
-    oq::posix::SetDialogScript("click " + std::to_string(IDC_EXIT));
+    oq::posix::SetDialogScript(oq::installer::ExitScript());
   }
   oq::installer::InstallerDialog dialog;
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);

@@ -19,13 +19,11 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) user = argv[++i];
     if (std::strcmp(argv[i], "--install") == 0) install = true;
-    if (std::strcmp(argv[i], "--exit") == 0) _putenv(("ORBITQUAIL_DIALOG_SCRIPT=click " + std::to_string(IDC_EXIT)).c_str());
+    if (std::strcmp(argv[i], "--exit") == 0) {
+      _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::ExitScript()).c_str());
+    }
   }
-  if (install && !user.empty()) {
-    _putenv(("ORBITQUAIL_DIALOG_SCRIPT=select " + std::to_string(IDC_USER_LIST) + " " + user + "; click " +
-             std::to_string(IDC_INSTALL))
-                .c_str());
-  }
+  if (install && !user.empty()) _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::InstallScript(user)).c_str());
   oq::installer::InstallerDialog dialog;
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
   return install && !dialog.installed() ? 1 : 0;

@@ -9,8 +9,6 @@
 
 namespace oq {
 
-inline constexpr const char* kUserAgent = "OrbitQuail/1.30";
-
 // 0 when the HotSync counts as tracked (also when the server says the
 // conduit is too old); -1 or a Sync Manager code otherwise.
 int32_t RunTrackingPass(uint8_t dbHandle, ProgressWindow& progress);

@@ -9,7 +9,6 @@ namespace oq {
 
 namespace {
 
-constexpr const char* kAgent = "OrbitQuail/1.30";
 constexpr const char* kHttpVersion = "HTTP/1.1";
 constexpr uint32_t kRequestFlags = platform::kFlagReload | platform::kFlagExistingConnect |
                                    platform::kFlagNoCacheWrite | platform::kFlagKeepConnection;
@@ -18,7 +17,7 @@ constexpr uint32_t kErrorMessageSize = 1024;
 
 }  // namespace
 
-TrackQueryClient::TrackQueryClient() : session(kAgent) {}
+TrackQueryClient::TrackQueryClient() : session(kUserAgent) {}
 
 TrackQueryClient::~TrackQueryClient() {
   if (request) {

@@ -11,6 +11,10 @@
 
 namespace oq {
 
+// The conduit's agent text: the session's user agent, and the text every
+// query hands to SendGet for its "User_Agent" header.
+inline constexpr const char* kUserAgent = "OrbitQuail/1.30";
+
 class TrackQueryClient {
  public:
   TrackQueryClient();

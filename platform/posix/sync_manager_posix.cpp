@@ -45,6 +45,20 @@ palm::FourCC FourCCFromValue(uint32_t value) {
           static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
 }
 
+// Backed-up preferences live in one database, the others in another.
+const char* PreferencesDatabase(const PreferenceParameterBlock& preference) {
+  return preference.backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
+}
+
+// The resource of type creator, id preference id; end() when there is none.
+template <typename Resources>
+auto FindPreference(Resources& resources, const PreferenceParameterBlock& preference) {
+  const palm::FourCC type = FourCCFromValue(preference.creator);
+  return std::find_if(resources.begin(), resources.end(), [&](const palm::Resource& resource) {
+    return resource.type == type && resource.id == preference.preferenceId;
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -210,17 +224,13 @@ int32_t SyncReadAppPreference(PreferenceParameterBlock* preference) {
   if (preference == nullptr) return sync::kErrBadArgument;
   if (preference->buffer == nullptr && preference->bufferSize != 0) return sync::kErrBadArgument;
   if (!session.image) return sync::kErrNotFound;
-  auto path = session.image->FindDatabase(preference->backedUp ? kSavedPreferencesName
-                                                                : kUnsavedPreferencesName);
+  auto path = session.image->FindDatabase(PreferencesDatabase(*preference));
   if (!path) return sync::kErrNotFound;
   auto loaded = HandheldImage::Load(*path);
   if (!loaded.database) return loaded.error;
 
-  const palm::FourCC type = FourCCFromValue(preference->creator);
   const auto& resources = loaded.database->resources;
-  auto found = std::find_if(resources.begin(), resources.end(), [&](const palm::Resource& r) {
-    return r.type == type && r.id == preference->preferenceId;
-  });
+  auto found = FindPreference(resources, *preference);
   if (found == resources.end()) return sync::kErrNotFound;
   if (found->data.size() < kPreferenceVersionLength) return sync::kErrDamagedDatabase;
 
@@ -243,7 +253,7 @@ int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
     return sync::kErrBadArgument;
   }
   if (!session.image) return sync::kErrNotFound;
-  const char* name = preference->backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
+  const char* name = PreferencesDatabase(*preference);
 
   palm::Database db;
   std::filesystem::path path;
@@ -264,14 +274,10 @@ int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
   std::vector<uint8_t> data{static_cast<uint8_t>(preference->version >> 8),
                             static_cast<uint8_t>(preference->version)};
   data.insert(data.end(), preference->buffer, preference->buffer + preference->bufferSize);
-  const palm::FourCC type = FourCCFromValue(preference->creator);
-  auto found = std::find_if(db.resources.begin(), db.resources.end(), [&](const palm::Resource& r) {
-    return r.type == type && r.id == preference->preferenceId;
-  });
-  if (found != db.resources.end()) {
+  if (auto found = FindPreference(db.resources, *preference); found != db.resources.end()) {
     found->data = std::move(data);
   } else {
-    db.resources.push_back({type, preference->preferenceId, std::move(data)});
+    db.resources.push_back({FourCCFromValue(preference->creator), preference->preferenceId, std::move(data)});
   }
   db.modificationNumber++;
   db.modificationDate = palm::PalmNow();

@@ -18,21 +18,6 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, error);
 }
 
-ScopedHome::ScopedHome() {
-  const char* previous = std::getenv("ORBITQUAIL_HOME");
-  hadPrevious_ = previous != nullptr;
-  if (previous) previous_ = previous;
-  setenv("ORBITQUAIL_HOME", dir_.path().c_str(), 1);
-}
-
-ScopedHome::~ScopedHome() {
-  if (hadPrevious_) {
-    setenv("ORBITQUAIL_HOME", previous_.c_str(), 1);
-  } else {
-    unsetenv("ORBITQUAIL_HOME");
-  }
-}
-
 ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
   const char* previous = std::getenv(name);
   hadPrevious_ = previous != nullptr;

@@ -20,20 +20,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Points ORBITQUAIL_HOME at a fresh folder for the object's life.
-class ScopedHome {
- public:
-  ScopedHome();
-  ~ScopedHome();
-  const std::filesystem::path& path() const { return dir_.path(); }
-  std::filesystem::path SettingsPath() const { return dir_.path() / "windows" / "OrbitQuail.ini"; }
-
- private:
-  TempDir dir_;
-  std::string previous_;
-  bool hadPrevious_;
-};
-
 // Sets or clears an environment variable for the object's life.
 class ScopedEnvironment {
  public:
@@ -44,6 +30,17 @@ class ScopedEnvironment {
   std::string name_;
   std::string previous_;
   bool hadPrevious_;
+};
+
+// Points ORBITQUAIL_HOME at a fresh folder for the object's life.
+class ScopedHome {
+ public:
+  const std::filesystem::path& path() const { return dir_.path(); }
+  std::filesystem::path SettingsPath() const { return dir_.path() / "windows" / "OrbitQuail.ini"; }
+
+ private:
+  TempDir dir_;
+  ScopedEnvironment home_{"ORBITQUAIL_HOME", dir_.path().c_str()};
 };
 
 std::string ReadText(const std::filesystem::path& path);
