@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "ascii_case.h"
 #include "private_profile.h"
 
 namespace oq {
@@ -47,15 +48,6 @@ int32_t ParseDecimal32(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-bool IsYes(const std::string& text) {
-  const std::string yes = SettingsFile::kYes;
-  if (text.size() != yes.size()) return false;
-  for (size_t i = 0; i < yes.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(yes[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
+bool IsYes(const std::string& text) { return ascii::EqualsIgnoringCase(text, SettingsFile::kYes); }
 
 }  // namespace oq

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <vector>
 
+#include "ascii_case.h"
 #include "atomic_file.h"
 #include "sync_manager.h"
 
@@ -14,7 +15,7 @@ namespace {
 bool IsDatabaseFile(const std::filesystem::directory_entry& entry) {
   if (!entry.is_regular_file()) return false;
   std::string extension = entry.path().extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+  std::transform(extension.begin(), extension.end(), extension.begin(), ascii::Lower);
   return extension == ".pdb" || extension == ".prc";
 }
 

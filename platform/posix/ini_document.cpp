@@ -1,7 +1,8 @@
 #include "ini_document.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "ascii_case.h"
 
 namespace oq::posix {
 
@@ -12,13 +13,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 // The section name of a "[Name]" line.
@@ -67,12 +61,12 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
   bool inSection = false;
   for (const auto& line : lines_) {
     if (auto name = SectionName(line)) {
-      inSection = EqualsIgnoringCase(*name, section);
+      inSection = ascii::EqualsIgnoringCase(*name, section);
       continue;
     }
     if (!inSection) continue;
     auto pair = ParseKeyValue(line);
-    if (pair && EqualsIgnoringCase(pair->key, key)) return std::string(pair->value);
+    if (pair && ascii::EqualsIgnoringCase(pair->key, key)) return std::string(pair->value);
   }
   return std::nullopt;
 }
@@ -84,13 +78,13 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (auto name = SectionName(lines_[i])) {
       if (inSection) break;  // the key was not in the section
-      inSection = EqualsIgnoringCase(*name, section);
+      inSection = ascii::EqualsIgnoringCase(*name, section);
       if (inSection) lastLineOfSection = i;
       continue;
     }
     if (!inSection) continue;
     auto pair = ParseKeyValue(lines_[i]);
-    if (pair && EqualsIgnoringCase(pair->key, key)) {
+    if (pair && ascii::EqualsIgnoringCase(pair->key, key)) {
       lines_[i] = newLine;
       return;
     }
@@ -108,7 +102,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 bool IniDocument::HasSection(std::string_view section) const {
   return std::any_of(lines_.begin(), lines_.end(), [&](const std::string& line) {
     auto name = SectionName(line);
-    return name && EqualsIgnoringCase(*name, section);
+    return name && ascii::EqualsIgnoringCase(*name, section);
   });
 }
 
@@ -116,7 +110,7 @@ void IniDocument::RemoveSection(std::string_view section) {
   std::vector<std::string> kept;
   bool inSection = false;
   for (auto& line : lines_) {
-    if (auto name = SectionName(line)) inSection = EqualsIgnoringCase(*name, section);
+    if (auto name = SectionName(line)) inSection = ascii::EqualsIgnoringCase(*name, section);
     if (!inSection) kept.push_back(std::move(line));
   }
   lines_ = std::move(kept);
@@ -126,11 +120,11 @@ void IniDocument::Remove(std::string_view section, std::string_view key) {
   bool inSection = false;
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (auto name = SectionName(lines_[i])) {
-      inSection = EqualsIgnoringCase(*name, section);
+      inSection = ascii::EqualsIgnoringCase(*name, section);
       continue;
     }
     auto pair = inSection ? ParseKeyValue(lines_[i]) : std::nullopt;
-    if (pair && EqualsIgnoringCase(pair->key, key)) {
+    if (pair && ascii::EqualsIgnoringCase(pair->key, key)) {
       lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
       return;
     }
