@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "handheld_host.h"
@@ -24,6 +25,9 @@ struct OpenDatabase {
   // Indexes into database.records that the caller sees: secret records
   // only under the show-secret mode.
   std::vector<size_t> visible;
+  // Every record by its unique id, so that a write finds its record in
+  // constant time.
+  std::unordered_map<uint32_t, size_t> recordById;
 };
 
 struct HandheldSession {

@@ -1,6 +1,7 @@
 // The Sync Manager over a handheld image directory.
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "handheld_session.h"
 #include "palm_time.h"
@@ -30,13 +31,38 @@ OpenDatabase* FindOpen(uint8_t handle) {
   return it == Session().open.end() ? nullptr : &it->second;
 }
 
-void ComputeVisible(OpenDatabase& open) {
-  open.visible.clear();
-  const bool showSecret = (open.mode & sync::kOpenShowSecret) != 0;
-  for (size_t i = 0; i < open.database.records.size(); ++i) {
-    if (showSecret || (open.database.records[i].attributes & palm::kRecordSecret) == 0) {
-      open.visible.push_back(i);
+bool IsVisible(const OpenDatabase& open, const palm::Record& record) {
+  return (open.mode & sync::kOpenShowSecret) != 0 || (record.attributes & palm::kRecordSecret) == 0;
+}
+
+// The next id after the seed that no record has; moves the seed.
+uint32_t FreshRecordId(OpenDatabase& open) {
+  uint32_t id = open.database.uniqueIdSeed;
+  do {
+    id = (id + 1) & palm::kUniqueIdMask;
+  } while (id == 0 || open.recordById.count(id) != 0);
+  open.database.uniqueIdSeed = id;
+  return id;
+}
+
+// A device gives every record of an installed database an id of its own.
+// Records stored with id 0 or with an id another record already has get a
+// fresh one when the database is loaded (kept if the file is saved), so a
+// write by id always replaces the very record that was read.
+void IndexRecords(OpenDatabase& open) {
+  auto& records = open.database.records;
+  std::vector<size_t> withoutOwnId;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i].uniqueId == 0 || !open.recordById.emplace(records[i].uniqueId, i).second) {
+      withoutOwnId.push_back(i);
     }
+  }
+  for (size_t i : withoutOwnId) {
+    records[i].uniqueId = FreshRecordId(open);
+    open.recordById.emplace(records[i].uniqueId, i);
+  }
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (IsVisible(open, records[i])) open.visible.push_back(i);
   }
 }
 
@@ -105,8 +131,8 @@ int32_t SyncOpenDB(const char* name, int32_t cardNumber, uint8_t* dbHandle, uint
 
   uint8_t handle = 1;
   while (session.open.count(handle) != 0) ++handle;
-  OpenDatabase open{*path, std::move(*loaded.database), openMode, false, {}};
-  ComputeVisible(open);
+  OpenDatabase open{*path, std::move(*loaded.database), openMode, false, {}, {}};
+  IndexRecords(open);
   session.open.emplace(handle, std::move(open));
   *dbHandle = handle;
   return sync::kOk;
@@ -199,19 +225,15 @@ int32_t SyncWriteRec(RawRecordDescriptor* record) {
   std::vector<uint8_t> data(record->buffer, record->buffer + record->recordSize);
 
   if (record->recordId != 0) {
-    auto visible = std::find_if(open->visible.begin(), open->visible.end(), [&](size_t index) {
-      return records[index].uniqueId == record->recordId;
-    });
-    if (visible == open->visible.end()) return sync::kErrNotFound;
-    records[*visible].data = std::move(data);
-    records[*visible].attributes = attributes;
+    auto found = open->recordById.find(record->recordId);
+    if (found == open->recordById.end() || !IsVisible(*open, records[found->second])) return sync::kErrNotFound;
+    records[found->second].data = std::move(data);
+    records[found->second].attributes = attributes;
   } else {
-    palm::Database& db = open->database;
-    uint32_t id = (db.uniqueIdSeed + 1) & palm::kUniqueIdMask;
-    if (id == 0) id = 1;
-    db.uniqueIdSeed = id;
+    const uint32_t id = FreshRecordId(*open);
     records.push_back({attributes, id, std::move(data)});
-    ComputeVisible(*open);
+    open->recordById.emplace(id, records.size() - 1);
+    if (IsVisible(*open, records.back())) open->visible.push_back(records.size() - 1);
     record->recordId = id;
   }
   open->changed = true;

@@ -122,6 +122,62 @@ TEST_F(SyncManagerStandinTest, WritesReplaceInPlaceOrAppendAndPersistOnClose) {
   }
 }
 
+TEST_F(SyncManagerStandinTest, EveryRecordGetsAnIdOfItsOwnSoAWriteReplacesTheRecordRead) {
+  // Ids 0 and repeated ids, as other tools write them; 0x205 is taken by a
+  // record that comes later, so the fresh ids must step over it.
+  auto db = test::MakeRecordDatabase("Catalogue", "DATA", "rkOQ", {{1}, {2}, {3}, {4}, {5}});
+  const uint32_t stored[] = {0, 0x205, 0x205, 0, 0x203};
+  for (size_t i = 0; i < db.records.size(); ++i) db.records[i].uniqueId = stored[i];
+  db.uniqueIdSeed = 0x203;
+  test::WriteDatabase(CataloguePath(), db);
+
+  const uint8_t handle = Open(0xD0);
+  std::vector<uint32_t> ids;
+  for (uint16_t index = 0; index < 5; ++index) {
+    uint8_t byte = 0;
+    RawRecordDescriptor record{};
+    record.dbHandle = handle;
+    record.recordIndex = index;
+    record.bufferSize = 1;
+    record.buffer = &byte;
+    ASSERT_EQ(SyncReadRecordByIndex(&record), 0);
+    ids.push_back(record.recordId);
+    // Written back by id, as the tracking pass does, with the index unset.
+    byte = static_cast<uint8_t>(byte + 10);
+    record.recordIndex = 0;
+    record.recordSize = 1;
+    ASSERT_EQ(SyncWriteRec(&record), 0);
+  }
+  EXPECT_EQ(ids, (std::vector<uint32_t>{0x204, 0x205, 0x206, 0x207, 0x203}));
+  ASSERT_EQ(SyncCloseDB(handle), 0);
+
+  const auto saved = test::ReadDatabase(CataloguePath());
+  ASSERT_EQ(saved.records.size(), 5u) << "nothing appended";
+  for (size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(saved.records[i].data, std::vector<uint8_t>{static_cast<uint8_t>(11 + i)}) << i;
+    EXPECT_EQ(saved.records[i].uniqueId, ids[i]) << "the fresh ids are kept";
+  }
+  EXPECT_EQ(saved.uniqueIdSeed, 0x207u);
+}
+
+TEST_F(SyncManagerStandinTest, AppendedIdsStepOverHiddenRecordsAndHiddenRecordsCannotBeWritten) {
+  // Record 1 (id 0x101) is secret; the seed points just below it.
+  auto db = test::ReadDatabase(CataloguePath());
+  db.uniqueIdSeed = 0x100;
+  test::WriteDatabase(CataloguePath(), db);
+  uint8_t byte = 1;
+  RawRecordDescriptor record{};
+  record.dbHandle = Open(0xC0);
+  record.recordId = 0x101;
+  record.recordSize = 1;
+  record.bufferSize = 1;
+  record.buffer = &byte;
+  EXPECT_EQ(SyncWriteRec(&record), sync::kErrNotFound) << "not shown, so not there";
+  record.recordId = 0;
+  ASSERT_EQ(SyncWriteRec(&record), 0);
+  EXPECT_EQ(+record.recordId, 0x103u);
+}
+
 TEST_F(SyncManagerStandinTest, WritesAreRefusedWhenTheyCannotBeDoneSafely) {
   uint8_t bytes[8] = {};
   RawRecordDescriptor record{};
