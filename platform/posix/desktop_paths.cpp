@@ -6,16 +6,18 @@
 namespace oq::posix {
 
 namespace {
+
 const char* NonEmptyEnvironment(const char* name) {
   const char* value = std::getenv(name);
   return value && *value ? value : nullptr;
 }
+
 }  // namespace
 
 std::filesystem::path OrbitQuailHome() {
-  if (const char* home = NonEmptyEnvironment("ORBITQUAIL_HOME")) return home;
-  if (const char* data = NonEmptyEnvironment("XDG_DATA_HOME")) return std::filesystem::path(data) / "orbitquail";
-  if (const char* user = NonEmptyEnvironment("HOME")) {
+  if (const char* home = NonEmptyEnvironment(kHomeVariables[0])) return home;
+  if (const char* data = NonEmptyEnvironment(kHomeVariables[1])) return std::filesystem::path(data) / "orbitquail";
+  if (const char* user = NonEmptyEnvironment(kHomeVariables[2])) {
     return std::filesystem::path(user) / ".local" / "share" / "orbitquail";
   }
   return std::filesystem::path(".orbitquail");

@@ -9,6 +9,10 @@
 
 namespace oq::posix {
 
+// The environment variables OrbitQuailHome() is derived from, in order:
+// while their values stay the same, so do the paths.
+inline constexpr const char* kHomeVariables[] = {"ORBITQUAIL_HOME", "XDG_DATA_HOME", "HOME"};
+
 std::filesystem::path OrbitQuailHome();
 std::filesystem::path WindowsDirectory();
 std::filesystem::path PalmDesktopDirectory();

@@ -89,6 +89,30 @@ TEST(SettingsFileTest, WriteKeepsEveryOtherLineAndIsOwnerOnly) {
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
+TEST(SettingsFileTest, EveryReadSeesTheFileAsItIsNow) {
+  test::ScopedHome home;
+  test::WriteText(home.SettingsPath(), "[AuthProxy]\nEnable=No\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "", 16), "No");
+  // Changed by hand in place (same file), replaced by another program
+  // (a new file), removed, and another home: each read follows.
+  test::WriteText(home.SettingsPath(), "[AuthProxy]\nEnable=Yes\nUserName=me\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "", 16), "Yes");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "me");
+  const auto replacement = home.SettingsPath().string() + ".new";
+  test::WriteText(replacement, "[AuthProxy]\nUserName=you\n");
+  std::filesystem::rename(replacement, home.SettingsPath());
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "you");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "gone", 16), "gone");
+  std::filesystem::remove(home.SettingsPath());
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "none", 16), "none");
+
+  test::ScopedHome other;
+  test::WriteText(other.SettingsPath(), "[AuthProxy]\nUserName=other\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "other");
+  ASSERT_TRUE(SettingsFile::Write("AuthProxy", "UserName", "written"));
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "written");
+}
+
 TEST(SettingsFileTest, FirstWriteCreatesAPrivateFile) {
   test::ScopedHome home;
   ASSERT_TRUE(SettingsFile::Write("AuthProxy", "Password", "secret"));
