@@ -1,7 +1,9 @@
 // The internet contract over libcurl. One easy handle per connection
 // object, so that every request of a connection reuses one TCP connection;
-// the body is received whole (at most kMaxBodySize bytes) while the request
-// is sent, and read line by line afterwards.
+// the options that are the same for every request are set once on it, and
+// a request sets only its URL, headers and proxy credentials. The body is
+// received whole (at most kMaxBodySize bytes) while the request is sent,
+// and read line by line afterwards.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -9,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
+#include "ascii_case.h"
 #include "internet.h"
 #include "response_body.h"
 
@@ -35,11 +39,7 @@ void InitialiseCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
+using ascii::EqualsIgnoringCase;
 
 std::string TrimBlanks(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -47,9 +47,50 @@ std::string TrimBlanks(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+bool IsHostCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
+}
+
+// A plain "http://host[:port][/path][?query]" with nothing in it that
+// needs a URL parser's judgement (user info, brackets, fragments, blanks,
+// bytes outside printable ASCII); false leaves the URL to libcurl.
+bool SplitPlainHttpUrl(std::string_view url, ParsedUrl& parsed) {
+  constexpr std::string_view kScheme = "http://";
+  if (url.size() < kScheme.size() || !EqualsIgnoringCase(url.substr(0, kScheme.size()), kScheme)) {
+    return false;
+  }
+  const std::string_view rest = url.substr(kScheme.size());
+  const size_t hostEnd = rest.find_first_of(":/?");
+  const std::string_view host = rest.substr(0, hostEnd);
+  if (host.empty() || !std::all_of(host.begin(), host.end(), IsHostCharacter)) return false;
+  uint32_t port = kDefaultHttpPort;
+  size_t objectStart = hostEnd;
+  if (hostEnd != std::string_view::npos && rest[hostEnd] == ':') {
+    objectStart = rest.find_first_of("/?", hostEnd + 1);
+    const std::string_view digits = rest.substr(hostEnd + 1, objectStart - hostEnd - 1);
+    if (digits.empty() || digits.size() > 5 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return false;
+    }
+    port = static_cast<uint32_t>(std::stoul(std::string(digits)));
+    if (port == 0 || port > 0xFFFF) return false;
+  }
+  std::string object = objectStart == std::string_view::npos ? "/" : std::string(rest.substr(objectStart));
+  if (object.front() == '?') object.insert(0, "/");
+  if (object.find('?') == object.size() - 1) object.pop_back();  // an empty query is no query
+  const bool plain = std::all_of(object.begin(), object.end(), [](char c) { return c > ' ' && c < 0x7F && c != '#'; });
+  if (!plain) return false;
+  parsed.service = kInternetServiceHttp;
+  parsed.server = std::string(host);
+  parsed.port = static_cast<uint16_t>(port);
+  parsed.object = std::move(object);
+  return true;
+}
+
 }  // namespace
 
 bool ParseInternetUrl(const char* url, ParsedUrl& parsed) {
+  if (url != nullptr && SplitPlainHttpUrl(url, parsed)) return true;
   InitialiseCurlOnce();
   CURLU* handle = curl_url();
   if (handle == nullptr) return false;
@@ -82,6 +123,12 @@ struct HttpConnection::Impl {
   CURL* easy = nullptr;
   std::string server;
   uint16_t port = 0;
+  std::string urlPrefix;  // "http://server:port"
+  char error[CURL_ERROR_SIZE] = {};
+  // The header list on the handle, and the added headers it was made from.
+  curl_slist* headers = nullptr;
+  std::vector<std::string> headersAdded;
+  bool credentialsSet = false;
 };
 
 struct HttpRequest::Impl {
@@ -107,6 +154,63 @@ InternetSession::InternetSession(const char* agent) : impl_(std::make_unique<Imp
 
 InternetSession::~InternetSession() = default;
 
+namespace {
+
+size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
+  auto* request = static_cast<HttpRequest::Impl*>(userData);
+  const size_t length = size * count;
+  if (!request->body.Append(data, length)) {
+    request->bodyTooLarge = true;
+    return 0;  // makes libcurl stop with a write error
+  }
+  return length;
+}
+
+// The options every request of a connection shares.
+void ConfigureHandle(HttpConnection::Impl& connection) {
+  CURL* easy = connection.easy;
+  const long timeout = TimeoutSeconds();
+  curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.session->agent.c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, connection.error);
+}
+
+// Always sent with no accept types and past any cache, then the headers
+// the transport added.
+void SetHeaders(HttpConnection::Impl& connection, const std::vector<std::string>& added) {
+  if (connection.headers != nullptr && connection.headersAdded == added) return;
+  curl_slist* headers = nullptr;
+  headers = curl_slist_append(headers, "Accept:");
+  headers = curl_slist_append(headers, "Cache-Control: no-cache");
+  headers = curl_slist_append(headers, "Pragma: no-cache");
+  for (const auto& header : added) headers = curl_slist_append(headers, header.c_str());
+  curl_easy_setopt(connection.easy, CURLOPT_HTTPHEADER, headers);
+  curl_slist_free_all(connection.headers);
+  connection.headers = headers;
+  connection.headersAdded = added;
+}
+
+void SetProxyCredentials(HttpConnection::Impl& connection, const std::string& user, const std::string& password) {
+  const bool offered = !user.empty() || !password.empty();
+  if (!offered && !connection.credentialsSet) return;
+  curl_easy_setopt(connection.easy, CURLOPT_PROXYUSERNAME, offered ? user.c_str() : nullptr);
+  curl_easy_setopt(connection.easy, CURLOPT_PROXYPASSWORD, offered ? password.c_str() : nullptr);
+  connection.credentialsSet = offered;
+}
+
+}  // namespace
+
 std::unique_ptr<HttpConnection> InternetSession::GetHttpConnection(const std::string& server, uint16_t port) {
   CURL* easy = curl_easy_init();
   if (easy == nullptr) return nullptr;
@@ -115,6 +219,8 @@ std::unique_ptr<HttpConnection> InternetSession::GetHttpConnection(const std::st
   impl->easy = easy;
   impl->server = server;
   impl->port = port;
+  impl->urlPrefix = "http://" + server + ":" + std::to_string(port);
+  ConfigureHandle(*impl);
   return std::make_unique<HttpConnection>(std::move(impl));
 }
 
@@ -139,6 +245,8 @@ void HttpConnection::Close() {
   if (impl_ && impl_->easy != nullptr) {
     curl_easy_cleanup(impl_->easy);
     impl_->easy = nullptr;
+    curl_slist_free_all(impl_->headers);
+    impl_->headers = nullptr;
   }
 }
 
@@ -181,68 +289,25 @@ bool HttpRequest::SetOption(uint32_t option, const char* value, uint32_t length)
   return true;
 }
 
-namespace {
-
-size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
-  auto* request = static_cast<HttpRequest::Impl*>(userData);
-  const size_t length = size * count;
-  if (!request->body.Append(data, length)) {
-    request->bodyTooLarge = true;
-    return 0;  // makes libcurl stop with a write error
-  }
-  return length;
-}
-
-}  // namespace
-
 void HttpRequest::SendRequest() {
   HttpConnection::Impl* connection = impl_->connection;
   if (connection == nullptr || connection->easy == nullptr) throw InternetException("The connection is closed.");
   CURL* easy = connection->easy;
-  // Reset keeps the connection cache, so the TCP connection stays alive.
-  curl_easy_reset(easy);
   impl_->body.Clear();
   impl_->bodyTooLarge = false;
+  connection->error[0] = '\0';
 
-  const std::string url = "http://" + connection->server + ":" + std::to_string(connection->port) + impl_->object;
-  const long timeout = TimeoutSeconds();
-  char error[CURL_ERROR_SIZE] = {};
-  curl_slist* headers = nullptr;
-  headers = curl_slist_append(headers, "Accept:");  // no accept types
-  headers = curl_slist_append(headers, "Cache-Control: no-cache");
-  headers = curl_slist_append(headers, "Pragma: no-cache");
-  for (const auto& header : impl_->addedHeaders) headers = curl_slist_append(headers, header.c_str());
-
+  const std::string url = connection->urlPrefix + impl_->object;
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, connection->session->agent.c_str());
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
-  if (!impl_->proxyUser.empty() || !impl_->proxyPassword.empty()) {
-    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, impl_->proxyUser.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, impl_->proxyPassword.c_str());
-  }
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, impl_.get());
-  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+  SetHeaders(*connection, impl_->addedHeaders);
+  SetProxyCredentials(*connection, impl_->proxyUser, impl_->proxyPassword);
 
   const CURLcode result = curl_easy_perform(easy);
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
-  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
-  curl_slist_free_all(headers);
   if (impl_->bodyTooLarge) throw InternetException(ResponseBody::kTooLargeMessage);
   if (result != CURLE_OK) {
     impl_->body.Clear();
-    throw InternetException(error[0] != '\0' ? error : curl_easy_strerror(result));
+    throw InternetException(connection->error[0] != '\0' ? connection->error : curl_easy_strerror(result));
   }
   curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &impl_->status);
   impl_->sent = true;

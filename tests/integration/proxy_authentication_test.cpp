@@ -25,6 +25,9 @@ class ProxyAuthenticationTest : public ::testing::Test {
   }
   bool Query() {
     TrackQueryClient client;
+    return Query(client);
+  }
+  bool Query(TrackQueryClient& client) {
     std::string text;
     ok_ = QueryServer(client, "OrbitQuail/1.30", nullptr, text, reply_);
     status_ = client.lastStatusCode;
@@ -70,6 +73,20 @@ TEST_F(ProxyAuthenticationTest, DisabledCredentialsAreNotOffered) {
               ::testing::Contains("---    Failed to get data from server. HTTP Error: 197"));
   EXPECT_THAT(handheld_host::HotSyncLog(), ::testing::Contains("---    Failed to init with OrbitQuail server."));
   EXPECT_TRUE(tracker_.Requests().empty());
+}
+
+TEST_F(ProxyAuthenticationTest, EachRequestOfOnePassOffersWhatTheSettingsSayThen) {
+  TrackQueryClient client;
+  Configure("Yes", kUser, "s3cret");
+  EXPECT_TRUE(Query(client));
+  Configure("No", kUser, "s3cret");
+  EXPECT_FALSE(Query(client)) << "credentials switched off are not offered again";
+  EXPECT_EQ(status_, 407);
+  Configure("Yes", kUser, "wrong");
+  EXPECT_FALSE(Query(client)) << "the password now in the file is offered, not the earlier one";
+  Configure("Yes", kUser, "s3cret");
+  EXPECT_TRUE(Query(client));
+  EXPECT_EQ(status_, 200);
 }
 
 TEST_F(ProxyAuthenticationTest, LongUserNameIsOfferedCutTo127Characters) {
