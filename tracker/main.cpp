@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "catalog.h"
+#include "request_log.h"
 #include "tracker_replies.h"
 
 namespace {
@@ -91,10 +92,10 @@ int main(int argc, char** argv) {
                                                        : request.get_header_value("User-Agent");
     response.set_content(ReplyBody(query, *catalog, settings), "text/plain");
   });
-  server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-    std::printf("%s %s -> %d (from port %d)\n", request.method.c_str(), request.target.c_str(), response.status,
-                request.remote_port);
-    std::fflush(stdout);
+  RequestLog log(stdout);
+  server.set_logger([&log](const httplib::Request& request, const httplib::Response& response) {
+    log.Write(request.method + " " + request.target + " -> " + std::to_string(response.status) + " (from port " +
+              std::to_string(request.remote_port) + ")\n");
   });
 
   const int port = requestedPort == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, requestedPort) ? requestedPort : -1);

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "child_process.h"
@@ -81,6 +83,44 @@ TEST_F(TrackerServerTest, MalformedRequestGets400AndTheServerGoesOn) {
   Connection good(tracker_.port());
   EXPECT_THAT(good.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"), StartsWith("HTTP/1.1 200"));
   EXPECT_THAT(tracker_.WaitForOutput("GET /query.php?init=true -> 200"), HasSubstr("GET /query.php?init=true -> 200"));
+}
+
+TEST(TrackerCommandTest, KeepsAnsweringWhenNobodyReadsItsLog) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    execl(OQ_TRACKER_PATH, OQ_TRACKER_PATH, "--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  // Only the "listening" line is read; then the pipe fills and stays full.
+  std::string first;
+  char c = 0;
+  while (read(out[0], &c, 1) == 1 && c != '\n') first += c;
+  const size_t at = first.rfind(':');
+  ASSERT_NE(at, std::string::npos) << first;
+  int answered = 0;
+  {
+    Connection connection(static_cast<uint16_t>(std::stoi(first.substr(at + 1))));
+    ASSERT_TRUE(connection.connected());
+    // About 1 MB of log lines, sixteen times what a pipe holds.
+    const std::string padding(1000, 'x');
+    for (int i = 0; i < 1000; ++i) {
+      const auto response =
+          connection.Exchange("GET /query.php?creator=StCh&pad=" + padding + " HTTP/1.1\r\nHost: x\r\n\r\n");
+      if (response.rfind("HTTP/1.1 200", 0) != 0) break;
+      ++answered;
+    }
+  }
+  EXPECT_EQ(answered, 1000);
+  close(out[0]);
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
 }
 
 TEST(TrackerCommandTest, BadCatalogueOrListenAddressExitsTwo) {
