@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace oq::bytes {
@@ -54,6 +56,15 @@ class ByteReader {
   std::span<const uint8_t> Bytes(size_t offset, size_t length) {
     if (!Has(offset, length)) return {};
     return bytes_.subspan(offset, length);
+  }
+  // A NUL-terminated text field of `width` bytes, read no further than the
+  // field or the bytes there are: a record may end inside its last field.
+  std::string Text(size_t offset, size_t width) const {
+    std::string text;
+    for (size_t i = offset; i < bytes_.size() && i - offset < width && bytes_[i] != 0; ++i) {
+      text += static_cast<char>(bytes_[i]);
+    }
+    return text;
   }
 
  private:
@@ -106,6 +117,14 @@ class ByteWriter {
   void Fill(size_t offset, size_t length, uint8_t value) {
     if (!Has(offset, length)) return;
     for (size_t i = 0; i < length; ++i) bytes_[offset + i] = value;
+  }
+  // A text field of `width` bytes: the text cut to width - 1 bytes so that
+  // a terminator always follows, then zeros to the end of the field.
+  void Text(size_t offset, size_t width, std::string_view text) {
+    if (width == 0 || !Has(offset, width)) return;
+    Fill(offset, width, 0);
+    const size_t length = text.size() < width - 1 ? text.size() : width - 1;
+    for (size_t i = 0; i < length; ++i) bytes_[offset + i] = static_cast<uint8_t>(text[i]);
   }
 
  private:

@@ -19,26 +19,31 @@ bool IsDatabaseFile(const std::filesystem::directory_entry& entry) {
   return extension == ".pdb" || extension == ".prc";
 }
 
-std::optional<std::string> ReadDatabaseName(const std::filesystem::path& path) {
+}  // namespace
+
+std::vector<std::filesystem::path> HandheldImage::DatabaseFiles() const {
+  std::error_code error;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
+    if (IsDatabaseFile(entry)) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::optional<palm::Database> HandheldImage::LoadHeader(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> header(palm::kHeaderLength);
   if (!in.read(reinterpret_cast<char*>(header.data()), static_cast<std::streamsize>(header.size()))) {
     return std::nullopt;
   }
-  return palm::ParseDatabaseName(header);
+  return palm::ParseDatabaseHeader(header);
 }
 
-}  // namespace
-
 std::optional<std::filesystem::path> HandheldImage::FindDatabase(const std::string& name) const {
-  std::error_code error;
-  std::vector<std::filesystem::path> candidates;
-  for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
-    if (IsDatabaseFile(entry)) candidates.push_back(entry.path());
-  }
-  std::sort(candidates.begin(), candidates.end());
-  for (const auto& path : candidates) {
-    if (ReadDatabaseName(path) == name) return path;
+  for (const auto& path : DatabaseFiles()) {
+    const auto header = LoadHeader(path);
+    if (header && header->Name() == name) return path;
   }
   return std::nullopt;
 }

@@ -19,6 +19,11 @@ uint32_t FourCCValue(const FourCC& code) {
   return uint32_t{code[0]} << 24 | uint32_t{code[1]} << 16 | uint32_t{code[2]} << 8 | code[3];
 }
 
+FourCC FourCCFromValue(uint32_t value) {
+  return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
+          static_cast<uint8_t>(value)};
+}
+
 std::string FourCCText(const FourCC& code) {
   return std::string(code.begin(), code.end());
 }
@@ -45,13 +50,6 @@ const char* Describe(ParseError error) {
   return "unknown error";
 }
 
-std::optional<std::string> ParseDatabaseName(std::span<const uint8_t> bytes) {
-  if (bytes.size() < kHeaderLength) return std::nullopt;
-  auto field = bytes.subspan(kHeaderNameOffset, kHeaderNameLength);
-  auto end = std::find(field.begin(), field.end(), uint8_t{0});
-  return std::string(field.begin(), end);
-}
-
 namespace {
 
 FourCC ReadFourCC(ByteReader& reader, size_t offset) {
@@ -61,12 +59,9 @@ FourCC ReadFourCC(ByteReader& reader, size_t offset) {
   return code;
 }
 
-}  // namespace
-
-ParseResult ParseDatabase(std::span<const uint8_t> bytes) {
-  ByteReader reader(bytes);
-  if (bytes.size() < kHeaderLength) return {std::nullopt, ParseError::kTooShort};
-
+// The header's own fields; the block offsets and the record list are the
+// caller's.
+Database ReadHeader(ByteReader& reader) {
   Database db;
   auto name = reader.Bytes(kHeaderNameOffset, kHeaderNameLength);
   std::copy(name.begin(), name.end(), db.name.begin());
@@ -76,11 +71,27 @@ ParseResult ParseDatabase(std::span<const uint8_t> bytes) {
   db.modificationDate = reader.U32Be(kHeaderModificationDateOffset);
   db.backupDate = reader.U32Be(kHeaderBackupDateOffset);
   db.modificationNumber = reader.U32Be(kHeaderModificationNumberOffset);
-  const uint32_t appInfoOffset = reader.U32Be(kHeaderAppInfoOffset);
-  const uint32_t sortInfoOffset = reader.U32Be(kHeaderSortInfoOffset);
   db.type = ReadFourCC(reader, kHeaderTypeOffset);
   db.creator = ReadFourCC(reader, kHeaderCreatorOffset);
   db.uniqueIdSeed = reader.U32Be(kHeaderUniqueIdSeedOffset);
+  return db;
+}
+
+}  // namespace
+
+std::optional<Database> ParseDatabaseHeader(std::span<const uint8_t> bytes) {
+  if (bytes.size() < kHeaderLength) return std::nullopt;
+  ByteReader reader(bytes);
+  return ReadHeader(reader);
+}
+
+ParseResult ParseDatabase(std::span<const uint8_t> bytes) {
+  ByteReader reader(bytes);
+  if (bytes.size() < kHeaderLength) return {std::nullopt, ParseError::kTooShort};
+
+  Database db = ReadHeader(reader);
+  const uint32_t appInfoOffset = reader.U32Be(kHeaderAppInfoOffset);
+  const uint32_t sortInfoOffset = reader.U32Be(kHeaderSortInfoOffset);
   const uint32_t nextRecordList = reader.U32Be(kHeaderNextRecordListOffset);
   const size_t count = reader.U16Be(kHeaderRecordCountOffset);
   if (nextRecordList != 0) return {std::nullopt, ParseError::kChainedRecordList};

@@ -62,6 +62,7 @@ inline constexpr uint32_t kUniqueIdMask = 0xFFFFFF;
 using FourCC = std::array<uint8_t, 4>;
 FourCC FourCCFromText(const char* text);   // first four bytes, NUL-padded
 uint32_t FourCCValue(const FourCC& code);   // first byte most significant
+FourCC FourCCFromValue(uint32_t value);     // the same, back
 std::string FourCCText(const FourCC& code);
 
 struct Record {
@@ -108,8 +109,9 @@ struct ParseResult {
 // Never reads outside `bytes`; any inconsistency is an error, not a guess.
 ParseResult ParseDatabase(std::span<const uint8_t> bytes);
 
-// The name field alone, for finding a database among files by its name.
-std::optional<std::string> ParseDatabaseName(std::span<const uint8_t> bytes);
+// The header's fields alone (no blocks, no records), from the first
+// kHeaderLength bytes: for listing databases without reading them whole.
+std::optional<Database> ParseDatabaseHeader(std::span<const uint8_t> bytes);
 
 std::vector<uint8_t> SerializeDatabase(const Database& database);
 

@@ -5,6 +5,7 @@
 
 #include "handheld_session.h"
 #include "palm_time.h"
+#include "saved_preferences.h"
 #include "sync_manager.h"
 
 using oq::handheld_host::Operation;
@@ -20,11 +21,7 @@ constexpr size_t kMaxOpenDatabases = 255;
 // A record or preference larger than this cannot exist on a handheld.
 constexpr size_t kMaxChunkSize = 0xFFFF;
 
-constexpr const char* kSavedPreferencesName = "Saved Preferences";
-constexpr const char* kUnsavedPreferencesName = "Unsaved Preferences";
-constexpr const char* kPreferencesType = "sprf";
-constexpr const char* kPreferencesCreator = "psys";
-constexpr size_t kPreferenceVersionLength = 2;
+namespace prefs = oq::posix::saved_preferences;
 
 OpenDatabase* FindOpen(uint8_t handle) {
   auto it = Session().open.find(handle);
@@ -66,20 +63,15 @@ void IndexRecords(OpenDatabase& open) {
   }
 }
 
-palm::FourCC FourCCFromValue(uint32_t value) {
-  return {static_cast<uint8_t>(value >> 24), static_cast<uint8_t>(value >> 16),
-          static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
-}
-
 // Backed-up preferences live in one database, the others in another.
 const char* PreferencesDatabase(const PreferenceParameterBlock& preference) {
-  return preference.backedUp ? kSavedPreferencesName : kUnsavedPreferencesName;
+  return preference.backedUp ? prefs::kSavedName : prefs::kUnsavedName;
 }
 
 // The resource of type creator, id preference id; end() when there is none.
 template <typename Resources>
 auto FindPreference(Resources& resources, const PreferenceParameterBlock& preference) {
-  const palm::FourCC type = FourCCFromValue(preference.creator);
+  const palm::FourCC type = palm::FourCCFromValue(preference.creator);
   return std::find_if(resources.begin(), resources.end(), [&](const palm::Resource& resource) {
     return resource.type == type && resource.id == preference.preferenceId;
   });
@@ -254,14 +246,14 @@ int32_t SyncReadAppPreference(PreferenceParameterBlock* preference) {
   const auto& resources = loaded.database->resources;
   auto found = FindPreference(resources, *preference);
   if (found == resources.end()) return sync::kErrNotFound;
-  if (found->data.size() < kPreferenceVersionLength) return sync::kErrDamagedDatabase;
+  const auto stored = prefs::Decode(found->data);
+  if (!stored) return sync::kErrDamagedDatabase;
 
-  const size_t stored = found->data.size() - kPreferenceVersionLength;
-  preference->version = static_cast<uint16_t>(found->data[0] << 8 | found->data[1]);
-  preference->storedSize = static_cast<uint16_t>(stored);
+  preference->version = stored->version;
+  preference->storedSize = static_cast<uint16_t>(stored->bytes.size());
   const size_t copied =
-      std::min({stored, size_t{preference->bufferSize}, size_t{preference->requestedBytes}});
-  if (copied > 0) std::memcpy(preference->buffer, found->data.data() + kPreferenceVersionLength, copied);
+      std::min({stored->bytes.size(), size_t{preference->bufferSize}, size_t{preference->requestedBytes}});
+  if (copied > 0) std::memcpy(preference->buffer, stored->bytes.data(), copied);
   preference->returnedBytes = static_cast<uint16_t>(copied);
   return sync::kOk;
 }
@@ -270,7 +262,7 @@ int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
   auto& session = Session();
   if (auto fault = session.Enter(Operation::kWriteAppPreference)) return *fault;
   if (preference == nullptr) return sync::kErrBadArgument;
-  if (preference->bufferSize > kMaxChunkSize - kPreferenceVersionLength ||
+  if (preference->bufferSize > kMaxChunkSize - prefs::kVersionLength ||
       (preference->buffer == nullptr && preference->bufferSize != 0)) {
     return sync::kErrBadArgument;
   }
@@ -285,21 +277,15 @@ int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
     db = std::move(*loaded.database);
     path = *existing;
   } else {
-    db.SetName(name);
-    db.attributes = palm::kAttributeResourceDb;
-    db.type = palm::FourCCFromText(kPreferencesType);
-    db.creator = palm::FourCCFromText(kPreferencesCreator);
-    db.creationDate = palm::PalmNow();
+    db = prefs::NewDatabase(name, palm::PalmNow());
     path = session.image->PathForNewDatabase(db);
   }
 
-  std::vector<uint8_t> data{static_cast<uint8_t>(preference->version >> 8),
-                            static_cast<uint8_t>(preference->version)};
-  data.insert(data.end(), preference->buffer, preference->buffer + preference->bufferSize);
+  auto data = prefs::Encode(preference->version, {preference->buffer, preference->bufferSize});
   if (auto found = FindPreference(db.resources, *preference); found != db.resources.end()) {
     found->data = std::move(data);
   } else {
-    db.resources.push_back({FourCCFromValue(preference->creator), preference->preferenceId, std::move(data)});
+    db.resources.push_back({palm::FourCCFromValue(preference->creator), preference->preferenceId, std::move(data)});
   }
   db.modificationNumber++;
   db.modificationDate = palm::PalmNow();
