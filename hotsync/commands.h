@@ -4,13 +4,16 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace oq::hotsync {
 
-// Exit statuses shared by every subcommand.
+// Exit statuses shared by every subcommand, for scripts.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitConduitFailed = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitConduitFailed = 1;  // also: a file could not be written
+inline constexpr int kExitUsage = 2;          // bad input
+inline constexpr int kExitNothingTracked = 3; // do-nothing action, the period gate, no catalogue
+inline constexpr int kExitOutdated = 4;       // show --outdated: something is outdated
 
 // The creator code the conduit is registered under.
 inline constexpr const char* kConduitCreator = "rkOQ";
@@ -20,8 +23,23 @@ struct SyncOptions {
   std::optional<std::string> user;
   std::optional<int> action;  // default: the user's chosen action
   std::optional<std::filesystem::path> conduit;
+  bool noCatalog = false;  // leave the catalogue as the handheld has it
 };
 int RunSync(const SyncOptions& options);
+
+struct CatalogOptions {
+  std::filesystem::path handheld;
+};
+int RunCatalog(const CatalogOptions& options);
+
+// ignore / unignore (excludeFlag), skip / unskip (skipFlag).
+struct FlagOptions {
+  std::filesystem::path handheld;
+  std::vector<std::string> creators;
+  enum class Flag { kExclude, kSkip } flag = Flag::kExclude;
+  bool set = true;
+};
+int RunSetFlag(const FlagOptions& options);
 
 struct ConduitsOptions {
   std::optional<std::filesystem::path> conduit;
@@ -39,11 +57,13 @@ int RunConfigure(const ConfigureOptions& options);
 struct ShowOptions {
   std::filesystem::path handheld;
   bool json = false;
+  bool outdated = false;  // only programs with a newer version; exit 4 when there are any
 };
 int RunShow(const ShowOptions& options);
 
 struct SampleOptions {
   std::optional<std::filesystem::path> handheld;
+  std::optional<std::filesystem::path> backup;
   std::optional<std::filesystem::path> program;
 };
 int RunSample(const SampleOptions& options);

@@ -8,6 +8,10 @@ int main(int argc, char** argv) {
   using namespace oq::hotsync;
   CLI::App app{"oq-hotsync: run the OrbitQuail conduit against a handheld image"};
   app.require_subcommand(1);
+  app.footer(
+      "Exit status: 0 tracked (or done); 1 the conduit failed or a file could not be written; 2 bad input;\n"
+      "3 nothing was tracked (do-nothing action, tracked within the period, no catalogue);\n"
+      "4 (show --outdated) some program has a newer version.");
 
   SyncOptions sync;
   auto* syncCommand = app.add_subcommand("sync", "one HotSync of the conduit against a handheld image");
@@ -16,6 +20,35 @@ int main(int argc, char** argv) {
   syncCommand->add_option("--user", sync.user, "HotSync user name (default: the folder's name)");
   syncCommand->add_option("--action", sync.action, "HotSync action passed to the conduit (6: do nothing)");
   syncCommand->add_option("--conduit", sync.conduit, "conduit library to load");
+  syncCommand->add_flag("--no-catalog", sync.noCatalog,
+                        "use the catalogue as it is instead of refreshing it from the installed programs");
+
+  CatalogOptions catalog;
+  auto* catalogCommand =
+      app.add_subcommand("catalog", "build or refresh the catalogue OQProgDB from the handheld's installed programs");
+  catalogCommand->add_option("--handheld", catalog.handheld, "folder holding the handheld's database files")
+      ->required();
+
+  struct FlagCommand {
+    const char* name;
+    const char* help;
+    FlagOptions::Flag flag;
+    bool set;
+  };
+  const FlagCommand flagCommands[] = {
+      {"ignore", "never track these programs (by creator code)", FlagOptions::Flag::kExclude, true},
+      {"unignore", "track these programs again", FlagOptions::Flag::kExclude, false},
+      {"skip", "mark these programs to be skipped while the handheld says so", FlagOptions::Flag::kSkip, true},
+      {"unskip", "clear the mark to be skipped", FlagOptions::Flag::kSkip, false},
+  };
+  FlagOptions flags;
+  std::vector<std::pair<CLI::App*, const FlagCommand*>> flagApps;
+  for (const auto& command : flagCommands) {
+    auto* sub = app.add_subcommand(command.name, command.help);
+    sub->add_option("--handheld", flags.handheld, "folder holding the handheld's database files")->required();
+    sub->add_option("creators", flags.creators, "creator codes, as `show` lists them")->required();
+    flagApps.emplace_back(sub, &command);
+  }
 
   ConduitsOptions conduits;
   auto* conduitsCommand = app.add_subcommand("conduits", "name, version and properties of the conduit");
@@ -33,11 +66,15 @@ int main(int argc, char** argv) {
   auto* showCommand = app.add_subcommand("show", "the handheld's program catalogue and the server's message");
   showCommand->add_option("--handheld", show.handheld, "folder holding the handheld's database files")->required();
   showCommand->add_flag("--json", show.json, "print JSON for scripts");
+  showCommand->add_flag("--outdated", show.outdated,
+                        "only the programs with a newer version; exits 4 when there are any, 0 when none");
 
   SampleOptions sample;
   auto* sampleCommand =
-      app.add_subcommand("sample", "write a small sample handheld image, or a stand-in of OrbitQuail.prc");
+      app.add_subcommand("sample", "write a sample handheld image or backup folder, or a stand-in of OrbitQuail.prc");
   sampleCommand->add_option("--handheld", sample.handheld, "folder to write the image into");
+  sampleCommand->add_option("--backup", sample.backup,
+                            "folder to write program files into, as a handheld's backup (no catalogue)");
   sampleCommand->add_option("--program", sample.program, "file to write a stand-in handheld program into");
 
   try {
@@ -47,6 +84,13 @@ int main(int argc, char** argv) {
     return status == 0 ? kExitOk : kExitUsage;
   }
   if (*syncCommand) return RunSync(sync);
+  if (*catalogCommand) return RunCatalog(catalog);
+  for (const auto& [sub, command] : flagApps) {
+    if (!*sub) continue;
+    flags.flag = command->flag;
+    flags.set = command->set;
+    return RunSetFlag(flags);
+  }
   if (*sampleCommand) return RunSample(sample);
   if (*showCommand) return RunShow(show);
   if (*configureCommand) return RunConfigure(configure);

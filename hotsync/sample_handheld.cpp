@@ -10,6 +10,7 @@
 #include "palm_database.h"
 #include "palm_time.h"
 #include "program_record.h"
+#include "saved_preferences.h"
 #include "tracker_preference_layout.h"
 
 namespace oq::hotsync {
@@ -20,15 +21,11 @@ std::vector<uint8_t> ProgramRecordBytes(const SampleProgram& program) {
   namespace layout = program_record;
   std::vector<uint8_t> record(layout::kWrittenLengthBase, 0);
   bytes::ByteWriter writer(record);
-  auto text = [&](size_t offset, const char* value, size_t room) {
-    const size_t length = std::min(std::strlen(value), room);
-    writer.Bytes(offset, {reinterpret_cast<const uint8_t*>(value), length});
-  };
-  text(layout::kTypeCodeOffset, program.type, layout::kCodeLength);
-  text(layout::kCreatorCodeOffset, program.creator, layout::kCodeLength);
-  text(layout::kProgramNameOffset, program.name, layout::kProgramNameLength - 1);
-  text(layout::kAltNameOffset, program.altName, layout::kAltNameLength - 1);
-  text(layout::kInstalledVersionOffset, program.installedVersion, layout::kVersionLength - 1);
+  writer.Bytes(layout::kTypeCodeOffset, palm::FourCCFromText(program.type));
+  writer.Bytes(layout::kCreatorCodeOffset, palm::FourCCFromText(program.creator));
+  writer.Text(layout::kProgramNameOffset, layout::kProgramNameLength, program.name);
+  writer.Text(layout::kAltNameOffset, layout::kAltNameLength, program.altName);
+  writer.Text(layout::kInstalledVersionOffset, layout::kVersionLength, program.installedVersion);
   writer.U8(layout::kSkipFlagOffset, program.skip ? 1 : 0);
   writer.U8(layout::kExcludeFlagOffset, program.exclude ? 1 : 0);
   return record;
@@ -63,25 +60,60 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   catalogue.uniqueIdSeed = id;
 
   namespace pref = tracker_preference;
-  std::vector<uint8_t> preference(2 + pref::kSize, 0);
+  namespace prefs = posix::saved_preferences;
+  std::vector<uint8_t> preference(pref::kSize, 0);
   bytes::ByteWriter writer(preference);
-  writer.U16Be(0, pref::kVersion);
   // Bytes the handheld program owns: a recognisable pattern.
-  for (size_t i = 0; i < pref::kUseSkipFlagOffset; ++i) writer.U8(2 + i, static_cast<uint8_t>(0xA0 + i % 16));
-  writer.U8(2 + pref::kUseSkipFlagOffset, 1);
-  writer.U8(2 + pref::kSize - 1, 0x5A);
+  for (size_t i = 0; i < pref::kUseSkipFlagOffset; ++i) writer.U8(i, static_cast<uint8_t>(0xA0 + i % 16));
+  writer.U8(pref::kUseSkipFlagOffset, 1);
+  writer.U8(pref::kSize - 1, 0x5A);
 
-  palm::Database preferences;
-  preferences.SetName("Saved Preferences");
-  preferences.attributes = palm::kAttributeResourceDb;
-  preferences.type = palm::FourCCFromText("sprf");
-  preferences.creator = palm::FourCCFromText("psys");
-  preferences.resources.push_back({palm::FourCCFromText("rkOQ"), pref::kPreferenceId, preference});
+  palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
+  preferences.resources.push_back({palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId,
+                                   prefs::Encode(pref::kVersion, preference)});
 
   posix::HandheldImage image(directory);
   for (const auto* db : {&catalogue, &preferences}) {
     if (posix::HandheldImage::Save(image.PathForNewDatabase(*db), *db) != 0) {
       return "cannot write " + image.PathForNewDatabase(*db).string();
+    }
+  }
+  return {};
+}
+
+std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
+  std::error_code error;
+  std::filesystem::create_directories(directory, error);
+  if (error) return "cannot create " + directory.string() + ": " + error.message();
+  const posix::HandheldImage image(directory);
+  const auto text = [](const char* value) {
+    std::vector<uint8_t> bytes(value, value + std::strlen(value) + 1);
+    return bytes;
+  };
+  std::vector<palm::Database> databases;
+  for (const auto& sample : SamplePrograms()) {
+    palm::Database program;
+    program.SetName(sample.name);
+    program.attributes = palm::kAttributeResourceDb;
+    program.version = 1;
+    program.type = palm::FourCCFromText(sample.type);
+    program.creator = palm::FourCCFromText(sample.creator);
+    program.creationDate = program.modificationDate = palm::PalmNow();
+    program.resources.push_back({palm::FourCCFromText("code"), 1, {0x4E, 0x75}});
+    program.resources.push_back({palm::FourCCFromText("tAIN"), 1000, text(*sample.altName ? sample.altName : sample.name)});
+    program.resources.push_back({palm::FourCCFromText("tver"), 1000, text(sample.installedVersion)});
+    databases.push_back(std::move(program));
+  }
+  palm::Database memos;
+  memos.SetName("MemoDB");
+  memos.type = palm::FourCCFromText("DATA");
+  memos.creator = palm::FourCCFromText("memo");
+  memos.uniqueIdSeed = 1;
+  memos.records.push_back({0, 1, text("Ask the tracker about new versions")});
+  databases.push_back(std::move(memos));
+  for (const auto& database : databases) {
+    if (posix::HandheldImage::Save(image.PathForNewDatabase(database), database) != 0) {
+      return "cannot write " + image.PathForNewDatabase(database).string();
     }
   }
   return {};
@@ -106,9 +138,17 @@ std::string WriteSampleProgram(const std::filesystem::path& file) {
 }
 
 int RunSample(const SampleOptions& options) {
-  if (!options.handheld && !options.program) {
-    std::cerr << "oq-hotsync: sample needs --handheld DIR, --program FILE or both\n";
+  if (!options.handheld && !options.program && !options.backup) {
+    std::cerr << "oq-hotsync: sample needs --handheld DIR, --backup DIR or --program FILE\n";
     return kExitUsage;
+  }
+  if (options.backup) {
+    if (const std::string error = WriteSampleBackupFolder(*options.backup); !error.empty()) {
+      std::cerr << "oq-hotsync: " << error << "\n";
+      return kExitUsage;
+    }
+    std::cout << "Wrote a sample backup folder with " << SamplePrograms().size() << " programs to "
+              << options.backup->string() << " (no catalogue yet)\n";
   }
   if (options.handheld) {
     if (const std::string error = WriteSampleHandheld(*options.handheld); !error.empty()) {

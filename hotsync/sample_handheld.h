@@ -24,6 +24,11 @@ const std::vector<SampleProgram>& SamplePrograms();
 // it; returns an empty string or what went wrong.
 std::string WriteSampleHandheld(const std::filesystem::path& directory);
 
+// A backup folder as a real handheld leaves it: the sample programs as
+// program files with their version and launcher-name resources, and a memo
+// database; no catalogue and no OrbitQuail preference.
+std::string WriteSampleBackupFolder(const std::filesystem::path& directory);
+
 // A stand-in of the handheld program OrbitQuail.prc (which is not part of
 // this product): a resource database named "OrbitQuail" of creator rkOQ, to
 // try the installer and the install queue with.

@@ -1,9 +1,15 @@
 // oq-hotsync sync: one HotSync against a handheld image, as the HotSync
 // Manager runs it: the user is known to the desktop from then on, queued
-// files are installed first, then the conduit runs with the user's action.
+// files are installed first, the catalogue is brought up to date as the
+// handheld program would have done, then the conduit runs with the user's
+// action.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <string_view>
 
+#include "backup_folder.h"
+#include "catalogue_rows.h"
 #include "commands.h"
 #include "conduit_library.h"
 #include "desktop_directory.h"
@@ -67,6 +73,47 @@ int ResolveAction(const SyncOptions& options, posix::DesktopDirectory& desktop, 
   return desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
 }
 
+// The handheld program's part, done on the desktop; false when the
+// catalogue could not be written.
+bool RefreshCatalogue(const std::filesystem::path& handheld) {
+  const auto result = cataloguer::CatalogueBackupFolder(handheld);
+  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
+  if (!result.error.empty()) {
+    std::cerr << "oq-hotsync: " << result.error << "\n";
+    return false;
+  }
+  if (result.foreignCatalogue) {
+    std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
+  } else if (result.changes.Any()) {
+    std::cerr << "oq-hotsync: catalogue: " << result.programs.size() << " programs, " << result.changes.added.size()
+              << " added, " << result.changes.updated.size() << " updated, " << result.changes.removed.size()
+              << " removed\n";
+  }
+  return true;
+}
+
+// One line after a pass that tracked: how many programs, how many outdated.
+void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
+  std::string error;
+  const auto view = ReadCatalogueView(handheld, error);
+  if (!view) return;
+  size_t tracked = 0;
+  size_t newer = 0;
+  for (const auto& row : view->rows) {
+    if (!row.Tracked(view->useSkipFlag)) continue;
+    ++tracked;
+    newer += row.newer;
+  }
+  tracked -= std::min(tracked, unanswered);
+  std::cerr << tracked << (tracked == 1 ? " program" : " programs") << " tracked, ";
+  if (newer == 0) {
+    std::cerr << "none with a newer version\n";
+  } else {
+    std::cerr << newer << " with a newer version; `oq-hotsync show --outdated --handheld " << handheld.string()
+              << "` lists them\n";
+  }
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
@@ -84,10 +131,22 @@ int RunSync(const SyncOptions& options) {
   posix::DesktopDirectory desktop;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   InstallQueuedFiles(desktop, user, options.handheld);
+  if (!options.noCatalog && !RefreshCatalogue(options.handheld)) return kExitConduitFailed;
 
   handheld_host::BeginSync(options.handheld);
   handheld_host::SetUser(user);
-  handheld_host::SetHotSyncLogSink(PrintLine);
+  // The conduit logs the start of every pass, and each program the
+  // tracker did not answer for by name.
+  constexpr std::string_view kPassStart = "--- OrbitQuail start ---";
+  constexpr std::string_view kNoAnswer = ": Failed to get data from server.";
+  bool passRan = false;
+  size_t unanswered = 0;
+  handheld_host::SetHotSyncLogSink([&](const std::string& line) {
+    PrintLine(line);
+    const std::string_view text(line);
+    passRan = passRan || text == kPassStart;
+    if (text.size() > kNoAnswer.size() && text.substr(text.size() - kNoAnswer.size()) == kNoAnswer) ++unanswered;
+  });
 
   SyncProperties properties{};
   properties.syncAction = ResolveAction(options, desktop, user);
@@ -107,7 +166,13 @@ int RunSync(const SyncOptions& options) {
               << static_cast<uint32_t>(result) << "\n";
     return kExitConduitFailed;
   }
-  return closeResult == 0 ? kExitOk : kExitConduitFailed;
+  if (closeResult != 0) return kExitConduitFailed;
+  if (!passRan) {
+    std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
+    return kExitNothingTracked;
+  }
+  PrintSummary(options.handheld, unanswered);
+  return kExitOk;
 }
 
 }  // namespace oq::hotsync

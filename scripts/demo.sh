@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: build OrbitQuail, start the reference tracker on a free
-# loopback port, make a sample handheld image, HotSync it through the
-# tracker (as the proxy the conduit's built-in URL goes through), and show
-# which programs have newer versions.
+# loopback port, write a sample backup folder of a handheld's programs (no
+# catalogue, no preference: as a real handheld leaves it), HotSync it
+# through the tracker (as the proxy the conduit's built-in URL goes
+# through), and show which programs have newer versions.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
@@ -39,13 +40,16 @@ done
 head -1 "$work/tracker.log"
 
 echo
-echo "== Writing a sample handheld image"
-"$bin/oq-hotsync" sample --handheld "$work/handheld"
+echo "== Writing a sample backup folder"
+"$bin/oq-hotsync" sample --backup "$work/handheld"
 
 echo
-echo "== HotSync"
+echo "== HotSync: the catalogue is made from the programs, then every program is tracked"
 http_proxy="http://127.0.0.1:$port" no_proxy= "$bin/oq-hotsync" sync --handheld "$work/handheld" --user "Sample User"
 
 echo
-echo "== The handheld's catalogue after the HotSync"
-"$bin/oq-hotsync" show --handheld "$work/handheld"
+echo "== The programs with a newer version"
+status=0
+"$bin/oq-hotsync" show --outdated --handheld "$work/handheld" || status=$?
+# 4: some program is outdated, as the sample tracker says.
+[[ $status -eq 0 || $status -eq 4 ]] || exit "$status"

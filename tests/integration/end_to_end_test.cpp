@@ -43,7 +43,7 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
   EXPECT_EQ(tracker_.ConnectionsSeen(), 1u) << tracker_.Output();
 
   const auto second = Hotsync("sync --handheld " + Handheld());
-  EXPECT_EQ(second.status, 0);
+  EXPECT_EQ(second.status, 3) << "the period gate: nothing tracked";
   EXPECT_EQ(second.standardOutput, "OrbitQuail - Do nothing because it just tracked 0.00 hours ago.\n");
 
   const auto shown = Hotsync("show --json --handheld " + Handheld());
@@ -85,8 +85,9 @@ TEST_F(EndToEndTest, DamagedCatalogueIsAClearErrorForShow) {
   EXPECT_THAT(shown.output, HasSubstr("the catalogue is damaged"));
 
   const auto synced = Hotsync("sync --handheld " + Handheld());
-  EXPECT_EQ(synced.status, 0) << "an unreadable catalogue is a missing one to the conduit";
+  EXPECT_EQ(synced.status, 3) << "an unreadable catalogue is a missing one to the conduit";
   EXPECT_THAT(synced.output, HasSubstr("Can't find database, OQProgDB."));
+  EXPECT_THAT(synced.output, HasSubstr("the catalogue is damaged"));
   EXPECT_EQ(test::ReadText(catalogue), bytes) << "never overwritten";
 }
 

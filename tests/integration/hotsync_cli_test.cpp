@@ -19,9 +19,9 @@ class HotSyncCliTest : public ::testing::Test {
   test::TempDir image_;
 };
 
-TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
-  auto outcome = RunHotSync("sync --handheld " + image_.path().string());
-  EXPECT_EQ(outcome.status, 0);
+TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndTracksNothing) {
+  auto outcome = RunHotSync("sync --no-catalog --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 3);
   EXPECT_EQ(outcome.standardOutput,
             "---    OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n"
             "OrbitQuail: Can't find database, OQProgDB. Please run OrbitQuail palm program first.\n");
@@ -30,13 +30,13 @@ TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndSucceeds) {
 TEST_F(HotSyncCliTest, UserDefaultsToTheHandheldFolderName) {
   const auto handheld = image_.path() / "Quail Palm";
   std::filesystem::create_directories(handheld);
-  ASSERT_EQ(RunHotSync("sync --action 6 --handheld '" + handheld.string() + "/'").status, 0);
+  ASSERT_EQ(RunHotSync("sync --action 6 --handheld '" + handheld.string() + "/'").status, 3);
   EXPECT_EQ(posix::DesktopDirectory().Users(), std::vector<std::string>{"Quail Palm"});
 }
 
 TEST_F(HotSyncCliTest, DoNothingAction) {
   auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string());
-  EXPECT_EQ(outcome.status, 0);
+  EXPECT_EQ(outcome.status, 3) << "nothing was tracked";
   EXPECT_EQ(outcome.standardOutput, "OrbitQuail - sync configured to Do Nothing\n");
 }
 

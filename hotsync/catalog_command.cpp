@@ -1,0 +1,47 @@
+// oq-hotsync catalog: the catalogue of a handheld image built or refreshed
+// from its installed programs, as `sync` does before the conduit runs.
+#include <iostream>
+
+#include "backup_folder.h"
+#include "commands.h"
+
+namespace oq::hotsync {
+
+namespace {
+
+void PrintNames(const char* what, const std::vector<std::string>& names) {
+  for (const auto& name : names) std::cout << "  " << what << " " << name << "\n";
+}
+
+}  // namespace
+
+int RunCatalog(const CatalogOptions& options) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(options.handheld, error)) {
+    std::cerr << "oq-hotsync: the handheld image directory " << options.handheld
+              << " does not exist; give --handheld the folder that holds the handheld's database files\n";
+    return kExitUsage;
+  }
+  const auto result = cataloguer::CatalogueBackupFolder(options.handheld);
+  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
+  if (!result.error.empty()) {
+    std::cerr << "oq-hotsync: " << result.error << "\n";
+    return kExitConduitFailed;
+  }
+  if (result.foreignCatalogue) {
+    std::cout << "The catalogue was made by the OrbitQuail handheld program; it is left as it is ("
+              << result.programs.size() << " programs installed).\n";
+  } else {
+    const auto& changes = result.changes;
+    std::cout << "Catalogue of " << options.handheld.string() << ": " << result.programs.size() << " programs, "
+              << changes.added.size() << " added, " << changes.updated.size() << " updated, "
+              << changes.removed.size() << " removed\n";
+    PrintNames("added", changes.added);
+    PrintNames("updated", changes.updated);
+    PrintNames("removed", changes.removed);
+  }
+  if (result.preferenceCreated) std::cout << "Created the OrbitQuail preference (skipped programs are not tracked).\n";
+  return kExitOk;
+}
+
+}  // namespace oq::hotsync

@@ -1,0 +1,97 @@
+// The cataloguer's rules without files: which databases are programs, how
+// a program becomes a record, and what a refresh keeps.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "byte_codec.h"
+#include "installed_program.h"
+#include "program_catalogue.h"
+#include "program_record.h"
+
+namespace oq::cataloguer {
+namespace {
+
+using ::testing::ElementsAre;
+namespace layout = program_record;
+
+DatabaseSummary Summary(const char* type, const char* creator, bool resource = true) {
+  return {"Name", palm::FourCCFromText(type), palm::FourCCFromText(creator),
+          static_cast<uint16_t>(resource ? palm::kAttributeResourceDb : 0), 7};
+}
+
+InstalledProgram Installed(const std::string& name, const std::string& version = "1.0") {
+  return {name, palm::FourCCFromText("appl"), palm::FourCCFromText("Abcd"), "", version};
+}
+
+std::string NameOf(const palm::Record& record) {
+  return bytes::ByteReader(record.data).Text(layout::kProgramNameOffset, layout::kProgramNameLength);
+}
+
+TEST(ProgramCatalogueTest, ProgramsAreResourceDatabasesOfExecutableTypesButOurOwn) {
+  for (const char* type : {"appl", "libr", "panl", "extn", "HACK", "DAcc", "exgl", "libs", "libf", "libt"}) {
+    EXPECT_TRUE(IsProgram(Summary(type, "Abcd"))) << type;
+  }
+  EXPECT_FALSE(IsProgram(Summary("appl", "Abcd", false))) << "a record database";
+  EXPECT_FALSE(IsProgram(Summary("ovly", "Abcd")));
+  EXPECT_FALSE(IsProgram(Summary("sprf", "psys")));
+  EXPECT_FALSE(IsProgram(Summary("appl", "rkOQ")));
+}
+
+TEST(ProgramCatalogueTest, DescriptionsAndTheirRecordBytes) {
+  const uint8_t version[] = {'2', '.', '0', 0, 'x'};
+  const uint8_t sameName[] = {'N', 'a', 'm', 'e', 0};
+  const uint8_t otherName[] = {'S', 'h', 'o', 'r', 't'};  // no terminator: the resource ends it
+  EXPECT_EQ(DescribeProgram(Summary("appl", "Abcd"), version, sameName).installedVersion, "2.0");
+  EXPECT_EQ(DescribeProgram(Summary("appl", "Abcd"), version, sameName).altName, "");
+  EXPECT_EQ(DescribeProgram(Summary("appl", "Abcd"), std::nullopt, otherName).altName, "Short");
+  EXPECT_EQ(DescribeProgram(Summary("appl", "Abcd"), std::nullopt, std::nullopt).installedVersion, "7");
+
+  InstalledProgram program = Installed(std::string(40, 'n'), "1.2.3.4.5.6.7");
+  const auto record = NewProgramRecord(program);
+  ASSERT_EQ(record.size(), layout::kSlotSize);
+  bytes::ByteReader reader(record);
+  EXPECT_EQ(reader.Text(layout::kProgramNameOffset, layout::kProgramNameLength), std::string(31, 'n'));
+  EXPECT_EQ(reader.U8(layout::kProgramNameOffset + 31), 0) << "a terminator inside the field";
+  EXPECT_EQ(reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength), "1.2.3.4.5.6");
+  EXPECT_EQ(std::count(record.begin() + layout::kLatestVersionOffset, record.end(), 0),
+            static_cast<long>(layout::kSlotSize - layout::kLatestVersionOffset))
+      << "nothing but the described fields is set";
+}
+
+TEST(ProgramCatalogueTest, RefreshKeepsOrderIdsAndUnownedBytesAndWritesOnlyWhenSomethingChanged) {
+  auto first = RefreshCatalogue(std::nullopt, {Installed("beta"), Installed("Alpha"), Installed("gamma")}, 100);
+  EXPECT_TRUE(first.changed);
+  EXPECT_TRUE(IsDesktopCatalogue(first.database));
+  ASSERT_EQ(first.database.records.size(), 3u);
+  EXPECT_EQ(NameOf(first.database.records[0]), "Alpha") << "by name, without regard to case";
+  EXPECT_EQ(NameOf(first.database.records[1]), "beta");
+
+  // The conduit's answer and a flag in "beta", then the same programs again.
+  palm::Database stored = first.database;
+  bytes::ByteWriter(stored.records[1].data).Text(layout::kLatestVersionOffset, layout::kVersionLength, "9.9");
+  stored.records[1].data[layout::kExcludeFlagOffset] = 1;
+  stored.records[1].data.resize(layout::kWrittenLengthBase + 3);
+  const auto same = RefreshCatalogue(stored, {Installed("gamma"), Installed("beta"), Installed("Alpha")}, 200);
+  EXPECT_FALSE(same.changed) << "nothing to write";
+  EXPECT_EQ(same.database.records[1].data, stored.records[1].data);
+
+  const auto next = RefreshCatalogue(stored, {Installed("beta", "2.0"), Installed("delta"), Installed("delta")}, 300);
+  EXPECT_TRUE(next.changed);
+  EXPECT_THAT(next.changes.added, ElementsAre("delta")) << "a second file of one database counts once";
+  EXPECT_THAT(next.changes.updated, ElementsAre("beta"));
+  EXPECT_THAT(next.changes.removed, ElementsAre("Alpha", "gamma"));
+  ASSERT_EQ(next.database.records.size(), 2u);
+  const auto& beta = next.database.records[0];
+  EXPECT_EQ(beta.uniqueId, stored.records[1].uniqueId);
+  EXPECT_EQ(beta.data.size(), layout::kWrittenLengthBase + 3) << "the record keeps its length";
+  bytes::ByteReader reader(beta.data);
+  EXPECT_EQ(reader.Text(layout::kLatestVersionOffset, layout::kVersionLength), "9.9");
+  EXPECT_EQ(reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength), "2.0");
+  EXPECT_EQ(reader.U8(layout::kExcludeFlagOffset), 1);
+  EXPECT_NE(next.database.records[1].uniqueId, 0u);
+  for (const auto& record : stored.records) EXPECT_NE(next.database.records[1].uniqueId, record.uniqueId);
+  EXPECT_EQ(next.database.modificationNumber, stored.modificationNumber + 1);
+}
+
+}  // namespace
+}  // namespace oq::cataloguer
