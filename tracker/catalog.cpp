@@ -18,9 +18,42 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   }
 }
 
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// YYYY/MM/DD (month and day of one or two digits) naming a day that
+// exists, in the years the conduit's year byte holds (1948 to 2203).
+bool IsDate(const std::string& text) {
+  const size_t first = text.find('/');
+  const size_t second = first == std::string::npos ? first : text.find('/', first + 1);
+  if (second == std::string::npos) return false;
+  const std::string year = text.substr(0, first), month = text.substr(first + 1, second - first - 1),
+                    day = text.substr(second + 1);
+  if (year.size() != 4 || month.size() > 2 || day.size() > 2) return false;
+  if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day)) return false;
+  const int y = std::stoi(year), m = std::stoi(month), d = std::stoi(day);
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 1948 || y > 2203 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return false;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return !(m == 2 && d == 29 && !leap);
+}
+
+// "1", "2.4", "10.0.3": what newer-version comparisons understand.
+bool IsDottedVersion(const std::string& text) {
+  size_t start = 0;
+  while (true) {
+    const size_t dot = text.find('.', start);
+    if (!AllDigits(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start))) return false;
+    if (dot == std::string::npos) return true;
+    start = dot + 1;
+  }
+}
+
 }  // namespace
 
-std::optional<Catalog> Catalog::Load(const std::filesystem::path& path, std::string& error) {
+std::optional<Catalog> Catalog::Load(const std::filesystem::path& path, std::string& error,
+                                     std::vector<std::string>& warnings) {
   std::ifstream in(path);
   if (!in) {
     error = "cannot read the catalogue " + path.string();
@@ -52,8 +85,17 @@ std::optional<Catalog> Catalog::Load(const std::filesystem::path& path, std::str
               " tab-separated fields, found " + std::to_string(fields.size());
       return std::nullopt;
     }
-    catalog.entries_[fields[column["creator"]]] = {fields[column["version"]], fields[column["date"]],
-                                                   fields[column["msg"]]};
+    const std::string where = path.string() + ":" + std::to_string(number) + ": ";
+    const std::string& creator = fields[column["creator"]];
+    const CatalogEntry entry{fields[column["version"]], fields[column["date"]], fields[column["msg"]]};
+    if (!catalog.entries_.emplace(creator, entry).second) {
+      error = where + "the creator code \"" + creator + "\" is listed a second time";
+      return std::nullopt;
+    }
+    if (!IsDate(entry.date)) warnings.push_back(where + "\"" + entry.date + "\" is not a date (YYYY/MM/DD)");
+    if (!IsDottedVersion(entry.version)) {
+      warnings.push_back(where + "the version \"" + entry.version + "\" is not dotted numbers (such as 2.4)");
+    }
   }
   return catalog;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace oq::tracker {
 
@@ -19,8 +20,11 @@ struct CatalogEntry {
 class Catalog {
  public:
   // Empty, with `error` saying what is wrong and where, when the file cannot
-  // be used.
-  static std::optional<Catalog> Load(const std::filesystem::path& path, std::string& error);
+  // be used (a creator listed twice among it). `warnings` get a line, with
+  // file and line number, for each value the conduit would misread: an
+  // impossible date, a version that is not dotted numbers.
+  static std::optional<Catalog> Load(const std::filesystem::path& path, std::string& error,
+                                     std::vector<std::string>& warnings);
 
   const CatalogEntry* Find(const std::string& creator) const;
   size_t size() const { return entries_.size(); }

@@ -4,11 +4,17 @@
 #include <CLI/CLI.hpp>
 #include <httplib.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <optional>
 #include <pthread.h>
 #include <thread>
+#include <vector>
 
 #include "catalog.h"
 #include "request_log.h"
@@ -18,7 +24,48 @@ namespace {
 
 constexpr int kExitUsage = 2;
 constexpr size_t kKeepAliveRequests = 1000000;  // one connection serves a whole pass
-constexpr time_t kKeepAliveSeconds = 60;
+// An idle or slow client holds a worker no longer than this; a conduit
+// between two queries is never idle that long.
+constexpr time_t kIdleSeconds = 5;
+// Workers, so that many clients (idle ones among them) are served at once.
+constexpr size_t kWorkers = 64;
+
+struct ListenAddress {
+  std::string host;
+  int port = 0;
+};
+
+// "ADDRESS:PORT", an IPv6 address in brackets; the port from 0 (any free
+// one) to 65535.
+std::optional<ListenAddress> ParseListenAddress(const std::string& text) {
+  ListenAddress address;
+  size_t colon;
+  if (!text.empty() && text.front() == '[') {
+    const size_t close = text.find(']');
+    if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') return std::nullopt;
+    address.host = text.substr(1, close - 1);
+    colon = close + 1;
+  } else {
+    colon = text.rfind(':');
+    if (colon == std::string::npos) return std::nullopt;
+    address.host = text.substr(0, colon);
+  }
+  const std::string port = text.substr(colon + 1);
+  if (address.host.empty() || port.empty() || port.size() > 5 ||
+      port.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  address.port = std::stoi(port);
+  if (address.port > 65535) return std::nullopt;
+  return address;
+}
+
+// Only this process may listen on its port: without SO_REUSEPORT a second
+// tracker on a port in use is refused instead of sharing the queries.
+void ExclusiveSocketOptions(socket_t socket) {
+  int yes = 1;
+  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
 
 // The path of an origin-form or absolute-form target.
 std::string PathOf(std::string target) {
@@ -52,16 +99,17 @@ int main(int argc, char** argv) {
     return app.exit(error) == 0 ? 0 : kExitUsage;
   }
 
-  const auto colon = listen.rfind(':');
-  if (colon == std::string::npos) {
-    std::cerr << "oq-tracker: --listen takes ADDRESS:PORT, for example 127.0.0.1:8080\n";
+  const auto address = ParseListenAddress(listen);
+  if (!address) {
+    std::cerr << "oq-tracker: --listen takes ADDRESS:PORT with a port from 0 (any free one) to 65535, for example "
+                 "127.0.0.1:8080 or [::1]:0\n";
     return kExitUsage;
   }
-  const std::string host = listen.substr(0, colon);
-  const int requestedPort = std::atoi(listen.c_str() + colon + 1);
 
   std::string error;
-  auto catalog = Catalog::Load(catalogPath, error);
+  std::vector<std::string> warnings;
+  auto catalog = Catalog::Load(catalogPath, error, warnings);
+  for (const auto& warning : warnings) std::cerr << "oq-tracker: warning: " << warning << "\n";
   if (!catalog) {
     std::cerr << "oq-tracker: " << error << "\n";
     return kExitUsage;
@@ -75,8 +123,12 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   httplib::Server server;
+  server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  server.set_socket_options(ExclusiveSocketOptions);
   server.set_keep_alive_max_count(kKeepAliveRequests);
-  server.set_keep_alive_timeout(kKeepAliveSeconds);
+  server.set_keep_alive_timeout(kIdleSeconds);
+  server.set_read_timeout(kIdleSeconds);
+  server.set_write_timeout(kIdleSeconds);
   server.set_tcp_nodelay(true);  // small replies, answered at once
   server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
     if (PathOf(request.path) != "/query.php") {
@@ -98,21 +150,30 @@ int main(int argc, char** argv) {
               std::to_string(request.remote_port) + ")\n");
   });
 
-  const int port = requestedPort == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, requestedPort) ? requestedPort : -1);
+  const int port = address->port == 0 ? server.bind_to_any_port(address->host)
+                                      : (server.bind_to_port(address->host, address->port) ? address->port : -1);
   if (port <= 0) {
-    std::cerr << "oq-tracker: cannot listen on " << listen << "\n";
+    std::cerr << "oq-tracker: cannot listen on " << listen << ": " << std::strerror(errno)
+              << " (address in use? another tracker may be running there)\n";
     return kExitUsage;
   }
-  std::printf("oq-tracker: %zu programs, listening on http://%s:%d\n", catalog->size(), host.c_str(), port);
+  const bool ipv6 = address->host.find(':') != std::string::npos;
+  std::printf("oq-tracker: %zu programs, listening on http://%s%s%s:%d\n", catalog->size(), ipv6 ? "[" : "",
+              address->host.c_str(), ipv6 ? "]" : "", port);
   std::fflush(stdout);
 
+  // A stop that comes before the server runs waits for it, so that no
+  // signal is lost; `served` ends the wait when the server never ran.
+  std::atomic<bool> served{false};
   std::thread stopper([&] {
     int signal = 0;
     sigwait(&signals, &signal);
+    while (!server.is_running() && !served) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     server.stop();
   });
-  server.listen_after_bind();
+  const bool listened = server.listen_after_bind();
+  served = true;
   pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();
-  return 0;
+  return listened ? 0 : kExitUsage;
 }

@@ -13,6 +13,21 @@ std::string Element(const char* name, const std::string& content) {
   return std::string("<") + name + ">" + content + "</" + name + ">\n";
 }
 
+// Text from a request, made inert: no tag of its own can close or open an
+// element of the reply.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings) {
@@ -30,7 +45,7 @@ std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerS
     return Element("status", "okay") + Element("version", entry->version) + Element("date", entry->date) +
            Element("msg", entry->msg);
   }
-  return Element("status", "nodata") + Element("msg", "No version information for " + query.name + ".");
+  return Element("status", "nodata") + Element("msg", "No version information for " + Escaped(query.name) + ".");
 }
 
 }  // namespace oq::tracker

@@ -85,51 +85,111 @@ TEST_F(TrackerServerTest, MalformedRequestGets400AndTheServerGoesOn) {
   EXPECT_THAT(tracker_.WaitForOutput("GET /query.php?init=true -> 200"), HasSubstr("GET /query.php?init=true -> 200"));
 }
 
-TEST(TrackerCommandTest, KeepsAnsweringWhenNobodyReadsItsLog) {
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    execl(OQ_TRACKER_PATH, OQ_TRACKER_PATH, "--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  // Only the "listening" line is read; then the pipe fills and stays full.
-  std::string first;
-  char c = 0;
-  while (read(out[0], &c, 1) == 1 && c != '\n') first += c;
-  const size_t at = first.rfind(':');
-  ASSERT_NE(at, std::string::npos) << first;
-  int answered = 0;
-  {
-    Connection connection(static_cast<uint16_t>(std::stoi(first.substr(at + 1))));
-    ASSERT_TRUE(connection.connected());
-    // About 1 MB of log lines, sixteen times what a pipe holds.
-    const std::string padding(1000, 'x');
-    for (int i = 0; i < 1000; ++i) {
-      const auto response =
-          connection.Exchange("GET /query.php?creator=StCh&pad=" + padding + " HTTP/1.1\r\nHost: x\r\n\r\n");
-      if (response.rfind("HTTP/1.1 200", 0) != 0) break;
-      ++answered;
+// oq-tracker with its standard output on a pipe of which only the
+// "listening" line is read.
+struct TrackerOnAPipe {
+  TrackerOnAPipe() {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      execl(OQ_TRACKER_PATH, OQ_TRACKER_PATH, "--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv",
+            static_cast<char*>(nullptr));
+      _exit(127);
     }
+    close(out[1]);
+    output = out[0];
+    std::string first;
+    char c = 0;
+    while (read(output, &c, 1) == 1 && c != '\n') first += c;
+    const size_t at = first.rfind(':');
+    if (at != std::string::npos) port = static_cast<uint16_t>(std::stoi(first.substr(at + 1)));
+  }
+  ~TrackerOnAPipe() {
+    close(output);
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  pid_t pid = -1;
+  int output = -1;
+  uint16_t port = 0;
+};
+
+TEST(TrackerCommandTest, KeepsAnsweringWhenNobodyReadsItsLog) {
+  TrackerOnAPipe tracker;
+  ASSERT_NE(tracker.port, 0);
+  Connection connection(tracker.port);
+  ASSERT_TRUE(connection.connected());
+  // About 1 MB of log lines, sixteen times what a pipe holds.
+  const std::string padding(1000, 'x');
+  int answered = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const auto response =
+        connection.Exchange("GET /query.php?creator=StCh&pad=" + padding + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    if (response.rfind("HTTP/1.1 200", 0) != 0) break;
+    ++answered;
   }
   EXPECT_EQ(answered, 1000);
-  close(out[0]);
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
+}
+
+TEST_F(TrackerServerTest, IdleClientsDoNotKeepOthersWaiting) {
+  std::vector<std::unique_ptr<Connection>> idle;
+  for (int i = 0; i < 16; ++i) {
+    idle.push_back(std::make_unique<Connection>(tracker_.port()));
+    ASSERT_THAT(idle.back()->Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"),
+                StartsWith("HTTP/1.1 200"));
+  }
+  // Sixteen kept-alive connections wait for their next request; one more
+  // client is still answered (the connection gives up after ten seconds).
+  Connection another(tracker_.port());
+  EXPECT_THAT(another.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"),
+              StartsWith("HTTP/1.1 200"));
+}
+
+TEST_F(TrackerServerTest, APortInUseIsRefusedNotShared) {
+  const auto second = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
+                                       "/tracker/sample-catalog.tsv --listen 127.0.0.1:" +
+                                       std::to_string(tracker_.port()));
+  EXPECT_EQ(second.status, 2);
+  EXPECT_THAT(second.output, HasSubstr("address in use"));
 }
 
 TEST(TrackerCommandTest, BadCatalogueOrListenAddressExitsTwo) {
   const auto missing = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog /nonexistent.tsv");
   EXPECT_EQ(missing.status, 2);
   EXPECT_THAT(missing.output, HasSubstr("cannot read the catalogue"));
-  const auto listen = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
-                                       "/tracker/sample-catalog.tsv --listen nonsense");
-  EXPECT_EQ(listen.status, 2);
+  for (const char* listen : {"nonsense", "127.0.0.1:99999", "127.0.0.1:abc", "127.0.0.1:", ":80", "[::1:0"}) {
+    const auto outcome = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
+                                          "/tracker/sample-catalog.tsv --listen '" + listen + "'");
+    EXPECT_EQ(outcome.status, 2) << listen;
+    EXPECT_THAT(outcome.output, HasSubstr("port from 0 (any free one) to 65535")) << listen;
+  }
+}
+
+TEST(TrackerCommandTest, ListensOnIpv6LoopbackAndSaysWhere) {
+  const auto outcome = test::RunCommand("timeout 2 " + std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
+                                        "/tracker/sample-catalog.tsv --listen '[::1]:0'");
+  EXPECT_THAT(outcome.output, ::testing::MatchesRegex(".*listening on http://\\[::1\\]:[1-9][0-9]*\n.*"));
+}
+
+TEST(TrackerCommandTest, AStopRightAfterListeningIsNeverLost) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    TrackerOnAPipe tracker;
+    ASSERT_NE(tracker.port, 0);
+    kill(tracker.pid, SIGTERM);  // as soon as the "listening" line is out
+    int status = 0;
+    pid_t ended = 0;
+    for (int wait = 0; wait < 500 && ended == 0; ++wait) {
+      ended = waitpid(tracker.pid, &status, WNOHANG);
+      if (ended == 0) usleep(10000);
+    }
+    EXPECT_EQ(ended, tracker.pid) << "still running five seconds after SIGTERM, attempt " << attempt;
+    if (ended != tracker.pid) kill(tracker.pid, SIGKILL);
+    tracker.pid = -1;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog.h"
+#include "server_reply.h"
 #include "test_environment.h"
 #include "tracker_replies.h"
 #include "version_order.h"
@@ -12,10 +13,12 @@ class CatalogTest : public ::testing::Test {
  protected:
   std::optional<Catalog> Load(const std::string& text) {
     test::WriteText(dir_.path() / "catalog.tsv", text);
-    return Catalog::Load(dir_.path() / "catalog.tsv", error_);
+    warnings_.clear();
+    return Catalog::Load(dir_.path() / "catalog.tsv", error_, warnings_);
   }
   test::TempDir dir_;
   std::string error_;
+  std::vector<std::string> warnings_;
 };
 
 TEST_F(CatalogTest, ColumnsAreFoundByTheirHeaderNames) {
@@ -37,14 +40,30 @@ TEST_F(CatalogTest, UnusableFilesSayWhatIsWrong) {
   EXPECT_NE(error_.find("'msg'"), std::string::npos) << error_;
   EXPECT_FALSE(Load("creator\tversion\tdate\tmsg\nStCh\t2.1\n"));
   EXPECT_NE(error_.find(":2: expected 4"), std::string::npos) << error_;
-  EXPECT_FALSE(Catalog::Load(dir_.path() / "missing.tsv", error_));
+  EXPECT_FALSE(Catalog::Load(dir_.path() / "missing.tsv", error_, warnings_));
+  EXPECT_FALSE(Load("creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\ta\nqNte\t1\t2003/09/22\tb\n"
+                    "StCh\t2.2\t2003/09/22\tc\n"));
+  EXPECT_NE(error_.find("catalog.tsv:4: the creator code \"StCh\" is listed a second time"), std::string::npos)
+      << error_;
+}
+
+TEST_F(CatalogTest, ValuesTheConduitWouldMisreadAreWarnedOfWithTheirLine) {
+  auto catalog = Load("creator\tversion\tdate\tmsg\nAaaa\t1.2\t2026/13/45\tx\nBbbb\tv1.2 beta\t2024/02/29\ty\n"
+                      "Cccc\t10.0.3\t15/11/2026\tz\nDddd\t2\t2025/02/29\tw\nEeee\t3.1\t2010/1/5\tv\n");
+  ASSERT_TRUE(catalog) << "warnings do not stop the tracker";
+  ASSERT_EQ(warnings_.size(), 4u);
+  EXPECT_NE(warnings_[0].find("catalog.tsv:2: \"2026/13/45\" is not a date"), std::string::npos) << warnings_[0];
+  EXPECT_NE(warnings_[1].find("catalog.tsv:3: the version \"v1.2 beta\""), std::string::npos) << warnings_[1];
+  EXPECT_NE(warnings_[2].find("catalog.tsv:4: \"15/11/2026\""), std::string::npos) << warnings_[2];
+  EXPECT_NE(warnings_[3].find("catalog.tsv:5: \"2025/02/29\""), std::string::npos) << warnings_[3];
 }
 
 TEST(TrackerRepliesTest, EachKindOfQuery) {
   test::TempDir dir;
   test::WriteText(dir.path() / "c.tsv", "creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\tNew maps\n");
   std::string error;
-  auto catalog = Catalog::Load(dir.path() / "c.tsv", error);
+  std::vector<std::string> warnings;
+  auto catalog = Catalog::Load(dir.path() / "c.tsv", error, warnings);
   ASSERT_TRUE(catalog);
   TrackerSettings settings;
   settings.message = "Hi";
@@ -63,6 +82,22 @@ TEST(TrackerRepliesTest, EachKindOfQuery) {
             "<status>oldclient</status>");
   EXPECT_EQ(ReplyBody({.init = true, .userAgent = "curl/8"}, *catalog, settings).substr(0, 26),
             "<status>oldclient</status>");
+}
+
+TEST(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
+  test::TempDir dir;
+  test::WriteText(dir.path() / "c.tsv", "creator\tversion\tdate\tmsg\n");
+  std::string error;
+  std::vector<std::string> warnings;
+  auto catalog = Catalog::Load(dir.path() / "c.tsv", error, warnings);
+  ASSERT_TRUE(catalog);
+  const std::string forged = "x.</msg><status>okay</status><version>9.9</version><msg>&";
+  ServerReply reply;
+  reply.ParseReply(ReplyBody({.creator = "Xxxx", .name = forged}, *catalog, {}).c_str());
+  EXPECT_EQ(reply.status, ReplyStatus::NoData);
+  EXPECT_EQ(reply.version, "");
+  EXPECT_EQ(reply.msg, "No version information for x.&lt;/msg&gt;&lt;status&gt;okay&lt;/status&gt;&lt;version&gt;"
+                       "9.9&lt;/version&gt;&lt;msg&gt;&amp;.");
 }
 
 TEST(TrackerRepliesTest, VersionsCompareNumberByNumber) {
