@@ -26,6 +26,17 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# Where the kernel runs 32-bit x86 programs, the Wine suite runs the 32-bit
+# Windows files, which are the product: that needs Debian's i386 Wine.
+if scripts/runs-32-bit-x86.sh && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  echo "Installing: wine32:i386 (this machine runs 32-bit programs)"
+  export DEBIAN_FRONTEND=noninteractive
+  if ! { dpkg --add-architecture i386 && apt-get update -qq &&
+         apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; }; then
+    echo "warning: wine32:i386 could not be installed; the Wine suite will run the 64-bit build" >&2
+  fi
+fi
+
 # The package starts a system-wide proxy; the tests run their own.
 if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet tinyproxy 2>/dev/null; then
   systemctl disable --now tinyproxy >/dev/null 2>&1 || true

@@ -22,11 +22,18 @@ echo "== build-windows: the 32-bit Windows files, cross-built"
 scripts/build-windows.sh
 tests/windows/check_tables.sh build-windows/bin
 
-# This machine's kernel runs no 32-bit x86 code, so Wine runs the 64-bit
-# build of the same sources; with a 32-bit Wine the suite takes build-windows.
-echo "== build-win64: the Windows bindings under Wine"
-cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-win64 -j2
-WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 \
-  xvfb-run -a tests/wine/run_wine_suite.sh build-win64/bin build/bin
+# The Wine suite runs the 32-bit files, the product, where this machine runs
+# 32-bit programs and has a 32-bit Wine; elsewhere the 64-bit build of the
+# same sources.
+if scripts/runs-32-bit-x86.sh && [[ -x /usr/lib/wine/wine && -x /usr/lib/wine/wineserver32 ]]; then
+  echo "== build-windows under Wine: the 32-bit files (this machine runs 32-bit programs)"
+  WINE=/usr/lib/wine/wine WINESERVER=/usr/lib/wine/wineserver32 \
+    xvfb-run -a tests/wine/run_wine_suite.sh build-windows/bin build/bin
+else
+  echo "== build-win64 under Wine: the 64-bit build of the same sources (this machine runs no 32-bit programs)"
+  cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build-win64 -j2
+  WINE=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64 \
+    xvfb-run -a tests/wine/run_wine_suite.sh build-win64/bin build/bin
+fi

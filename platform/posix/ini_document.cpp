@@ -8,8 +8,9 @@ namespace oq::posix {
 
 namespace {
 
+// Lines are kept with their own line ends, which trimming drops too.
 std::string_view Trim(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
@@ -39,22 +40,42 @@ std::optional<KeyValue> ParseKeyValue(std::string_view line) {
   return KeyValue{Trim(line.substr(0, equals)), value};
 }
 
+// The line end a line was read with: "\r\n", "\n", a lone "\r" at the
+// end of a file, or none.
+std::string_view LineEnd(std::string_view line) {
+  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") return line.substr(line.size() - 2);
+  if (!line.empty() && (line.back() == '\n' || line.back() == '\r')) return line.substr(line.size() - 1);
+  return {};
+}
+
 }  // namespace
 
 IniDocument IniDocument::Parse(std::string_view text) {
   IniDocument document;
-  if (text.find("\r\n") != std::string_view::npos) document.lineEnd_ = "\r\n";
-  document.endsWithLineEnd_ = text.empty() || text.back() == '\n';
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    document.lines_.emplace_back(line);
-    start = end + 1;
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    document.lines_.emplace_back(text.substr(start, end - start));
+    start = end;
+  }
+  // Lines added later end the way the file's first line does.
+  for (const auto& line : document.lines_) {
+    if (const auto end = LineEnd(line); end == "\r\n" || end == "\n") {
+      document.lineEnd_ = std::string(end);
+      break;
+    }
   }
   return document;
+}
+
+void IniDocument::EndLine(std::string& line) const {
+  const auto end = LineEnd(line);
+  if (end == "\r") {
+    line += '\n';  // a lone CR at the end of a file: a line now follows it
+  } else if (end.empty()) {
+    line += lineEnd_;
+  }
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
@@ -85,18 +106,22 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     if (!inSection) continue;
     auto pair = ParseKeyValue(lines_[i]);
     if (pair && ascii::EqualsIgnoringCase(pair->key, key)) {
-      lines_[i] = newLine;
+      lines_[i] = newLine + std::string(LineEnd(lines_[i]));
       return;
     }
     if (!Trim(lines_[i]).empty()) lastLineOfSection = i;
   }
   if (lastLineOfSection) {
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastLineOfSection + 1), newLine);
+    const bool last = *lastLineOfSection + 1 == lines_.size();
+    EndLine(lines_[*lastLineOfSection]);
+    // The new line ends as the file did where it goes last.
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastLineOfSection + 1),
+                  newLine + (last ? std::string() : lineEnd_));
     return;
   }
-  lines_.push_back("[" + std::string(section) + "]");
-  lines_.push_back(newLine);
-  endsWithLineEnd_ = true;
+  if (!lines_.empty()) EndLine(lines_.back());
+  lines_.push_back("[" + std::string(section) + "]" + lineEnd_);
+  lines_.push_back(newLine + lineEnd_);
 }
 
 bool IniDocument::HasSection(std::string_view section) const {
@@ -133,10 +158,7 @@ void IniDocument::Remove(std::string_view section, std::string_view key) {
 
 std::string IniDocument::Serialize() const {
   std::string text;
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    text += lines_[i];
-    if (i + 1 < lines_.size() || endsWithLineEnd_) text += lineEnd_;
-  }
+  for (const auto& line : lines_) text += line;
   return text;
 }
 

@@ -3,7 +3,7 @@
 // lines, names matched without regard to case, blanks around names and
 // values ignored, one pair of matching quotes around a value dropped. A
 // change rewrites only the line of its key; every other line, comments and
-// unknown lines included, is kept as it was.
+// unknown lines included, is kept as it was, each with its own line end.
 #pragma once
 
 #include <optional>
@@ -27,9 +27,11 @@ class IniDocument {
   std::string Serialize() const;
 
  private:
-  std::vector<std::string> lines_;  // without their line ends
-  std::string lineEnd_ = "\n";
-  bool endsWithLineEnd_ = true;
+  // Ends a line that a new line is to follow.
+  void EndLine(std::string& line) const;
+
+  std::vector<std::string> lines_;  // each with the line end it was read with
+  std::string lineEnd_ = "\n";       // for lines added
 };
 
 }  // namespace oq::posix

@@ -132,5 +132,16 @@ TEST(IniDocumentTest, KeepsCrLfAndAMissingFinalLineEnd) {
   EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2\r\nLastTrackTime=5");
 }
 
+TEST(IniDocumentTest, EachLineKeepsItsOwnLineEnd) {
+  auto document = posix::IniDocument::Parse("; hand-edited\n[Track]\r\nPeriod=1\nOld=x\r\n[Other]\nk=v\r");
+  document.Set("Track", "Period", "2");
+  document.Set("Track", "LastTrackTime", "5");
+  document.Set("Other", "k", "w");
+  document.Set("New", "a", "b");
+  EXPECT_EQ(document.Serialize(),
+            "; hand-edited\n[Track]\r\nPeriod=2\nOld=x\r\nLastTrackTime=5\n[Other]\nk=w\r\n[New]\na=b\n")
+      << "a lone CR at the end stays; added lines end as the file's first line does";
+}
+
 }  // namespace
 }  // namespace oq

@@ -50,12 +50,12 @@ set_proxy() {
   "$wine" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' /v ProxyServer /t REG_SZ /d "$1" /f >/dev/null 2>&1
 }
-start_tracker() {  # log file; prints the port
+start_tracker() {  # log file; sets port (not in a subshell: the cleanup must know its process)
   "$linux_bin/oq-tracker" --catalog "$source_dir/tracker/sample-catalog.tsv" --message "Hello from Wine's tracker" >"$1" 2>&1 &
   pids+=($!)
   for _ in $(seq 100); do
     port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$1")
-    [[ -n "$port" ]] && { echo "$port"; return; }
+    [[ -n "$port" ]] && return
     sleep 0.1
   done
 }
@@ -88,7 +88,7 @@ out=$(run oq_testhost.exe sync "$(windows_path "$handheld")" --api 2.1)
 check "Sync Manager 2.1 is refused" "SyncMgr version is less than 2.2" "$out"
 
 # ---- a full pass through the proxy setting, compared with the Linux build's
-port=$(start_tracker "$work/tracker.log")
+start_tracker "$work/tracker.log"
 set_proxy "127.0.0.1:$port"
 printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
 capture_dir=$work/captures; mkdir -p "$capture_dir"
