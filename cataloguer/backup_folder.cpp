@@ -40,7 +40,7 @@ void RefreshCatalogueFile(const HandheldImage& image, FolderCatalogue& result) {
   if (path) {
     auto loaded = HandheldImage::Load(*path);
     if (!loaded.database) {
-      result.warnings.push_back("the catalogue is damaged (" + loaded.detail + "); it is left as it is");
+      result.damagedCatalogue = loaded.detail;
       return;
     }
     if (!IsDesktopCatalogue(*loaded.database)) {
@@ -53,8 +53,8 @@ void RefreshCatalogueFile(const HandheldImage& image, FolderCatalogue& result) {
   result.changes = std::move(refreshed.changes);
   if (!refreshed.changed) return;
   const auto target = path.value_or(image.PathForNewDatabase(refreshed.database));
-  if (HandheldImage::Save(target, refreshed.database) != 0) {
-    result.error = "cannot write the catalogue " + target.string();
+  if (const auto failure = HandheldImage::Save(target, refreshed.database); !failure.empty()) {
+    result.error = "cannot write the catalogue: " + failure;
     return;
   }
   result.catalogueWritten = true;
@@ -80,8 +80,8 @@ void EnsureTrackerPreference(const HandheldImage& image, FolderCatalogue& result
   preferences.modificationDate = palm::PalmNow();
   ++preferences.modificationNumber;
   const auto target = path.value_or(image.PathForNewDatabase(preferences));
-  if (HandheldImage::Save(target, preferences) != 0) {
-    result.error = "cannot write the preferences " + target.string();
+  if (const auto failure = HandheldImage::Save(target, preferences); !failure.empty()) {
+    result.error = "cannot write the preferences: " + failure;
     return;
   }
   result.preferenceCreated = true;

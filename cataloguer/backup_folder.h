@@ -17,6 +17,7 @@ struct FolderCatalogue {
   CatalogueChanges changes;
   bool catalogueWritten = false;
   bool foreignCatalogue = false;  // made by the handheld program, left as it is
+  std::string damagedCatalogue;   // what is wrong with a catalogue that is left as it is
   bool preferenceCreated = false;
   std::vector<std::string> warnings;  // files passed over, and why
 };
@@ -24,7 +25,7 @@ struct FolderCatalogue {
 // Lists the programs in `folder`, refreshes (or creates) OQProgDB there
 // and creates the tracker preference when there is none. Every file is
 // replaced atomically; a damaged catalogue or preferences file is never
-// rewritten (a warning says so, and the conduit finds what it finds).
+// rewritten.
 FolderCatalogue CatalogueBackupFolder(const std::filesystem::path& folder);
 
 }  // namespace oq::cataloguer

@@ -4,6 +4,7 @@
 
 #include "backup_folder.h"
 #include "commands.h"
+#include "handheld_folder.h"
 
 namespace oq::hotsync {
 
@@ -16,16 +17,15 @@ void PrintNames(const char* what, const std::vector<std::string>& names) {
 }  // namespace
 
 int RunCatalog(const CatalogOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::is_directory(options.handheld, error)) {
-    std::cerr << "oq-hotsync: the handheld image directory " << options.handheld
-              << " does not exist; give --handheld the folder that holds the handheld's database files\n";
-    return kExitUsage;
-  }
+  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
   const auto result = cataloguer::CatalogueBackupFolder(options.handheld);
   for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
   if (!result.error.empty()) {
     std::cerr << "oq-hotsync: " << result.error << "\n";
+    return kExitConduitFailed;
+  }
+  if (!result.damagedCatalogue.empty()) {
+    std::cerr << "oq-hotsync: the catalogue is damaged (" << result.damagedCatalogue << "); it is left as it is\n";
     return kExitConduitFailed;
   }
   if (result.foreignCatalogue) {

@@ -1,13 +1,9 @@
 #include "catalogue_rows.h"
 
 #include <cstdio>
-#include <cstdlib>
 
-#include "atomic_file.h"
 #include "byte_codec.h"
-#include "desktop_paths.h"
 #include "handheld_image.h"
-#include "ini_document.h"
 #include "program_record.h"
 #include "saved_preferences.h"
 #include "tracker_preference_layout.h"
@@ -82,16 +78,6 @@ std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& fold
     }
   }
   return view;
-}
-
-std::optional<long long> LastTrackTime() {
-  const auto bytes = posix::ReadWholeFile(posix::WindowsDirectory() / "OrbitQuail.ini");
-  if (!bytes) return std::nullopt;
-  const auto value = posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get("Track", "LastTrackTime");
-  if (!value) return std::nullopt;
-  const long long seconds = std::strtoll(value->c_str(), nullptr, 10);
-  if (seconds <= 0) return std::nullopt;
-  return seconds;
 }
 
 }  // namespace oq::hotsync

@@ -30,7 +30,4 @@ struct CatalogueView {
 // says why (no catalogue, a damaged file).
 std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error);
 
-// When the conduit last tracked, from its settings file; none when never.
-std::optional<long long> LastTrackTime();
-
 }  // namespace oq::hotsync

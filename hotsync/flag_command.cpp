@@ -5,6 +5,7 @@
 
 #include "byte_codec.h"
 #include "commands.h"
+#include "handheld_folder.h"
 #include "handheld_image.h"
 #include "palm_time.h"
 #include "program_record.h"
@@ -13,6 +14,7 @@ namespace oq::hotsync {
 
 int RunSetFlag(const FlagOptions& options) {
   namespace layout = program_record;
+  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
   posix::HandheldImage image(options.handheld);
   const auto path = image.FindDatabase("OQProgDB");
   if (!path) {
@@ -58,8 +60,8 @@ int RunSetFlag(const FlagOptions& options) {
 
   catalogue.modificationDate = palm::PalmNow();
   ++catalogue.modificationNumber;
-  if (posix::HandheldImage::Save(*path, catalogue) != 0) {
-    std::cerr << "oq-hotsync: cannot write the catalogue " << path->string() << "\n";
+  if (const auto failure = posix::HandheldImage::Save(*path, catalogue); !failure.empty()) {
+    std::cerr << "oq-hotsync: the catalogue was not changed: " << failure << "\n";
     return kExitConduitFailed;
   }
   for (const auto& name : changed) std::cout << name << ": " << meaning << "\n";

@@ -2,6 +2,9 @@
 // loading the conduit and calling its exports against a handheld image.
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
+#include <iostream>
+
 #include "commands.h"
 
 int main(int argc, char** argv) {
@@ -83,16 +86,23 @@ int main(int argc, char** argv) {
     const int status = app.exit(error);
     return status == 0 ? kExitOk : kExitUsage;
   }
-  if (*syncCommand) return RunSync(sync);
-  if (*catalogCommand) return RunCatalog(catalog);
-  for (const auto& [sub, command] : flagApps) {
-    if (!*sub) continue;
-    flags.flag = command->flag;
-    flags.set = command->set;
-    return RunSetFlag(flags);
+  // A file the commands did not foresee trouble with still ends in a
+  // message that names it, never in an abort.
+  try {
+    if (*syncCommand) return RunSync(sync);
+    if (*catalogCommand) return RunCatalog(catalog);
+    for (const auto& [sub, command] : flagApps) {
+      if (!*sub) continue;
+      flags.flag = command->flag;
+      flags.set = command->set;
+      return RunSetFlag(flags);
+    }
+    if (*sampleCommand) return RunSample(sample);
+    if (*showCommand) return RunShow(show);
+    if (*configureCommand) return RunConfigure(configure);
+    return RunConduits(conduits);
+  } catch (const std::filesystem::filesystem_error& error) {
+    std::cerr << "oq-hotsync: " << error.path1().string() << ": " << error.code().message() << "\n";
+    return kExitUsage;
   }
-  if (*sampleCommand) return RunSample(sample);
-  if (*showCommand) return RunShow(show);
-  if (*configureCommand) return RunConfigure(configure);
-  return RunConduits(conduits);
 }

@@ -74,8 +74,8 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
 
   posix::HandheldImage image(directory);
   for (const auto* db : {&catalogue, &preferences}) {
-    if (posix::HandheldImage::Save(image.PathForNewDatabase(*db), *db) != 0) {
-      return "cannot write " + image.PathForNewDatabase(*db).string();
+    if (auto failure = posix::HandheldImage::Save(image.PathForNewDatabase(*db), *db); !failure.empty()) {
+      return failure;
     }
   }
   return {};
@@ -112,8 +112,8 @@ std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
   memos.records.push_back({0, 1, text("Ask the tracker about new versions")});
   databases.push_back(std::move(memos));
   for (const auto& database : databases) {
-    if (posix::HandheldImage::Save(image.PathForNewDatabase(database), database) != 0) {
-      return "cannot write " + image.PathForNewDatabase(database).string();
+    if (auto failure = posix::HandheldImage::Save(image.PathForNewDatabase(database), database); !failure.empty()) {
+      return failure;
     }
   }
   return {};
@@ -133,8 +133,7 @@ std::string WriteSampleProgram(const std::filesystem::path& file) {
   const std::string name = "OrbitQuail";
   program.resources.push_back({palm::FourCCFromText("tAIN"), 1000, {name.begin(), name.end()}});
   program.resources.push_back({palm::FourCCFromText("tver"), 1, {'1', '.', '3', '0', 0}});
-  if (posix::HandheldImage::Save(file, program) != 0) return "cannot write " + file.string();
-  return {};
+  return posix::HandheldImage::Save(file, program);
 }
 
 int RunSample(const SampleOptions& options) {

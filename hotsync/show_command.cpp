@@ -9,6 +9,8 @@
 
 #include "catalogue_rows.h"
 #include "commands.h"
+#include "conduit_settings.h"
+#include "handheld_folder.h"
 
 namespace oq::hotsync {
 
@@ -106,11 +108,7 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
 }  // namespace
 
 int RunShow(const ShowOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::is_directory(options.handheld, error)) {
-    std::cerr << "oq-hotsync: the handheld image directory " << options.handheld << " does not exist\n";
-    return kExitUsage;
-  }
+  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
   std::string problem;
   const auto view = ReadCatalogueView(options.handheld, problem);
   if (!view) {

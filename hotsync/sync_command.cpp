@@ -12,7 +12,9 @@
 #include "catalogue_rows.h"
 #include "commands.h"
 #include "conduit_library.h"
+#include "conduit_settings.h"
 #include "desktop_directory.h"
+#include "handheld_folder.h"
 #include "handheld_host.h"
 #include "handheld_image.h"
 
@@ -32,11 +34,16 @@ void PrintLine(const std::string& line) {
 
 // Moves the user's queued databases into the handheld, replacing a
 // database of the same name; a file that is not a Palm database stays
-// queued and is reported.
-void InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& user,
+// queued and is reported. False, with nothing installed, when the queue
+// holds an entry that cannot be examined.
+bool InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& user,
                         const std::filesystem::path& handheld) {
   posix::HandheldImage image(handheld);
-  for (const auto& file : desktop.QueuedFiles(user)) {
+  std::vector<std::string> problems;
+  const auto queued = desktop.QueuedFiles(user, &problems);
+  for (const auto& problem : problems) std::cerr << "oq-hotsync: cannot install " << problem << "\n";
+  if (!problems.empty()) return false;
+  for (const auto& file : queued) {
     auto loaded = posix::HandheldImage::Load(file);
     if (!loaded.database) {
       std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << loaded.detail << "\n";
@@ -44,14 +51,15 @@ void InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& use
     }
     const auto target = image.FindDatabase(loaded.database->Name())
                             .value_or(image.PathForNewDatabase(*loaded.database));
-    if (posix::HandheldImage::Save(target, *loaded.database) != 0) {
-      std::cerr << "oq-hotsync: cannot write " << target.string() << "\n";
+    if (const auto failure = posix::HandheldImage::Save(target, *loaded.database); !failure.empty()) {
+      std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << failure << "\n";
       continue;
     }
     std::error_code error;
     std::filesystem::remove(file, error);
     std::cerr << "oq-hotsync: installed " << file.filename().string() << " on the handheld\n";
   }
+  return true;
 }
 
 // The handheld folder's own name, with or without a trailing separator.
@@ -114,23 +122,27 @@ void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
   }
 }
 
+// What is wrong with the handheld's catalogue, when it cannot be read: the
+// conduit takes it for a missing one.
+std::optional<std::string> DamagedCatalogue(const std::filesystem::path& handheld) {
+  const auto path = posix::HandheldImage(handheld).FindDatabase("OQProgDB");
+  if (!path) return std::nullopt;
+  auto loaded = posix::HandheldImage::Load(*path);
+  if (loaded.database) return std::nullopt;
+  return loaded.detail;
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
-  std::error_code error;
-  if (!std::filesystem::is_directory(options.handheld, error)) {
-    std::cerr << "oq-hotsync: the handheld image directory " << options.handheld
-              << " does not exist; give --handheld the folder that holds the handheld's "
-                 "database files\n";
-    return kExitUsage;
-  }
+  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
 
   const std::string user = options.user.value_or(FolderName(options.handheld));
   posix::DesktopDirectory desktop;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
-  InstallQueuedFiles(desktop, user, options.handheld);
+  if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
   if (!options.noCatalog && !RefreshCatalogue(options.handheld)) return kExitConduitFailed;
 
   handheld_host::BeginSync(options.handheld);
@@ -150,24 +162,34 @@ int RunSync(const SyncOptions& options) {
 
   SyncProperties properties{};
   properties.syncAction = ResolveAction(options, desktop, user);
+  const auto trackedBefore = LastTrackTimeText();
   const int32_t result = conduit->openConduit(IgnoreProgress, &properties);
-  const int32_t closeResult = handheld_host::EndSync();
+  handheld_host::EndSync();
   handheld_host::SetHotSyncLogSink(nullptr);
 
   if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
 
-  if (closeResult != 0) {
-    std::cerr << "oq-hotsync: a database the conduit left open could not be saved (Sync Manager "
-                 "error 0x"
-              << std::hex << std::uppercase << closeResult << ")\n";
+  // What the conduit wrote and the Sync Manager could not save is lost: the
+  // HotSync has not tracked, whatever the conduit says, so the period gate
+  // must not keep the next one from tracking again.
+  if (const auto failures = handheld_host::SaveFailures(); !failures.empty()) {
+    for (const auto& failure : failures) {
+      std::cerr << "oq-hotsync: the handheld's changes were not saved: " << failure << "\n";
+    }
+    if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
+      std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+    }
+    return kExitConduitFailed;
   }
   if (result != 0) {
     std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
               << static_cast<uint32_t>(result) << "\n";
     return kExitConduitFailed;
   }
-  if (closeResult != 0) return kExitConduitFailed;
   if (!passRan) {
+    if (const auto damaged = DamagedCatalogue(options.handheld)) {
+      std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
+    }
     std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
     return kExitNothingTracked;
   }

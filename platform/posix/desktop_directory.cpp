@@ -76,14 +76,9 @@ DesktopDirectory::QueueResult DesktopDirectory::QueueFile(const std::string& use
   return error ? QueueResult::kFailed : QueueResult::kQueued;
 }
 
-std::vector<std::filesystem::path> DesktopDirectory::QueuedFiles(const std::string& user) const {
-  std::vector<std::filesystem::path> files;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(UserDirectory(user) / kInstallFolder, error)) {
-    if (entry.is_regular_file()) files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
+std::vector<std::filesystem::path> DesktopDirectory::QueuedFiles(const std::string& user,
+                                                               std::vector<std::string>* problems) const {
+  return RegularFiles(UserDirectory(user) / kInstallFolder, problems);
 }
 
 bool DesktopDirectory::HasConduit(const std::string& creator) const {

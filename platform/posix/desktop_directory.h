@@ -32,7 +32,8 @@ class DesktopDirectory {
 
   enum class QueueResult { kQueued, kAlreadyWaiting, kFailed };
   QueueResult QueueFile(const std::string& user, const std::filesystem::path& file);
-  std::vector<std::filesystem::path> QueuedFiles(const std::string& user) const;
+  std::vector<std::filesystem::path> QueuedFiles(const std::string& user,
+                                                 std::vector<std::string>* problems = nullptr) const;
 
   // The conduit registry.
   bool HasConduit(const std::string& creator) const;

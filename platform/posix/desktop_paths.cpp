@@ -30,11 +30,18 @@ std::filesystem::path PalmDesktopDirectory() { return OrbitQuailHome() / "palm";
 bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
   std::error_code error;
   if (std::filesystem::is_directory(directory, error)) return true;
-  std::filesystem::create_directories(directory, error);
-  if (error) return false;
-  std::filesystem::permissions(directory, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::replace, error);
-  return !error;
+  // Every folder made here is the owner's alone, whatever the umask: palm/
+  // holds the conduit library that oq-hotsync loads.
+  std::filesystem::path made;
+  for (const auto& part : directory) {
+    made /= part;
+    if (std::filesystem::is_directory(made, error)) continue;
+    if (!std::filesystem::create_directory(made, error) && error) return false;
+    std::filesystem::permissions(made, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
+                                 error);
+    if (error) return false;
+  }
+  return true;
 }
 
 }  // namespace oq::posix

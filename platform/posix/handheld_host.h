@@ -58,6 +58,9 @@ OQ_HOST_API std::vector<std::string> HotSyncLog();
 OQ_HOST_API void SetHotSyncLogSink(std::function<void(const std::string&)> sink);
 // The handheld's own log (SyncAddLogEntry), capped as a handheld caps it.
 OQ_HOST_API std::string HandheldLog();
+// Every database the Sync Manager could not save since BeginSync, with
+// what failed: a conduit need not look at what a close returns.
+OQ_HOST_API std::vector<std::string> SaveFailures();
 
 OQ_HOST_API bool ConduitRegistered();
 OQ_HOST_API size_t OpenDatabaseCount();

@@ -12,22 +12,17 @@ namespace oq::posix {
 
 namespace {
 
-bool IsDatabaseFile(const std::filesystem::directory_entry& entry) {
-  if (!entry.is_regular_file()) return false;
-  std::string extension = entry.path().extension().string();
+bool IsDatabaseFile(const std::filesystem::path& path) {
+  std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(), ascii::Lower);
   return extension == ".pdb" || extension == ".prc";
 }
 
 }  // namespace
 
-std::vector<std::filesystem::path> HandheldImage::DatabaseFiles() const {
-  std::error_code error;
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(directory_, error)) {
-    if (IsDatabaseFile(entry)) files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
+std::vector<std::filesystem::path> HandheldImage::DatabaseFiles(std::vector<std::string>* problems) const {
+  auto files = RegularFiles(directory_, problems);
+  std::erase_if(files, [](const std::filesystem::path& path) { return !IsDatabaseFile(path); });
   return files;
 }
 
@@ -59,11 +54,10 @@ LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
   return {std::move(parsed.database), sync::kOk, {}};
 }
 
-int32_t HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
+std::string HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
   const auto bytes = palm::SerializeDatabase(database);
-  return WriteFileAtomically(path, bytes, FileAccess::kReadableByAll).empty()
-             ? sync::kOk
-             : sync::kErrStorage;
+  RemoveLeftoverTemporaries(path);
+  return WriteFileAtomically(path, bytes, FileAccess::kReadableByAll);
 }
 
 std::filesystem::path HandheldImage::PathForNewDatabase(const palm::Database& database) const {

@@ -26,14 +26,14 @@ class HandheldImage {
 
   const std::filesystem::path& directory() const { return directory_; }
 
-  // The .pdb and .prc files, in order of their paths.
-  std::vector<std::filesystem::path> DatabaseFiles() const;
+  // The .pdb and .prc files, in order of their paths; see RegularFiles.
+  std::vector<std::filesystem::path> DatabaseFiles(std::vector<std::string>* problems = nullptr) const;
   std::optional<std::filesystem::path> FindDatabase(const std::string& name) const;
   static LoadedDatabase Load(const std::filesystem::path& path);
   // The header's fields alone; none when the file is shorter than a header.
   static std::optional<palm::Database> LoadHeader(const std::filesystem::path& path);
-  // Atomic replace; returns 0 or a Sync Manager code.
-  static int32_t Save(const std::filesystem::path& path, const palm::Database& database);
+  // Atomic replace; returns an empty string, or what failed.
+  static std::string Save(const std::filesystem::path& path, const palm::Database& database);
   std::filesystem::path PathForNewDatabase(const palm::Database& database) const;
 
  private:

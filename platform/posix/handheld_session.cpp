@@ -32,6 +32,7 @@ void BeginSync(const std::filesystem::path& directory) {
   session.conduitHandle.reset();
   session.hotsyncLog.clear();
   session.handheldLog.clear();
+  session.saveFailures.clear();
   session.faults = {};
   session.calls = {};
   session.reportedRecordCount.reset();
@@ -69,6 +70,8 @@ void SetHotSyncLogSink(std::function<void(const std::string&)> sink) {
 }
 
 std::string HandheldLog() { return Session().handheldLog; }
+
+std::vector<std::string> SaveFailures() { return Session().saveFailures; }
 
 bool ConduitRegistered() { return Session().conduitHandle.has_value(); }
 

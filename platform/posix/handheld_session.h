@@ -41,6 +41,7 @@ struct HandheldSession {
   std::vector<std::string> hotsyncLog;
   std::function<void(const std::string&)> hotsyncLogSink;
   std::string handheldLog;
+  std::vector<std::string> saveFailures;  // what failed, for each database that could not be saved
   std::optional<uint32_t> reportedRecordCount;
 
   struct Fault {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "atomic_file.h"
 #include "handheld_session.h"
 #include "palm_time.h"
 #include "saved_preferences.h"
@@ -26,6 +27,14 @@ namespace prefs = oq::posix::saved_preferences;
 OpenDatabase* FindOpen(uint8_t handle) {
   auto it = Session().open.find(handle);
   return it == Session().open.end() ? nullptr : &it->second;
+}
+
+// A conduit may not look at the result of a close; the host asks for the
+// failed saves after the sync, so none goes unreported.
+int32_t Saved(const std::string& failure) {
+  if (failure.empty()) return sync::kOk;
+  Session().saveFailures.push_back(failure);
+  return sync::kErrStorage;
 }
 
 bool IsVisible(const OpenDatabase& open, const palm::Record& record) {
@@ -118,6 +127,7 @@ int32_t SyncOpenDB(const char* name, int32_t cardNumber, uint8_t* dbHandle, uint
     if (open.path == *path) return sync::kErrFileAlreadyOpen;
   }
   if (session.open.size() >= kMaxOpenDatabases) return sync::kErrTooManyOpen;
+  oq::posix::RemoveLeftoverTemporaries(*path);
   auto loaded = HandheldImage::Load(*path);
   if (!loaded.database) return loaded.error;
 
@@ -140,7 +150,7 @@ int32_t SyncCloseDB(uint8_t dbHandle) {
   if (!open.changed) return sync::kOk;
   open.database.modificationNumber++;
   open.database.modificationDate = palm::PalmNow();
-  return HandheldImage::Save(open.path, open.database);
+  return Saved(HandheldImage::Save(open.path, open.database));
 }
 
 int32_t SyncReadOpenDbInfo(DbInfoRequest* request, DbInfoBlock* info) {
@@ -211,9 +221,11 @@ int32_t SyncWriteRec(RawRecordDescriptor* record) {
   if ((open->mode & sync::kOpenWrite) == 0) return sync::kErrReadOnly;
 
   auto& records = open->database.records;
-  const uint8_t attributes = static_cast<uint8_t>(
-      ((record->attributes & (palm::kRecordSecret | palm::kRecordDirty)) | palm::kRecordDirty) |
-      (record->category & palm::kRecordCategoryMask));
+  // The attributes the descriptor carries (deleted, busy and secret
+  // included), and dirty: the record changed.
+  const uint8_t attributes =
+      static_cast<uint8_t>((record->attributes & ~palm::kRecordCategoryMask) | palm::kRecordDirty |
+                           (record->category & palm::kRecordCategoryMask));
   std::vector<uint8_t> data(record->buffer, record->buffer + record->recordSize);
 
   if (record->recordId != 0) {
@@ -289,7 +301,7 @@ int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference) {
   }
   db.modificationNumber++;
   db.modificationDate = palm::PalmNow();
-  return HandheldImage::Save(path, db);
+  return Saved(HandheldImage::Save(path, db));
 }
 
 int32_t SyncYieldCycles(uint16_t /*maxMilliseconds*/) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 
 #include "atomic_file.h"
@@ -10,6 +11,20 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;
+}
+
+std::vector<std::filesystem::path> RegularFiles(const std::filesystem::path& folder,
+                                                std::vector<std::string>* problems) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::error_code status;
+    const bool regular = entry.is_regular_file(status);
+    if (status && problems != nullptr) problems->push_back(entry.path().string() + ": " + status.message());
+    if (regular) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace oq::posix

@@ -7,6 +7,10 @@
 
 namespace oq::posix {
 
+void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
+  DeleteFileA((path.string() + ".tmp").c_str());
+}
+
 std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                                 FileAccess /*access: the folder's permissions apply*/) {
   const std::string temporary = path.string() + ".tmp";

@@ -178,6 +178,47 @@ TEST_F(SyncManagerStandinTest, AppendedIdsStepOverHiddenRecordsAndHiddenRecordsC
   EXPECT_EQ(+record.recordId, 0x103u);
 }
 
+TEST_F(SyncManagerStandinTest, AWriteKeepsTheAttributesTheDescriptorCarriesAndSetsDirty) {
+  auto db = test::ReadDatabase(CataloguePath());
+  db.records[0].attributes = palm::kRecordDeleted | palm::kRecordBusy | 0x03;
+  test::WriteDatabase(CataloguePath(), db);
+  uint8_t byte = 0;
+  RawRecordDescriptor record{};
+  record.dbHandle = Open(0xD0);
+  record.bufferSize = 1;
+  record.buffer = &byte;
+  ASSERT_EQ(SyncReadRecordByIndex(&record), 0);
+  record.recordSize = 1;
+  ASSERT_EQ(SyncWriteRec(&record), 0);
+  ASSERT_EQ(SyncCloseDB(record.dbHandle), 0);
+  EXPECT_EQ(test::ReadDatabase(CataloguePath()).records[0].attributes,
+            palm::kRecordDeleted | palm::kRecordDirty | palm::kRecordBusy | 0x03);
+}
+
+TEST_F(SyncManagerStandinTest, LeftoversOfAKilledSaveGoAndALinkIsWrittenThrough) {
+  const auto elsewhere = image_.path() / "elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  std::filesystem::rename(CataloguePath(), elsewhere / "Catalogue.pdb");
+  std::filesystem::create_symlink(elsewhere / "Catalogue.pdb", CataloguePath());
+  for (const char* name : {"Catalogue.pdb.a1B2c3", "Catalogue.pdb.keep", "Other.pdb.a1B2c3"}) {
+    test::WriteText(elsewhere / name, "left over");
+  }
+  uint8_t byte = 7;
+  RawRecordDescriptor record{};
+  record.dbHandle = Open(0xD0);
+  record.recordSize = 1;
+  record.bufferSize = 1;
+  record.buffer = &byte;
+  ASSERT_EQ(SyncWriteRec(&record), 0);
+  ASSERT_EQ(SyncCloseDB(record.dbHandle), 0);
+
+  EXPECT_TRUE(std::filesystem::is_symlink(CataloguePath())) << "the link stays a link";
+  EXPECT_EQ(test::ReadDatabase(elsewhere / "Catalogue.pdb").records.size(), 4u) << "its target was written";
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / "Catalogue.pdb.a1B2c3"));
+  EXPECT_TRUE(std::filesystem::exists(elsewhere / "Catalogue.pdb.keep")) << "not of our naming";
+  EXPECT_TRUE(std::filesystem::exists(elsewhere / "Other.pdb.a1B2c3")) << "another file's";
+}
+
 TEST_F(SyncManagerStandinTest, WritesAreRefusedWhenTheyCannotBeDoneSafely) {
   uint8_t bytes[8] = {};
   RawRecordDescriptor record{};

@@ -1,0 +1,50 @@
+#include "conduit_settings.h"
+
+#include <cstdlib>
+
+#include "atomic_file.h"
+#include "desktop_paths.h"
+#include "ini_document.h"
+
+namespace oq::hotsync {
+
+namespace {
+
+constexpr const char* kSettingsFile = "OrbitQuail.ini";
+constexpr const char* kSection = "Track";
+constexpr const char* kKey = "LastTrackTime";
+
+std::filesystem::path SettingsPath() { return posix::WindowsDirectory() / kSettingsFile; }
+
+}  // namespace
+
+std::optional<std::string> LastTrackTimeText() {
+  const auto bytes = posix::ReadWholeFile(SettingsPath());
+  if (!bytes) return std::nullopt;
+  return posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(kSection, kKey);
+}
+
+std::optional<long long> LastTrackTime() {
+  const auto text = LastTrackTimeText();
+  if (!text) return std::nullopt;
+  const long long seconds = std::strtoll(text->c_str(), nullptr, 10);
+  if (seconds <= 0) return std::nullopt;
+  return seconds;
+}
+
+std::string RestoreLastTrackTime(const std::optional<std::string>& text) {
+  if (LastTrackTimeText() == text) return {};
+  const auto bytes = posix::ReadWholeFile(SettingsPath());
+  if (!bytes) return "cannot read " + SettingsPath().string();
+  auto document = posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
+  if (text) {
+    document.Set(kSection, kKey, *text);
+  } else {
+    document.Remove(kSection, kKey);
+  }
+  const std::string serialized = document.Serialize();
+  return posix::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
+                                    posix::FileAccess::kOwnerOnly);
+}
+
+}  // namespace oq::hotsync

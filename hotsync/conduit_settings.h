@@ -1,0 +1,20 @@
+// The conduit's settings file as the host sees it: when the conduit last
+// tracked, and putting that back when the HotSync's results were lost.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace oq::hotsync {
+
+// The stored LastTrackTime text; none when the file or the key is missing.
+std::optional<std::string> LastTrackTimeText();
+
+// When the conduit last tracked; none when never.
+std::optional<long long> LastTrackTime();
+
+// Puts LastTrackTime back as it was (none: removes it); returns what
+// failed, or an empty string.
+std::string RestoreLastTrackTime(const std::optional<std::string>& text);
+
+}  // namespace oq::hotsync
