@@ -18,6 +18,8 @@ std::filesystem::path SettingsPath() { return posix::WindowsDirectory() / kSetti
 
 }  // namespace
 
+std::string SettingsUnreadable() { return posix::UnreadableReason(SettingsPath()); }
+
 std::optional<std::string> LastTrackTimeText() {
   const auto bytes = posix::ReadWholeFile(SettingsPath());
   if (!bytes) return std::nullopt;

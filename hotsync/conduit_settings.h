@@ -13,6 +13,9 @@ std::optional<std::string> LastTrackTimeText();
 // When the conduit last tracked; none when never.
 std::optional<long long> LastTrackTime();
 
+// Why the settings file is there but cannot be read; empty when it can be.
+std::string SettingsUnreadable();
+
 // Puts LastTrackTime back as it was (none: removes it); returns what
 // failed, or an empty string.
 std::string RestoreLastTrackTime(const std::optional<std::string>& text);

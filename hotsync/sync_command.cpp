@@ -141,6 +141,14 @@ int RunSync(const SyncOptions& options) {
 
   const std::string user = options.user.value_or(FolderName(options.handheld));
   posix::DesktopDirectory desktop;
+  // A file that cannot be read is never taken for an empty one: nothing
+  // runs until it can be.
+  auto unreadable = desktop.UnreadableFiles(user);
+  if (auto settings = SettingsUnreadable(); !settings.empty()) unreadable.push_back(std::move(settings));
+  for (const auto& problem : unreadable) {
+    std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
+  }
+  if (!unreadable.empty()) return kExitConduitFailed;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
   if (!options.noCatalog && !RefreshCatalogue(options.handheld)) return kExitConduitFailed;

@@ -30,6 +30,11 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& path);
 // The whole file, or nothing when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path);
 
+// Why a file that exists cannot be read ("path: reason"); empty when it
+// can be, or when there is no such file. A file that cannot be read is
+// never taken for an empty one, and never rewritten.
+std::string UnreadableReason(const std::filesystem::path& path);
+
 // The regular files in `folder` (links followed), in order of their paths.
 // An entry that cannot be examined (a link loop, say) is left out and
 // described in `problems`, "path: what is wrong", when it is given.

@@ -21,6 +21,13 @@ IniDocument Load(const std::filesystem::path& path) {
   return IniDocument::Parse(bytes ? std::string(bytes->begin(), bytes->end()) : std::string());
 }
 
+// The document to change and write back; none when the file is there but
+// cannot be read, which is never overwritten.
+std::optional<IniDocument> LoadForChange(const std::filesystem::path& path) {
+  if (!UnreadableReason(path).empty()) return std::nullopt;
+  return Load(path);
+}
+
 bool Save(const std::filesystem::path& path, const IniDocument& document) {
   if (!EnsurePrivateDirectory(path.parent_path())) return false;
   const std::string text = document.Serialize();
@@ -55,10 +62,19 @@ std::vector<std::string> DesktopDirectory::Users() const {
 bool DesktopDirectory::AddUser(const std::string& name) {
   auto names = Users();
   if (std::find(names.begin(), names.end(), name) != names.end()) return false;
-  IniDocument users = Load(root_ / kUsersFile);
-  users.Set(kUsersSection, "User" + std::to_string(names.size() + 1), name);
-  users.Set(kUsersSection, "Count", std::to_string(names.size() + 1));
-  return Save(root_ / kUsersFile, users) && EnsurePrivateDirectory(UserDirectory(name));
+  auto users = LoadForChange(root_ / kUsersFile);
+  if (!users) return false;
+  users->Set(kUsersSection, "User" + std::to_string(names.size() + 1), name);
+  users->Set(kUsersSection, "Count", std::to_string(names.size() + 1));
+  return Save(root_ / kUsersFile, *users) && EnsurePrivateDirectory(UserDirectory(name));
+}
+
+std::vector<std::string> DesktopDirectory::UnreadableFiles(const std::string& user) const {
+  std::vector<std::string> problems;
+  for (const auto& path : {root_ / kUsersFile, root_ / kRegistryFile, UserDirectory(user) / kActionsFile}) {
+    if (auto reason = UnreadableReason(path); !reason.empty()) problems.push_back(std::move(reason));
+  }
+  return problems;
 }
 
 std::filesystem::path DesktopDirectory::UserDirectory(const std::string& user) const {
@@ -86,24 +102,24 @@ bool DesktopDirectory::HasConduit(const std::string& creator) const {
 }
 
 bool DesktopDirectory::CreateConduit(const std::string& creator, int32_t type) {
-  IniDocument registry = Load(root_ / kRegistryFile);
-  if (registry.HasSection(creator)) return false;
-  registry.Set(creator, "Type", std::to_string(type));
-  return Save(root_ / kRegistryFile, registry);
+  auto registry = LoadForChange(root_ / kRegistryFile);
+  if (!registry || registry->HasSection(creator)) return false;
+  registry->Set(creator, "Type", std::to_string(type));
+  return Save(root_ / kRegistryFile, *registry);
 }
 
 bool DesktopDirectory::RemoveConduit(const std::string& creator) {
-  IniDocument registry = Load(root_ / kRegistryFile);
-  if (!registry.HasSection(creator)) return false;
-  registry.RemoveSection(creator);
-  return Save(root_ / kRegistryFile, registry);
+  auto registry = LoadForChange(root_ / kRegistryFile);
+  if (!registry || !registry->HasSection(creator)) return false;
+  registry->RemoveSection(creator);
+  return Save(root_ / kRegistryFile, *registry);
 }
 
 bool DesktopDirectory::SetConduitValue(const std::string& creator, const std::string& key, const std::string& value) {
-  IniDocument registry = Load(root_ / kRegistryFile);
-  if (!registry.HasSection(creator)) return false;
-  registry.Set(creator, key, value);
-  return Save(root_ / kRegistryFile, registry);
+  auto registry = LoadForChange(root_ / kRegistryFile);
+  if (!registry || !registry->HasSection(creator)) return false;
+  registry->Set(creator, key, value);
+  return Save(root_ / kRegistryFile, *registry);
 }
 
 std::optional<std::string> DesktopDirectory::ConduitValue(const std::string& creator, const std::string& key) const {
@@ -126,13 +142,14 @@ std::optional<int32_t> DesktopDirectory::Action(const std::string& user, const s
 bool DesktopDirectory::SetAction(const std::string& user, const std::string& creator, const char* kind,
                                  std::optional<int32_t> action) {
   const auto path = UserDirectory(user) / kActionsFile;
-  IniDocument actions = Load(path);
+  auto actions = LoadForChange(path);
+  if (!actions) return false;
   if (action) {
-    actions.Set(creator, kind, std::to_string(*action));
+    actions->Set(creator, kind, std::to_string(*action));
   } else {
-    actions.Remove(creator, kind);
+    actions->Remove(creator, kind);
   }
-  return Save(path, actions);
+  return Save(path, *actions);
 }
 
 }  // namespace oq::posix

@@ -49,6 +49,11 @@ class DesktopDirectory {
   bool SetAction(const std::string& user, const std::string& creator, const char* kind,
                  std::optional<int32_t> action);
 
+  // The desktop's files a HotSync of `user` reads and changes that are
+  // there but cannot be read, with why ("path: reason"); while any is, the
+  // calls that would change it do nothing and return false.
+  std::vector<std::string> UnreadableFiles(const std::string& user) const;
+
   static constexpr const char* kPermanent = "Permanent";
   static constexpr const char* kTemporary = "Temporary";
 

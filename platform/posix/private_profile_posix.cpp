@@ -138,6 +138,8 @@ uint32_t ReadProfileValue(const char* section, const char* key, const char* defa
 bool WriteProfileValue(const char* section, const char* key, const char* value,
                         const char* fileName) {
   const auto path = ProfilePath(fileName);
+  // A file that is there but cannot be read would lose every other key.
+  if (!posix::UnreadableReason(path).empty()) return false;
   if (!posix::EnsurePrivateDirectory(path.parent_path())) return false;
   auto document = LoadDocument(path);
   document.Set(section, key, value ? value : "");

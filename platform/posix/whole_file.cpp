@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "atomic_file.h"
@@ -11,6 +13,16 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;
+}
+
+std::string UnreadableReason(const std::filesystem::path& path) {
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (in) return {};
+  const int reason = errno;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) && !error) return {};
+  return path.string() + ": " + (reason != 0 ? std::strerror(reason) : "cannot be read");
 }
 
 std::vector<std::filesystem::path> RegularFiles(const std::filesystem::path& folder,

@@ -89,5 +89,39 @@ TEST_F(DataSafetyTest, AFileThatCannotBeExaminedIsNamed) {
   EXPECT_THAT(queued.output, HasSubstr("cannot install " + (queue / "Queued.prc").string()));
 }
 
+TEST_F(DataSafetyTest, AFileThatCannotBeReadIsNeverTakenForAnEmptyOne) {
+  // As an ordinary user, since root reads every file: the programs, the
+  // home and the handheld belong to "nobody", and two files it cannot read.
+  const auto bin = work_.path() / "bin";
+  std::filesystem::create_directories(bin);
+  for (const char* built : {OQ_HOTSYNC_PATH, OQ_CONDUIT_PATH}) {
+    std::filesystem::copy_file(built, bin / std::filesystem::path(built).filename());
+  }
+  std::filesystem::copy_file(std::filesystem::path(OQ_HOTSYNC_PATH).parent_path() / "liboqsyncmgr.so",
+                             bin / "liboqsyncmgr.so");
+  std::filesystem::create_directories(Handheld());
+  const std::string settings = "[Track]\nPeriod=0\n[AuthProxy]\nEnable=Yes\nUserName=me\nPassword=secret\n";
+  const std::string users = "[Users]\nCount=1\nUser1=handheld\n";
+  test::WriteText(home_.SettingsPath(), settings);
+  test::WriteText(home_.path() / "palm" / "users.ini", users);
+  std::filesystem::permissions(home_.SettingsPath(), std::filesystem::perms::none);
+  std::filesystem::permissions(home_.path() / "palm" / "users.ini", std::filesystem::perms::none);
+  std::filesystem::permissions(work_.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_exec);
+  ASSERT_EQ(test::RunCommand("chown -R nobody '" + home_.path().string() + "' '" + Handheld() + "' && chmod 755 '" +
+                             bin.string() + "'")
+                .status,
+            0);
+
+  const auto outcome = test::RunCommand("setpriv --reuid=nobody --regid=nogroup --clear-groups " +
+                                        (bin / "oq-hotsync").string() + " sync --conduit " +
+                                        (bin / "OrbitQuail.so").string() + " --handheld " + Handheld());
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("cannot read " + home_.SettingsPath().string() + ": Permission denied"));
+  EXPECT_THAT(outcome.output, HasSubstr("cannot read " + (home_.path() / "palm" / "users.ini").string()));
+  EXPECT_EQ(test::ReadText(home_.SettingsPath()), settings) << "the proxy password is still there";
+  EXPECT_EQ(test::ReadText(home_.path() / "palm" / "users.ini"), users);
+}
+
 }  // namespace
 }  // namespace oq
