@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev    # tests
+  clang libclang-rt-14-dev     # the fuzz targets (libFuzzer)
   libcli11-dev                 # command lines
   libcurl4-openssl-dev         # the conduit's HTTP on Linux
   libcpp-httplib-dev           # HTTP servers of the tests and oq-tracker

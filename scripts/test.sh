@@ -18,6 +18,9 @@ run_suite build
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON
 
+echo "== fuzzing: each target briefly (scripts/fuzz.sh SECONDS for longer)"
+scripts/fuzz.sh 15
+
 echo "== build-windows: the 32-bit Windows files, cross-built"
 scripts/build-windows.sh
 tests/windows/check_tables.sh build-windows/bin
