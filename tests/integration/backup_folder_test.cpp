@@ -69,7 +69,7 @@ class BackupFolderTest : public ::testing::Test {
   test::TrackerProcess tracker_{[this] {
     test::WriteText(work_.path() / "catalog.tsv",
                     "creator\tversion\tdate\tmsg\nStCh\t2.5\t2026/10/01\tNew star maps\n"
-                    "qNte\t1.0\t2025/01/01\tUp to date\nMthL\t1.2\t2026/02/02\tFaster\n");
+                    "qNte\t1.0\t2025/01/01\tUp to date\x1b[2J\nMthL\t1.2\t2026/02/02\tFaster\n");
     return std::vector<std::string>{"--catalog", (work_.path() / "catalog.tsv").string(), "--message", "Hello"};
   }()};
 };
@@ -127,6 +127,10 @@ TEST_F(BackupFolderTest, AFolderWithoutCatalogueIsCataloguedAndEveryProgramTrack
   EXPECT_THAT(outdated.output, HasSubstr("MathLib"));
   EXPECT_THAT(outdated.output, Not(HasSubstr("QuailNotes")));
   EXPECT_THAT(outdated.output, Not(HasSubstr("Last tracked: never")));
+
+  const auto table = Hotsync("show --handheld " + Folder().string());
+  EXPECT_THAT(table.output, HasSubstr("Up to date\\x1B[2J")) << "a terminal escape from the tracker, shown escaped";
+  EXPECT_THAT(table.output, Not(HasSubstr("\x1b")));
 }
 
 TEST_F(BackupFolderTest, ARefreshKeepsIdsFlagsAndAnswersOfProgramsStillInstalled) {
