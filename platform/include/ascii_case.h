@@ -9,6 +9,8 @@ namespace oq::ascii {
 
 constexpr char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+constexpr bool IsLetterOrDigit(char c) { return (Lower(c) >= 'a' && Lower(c) <= 'z') || (c >= '0' && c <= '9'); }
+
 constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -1,12 +1,13 @@
 #include "atomic_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "ascii_case.h"
 
 namespace oq::posix {
 
@@ -37,8 +38,7 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& link) {
   for (const auto& entry : std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const bool ours = std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
-                                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    const bool ours = std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(), ascii::IsLetterOrDigit);
     std::error_code ignored;
     if (ours && entry.is_regular_file(ignored)) std::filesystem::remove(entry.path(), ignored);
   }

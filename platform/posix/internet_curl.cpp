@@ -7,7 +7,6 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -47,9 +46,7 @@ std::string TrimBlanks(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-bool IsHostCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '.';
-}
+bool IsHostCharacter(char c) { return ascii::IsLetterOrDigit(c) || c == '-' || c == '.'; }
 
 // A plain "http://host[:port][/path][?query]" with nothing in it that
 // needs a URL parser's judgement (user info, brackets, fragments, blanks,
