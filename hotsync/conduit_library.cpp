@@ -25,7 +25,10 @@ Function Resolve(void* handle, const char* name) {
 
 std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path& path,
                                                      std::string& error) {
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Kept mapped after dlclose, as the HotSync Manager keeps its conduits:
+  // unloading the conduit would unload libcurl and the thread-local data of
+  // the libraries under it, which leak checkers then find dangling at exit.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = dlerror();
     error = "cannot load the conduit " + path.string() + ": " + (reason ? reason : "unknown error");

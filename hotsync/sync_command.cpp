@@ -83,7 +83,7 @@ int ResolveAction(const SyncOptions& options, posix::DesktopDirectory& desktop, 
 
 // The handheld program's part, done on the desktop; false when the
 // catalogue could not be written.
-bool RefreshCatalogue(const std::filesystem::path& handheld) {
+bool BringCatalogueUpToDate(const std::filesystem::path& handheld) {
   const auto result = cataloguer::CatalogueBackupFolder(handheld);
   for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
   if (!result.error.empty()) {
@@ -151,7 +151,7 @@ int RunSync(const SyncOptions& options) {
   if (!unreadable.empty()) return kExitConduitFailed;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
-  if (!options.noCatalog && !RefreshCatalogue(options.handheld)) return kExitConduitFailed;
+  if (!options.noCatalog && !BringCatalogueUpToDate(options.handheld)) return kExitConduitFailed;
 
   handheld_host::BeginSync(options.handheld);
   handheld_host::SetUser(user);

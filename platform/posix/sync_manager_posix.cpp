@@ -228,8 +228,9 @@ int32_t SyncWriteRec(RawRecordDescriptor* record) {
                            (record->category & palm::kRecordCategoryMask));
   std::vector<uint8_t> data(record->buffer, record->buffer + record->recordSize);
 
-  if (record->recordId != 0) {
-    auto found = open->recordById.find(record->recordId);
+  const uint32_t recordId = record->recordId;  // a packed field: no reference to it
+  if (recordId != 0) {
+    auto found = open->recordById.find(recordId);
     if (found == open->recordById.end() || !IsVisible(*open, records[found->second])) return sync::kErrNotFound;
     records[found->second].data = std::move(data);
     records[found->second].attributes = attributes;

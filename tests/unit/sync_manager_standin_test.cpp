@@ -141,7 +141,7 @@ TEST_F(SyncManagerStandinTest, EveryRecordGetsAnIdOfItsOwnSoAWriteReplacesTheRec
     record.bufferSize = 1;
     record.buffer = &byte;
     ASSERT_EQ(SyncReadRecordByIndex(&record), 0);
-    ids.push_back(record.recordId);
+    ids.push_back(+record.recordId);
     // Written back by id, as the tracking pass does, with the index unset.
     byte = static_cast<uint8_t>(byte + 10);
     record.recordIndex = 0;
