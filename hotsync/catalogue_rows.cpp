@@ -4,6 +4,7 @@
 
 #include "byte_codec.h"
 #include "handheld_image.h"
+#include "program_catalogue.h"
 #include "program_record.h"
 #include "saved_preferences.h"
 #include "tracker_preference_layout.h"
@@ -47,7 +48,7 @@ CatalogueRow RowOf(const std::vector<uint8_t>& record) {
 
 std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error) {
   const posix::HandheldImage image(folder);
-  const auto path = image.FindDatabase("OQProgDB");
+  const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {
     error = folder.string() + " holds no OQProgDB catalogue";
     return std::nullopt;

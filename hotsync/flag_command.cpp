@@ -8,6 +8,7 @@
 #include "handheld_folder.h"
 #include "handheld_image.h"
 #include "palm_time.h"
+#include "program_catalogue.h"
 #include "program_record.h"
 
 namespace oq::hotsync {
@@ -16,7 +17,7 @@ int RunSetFlag(const FlagOptions& options) {
   namespace layout = program_record;
   if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
   posix::HandheldImage image(options.handheld);
-  const auto path = image.FindDatabase("OQProgDB");
+  const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {
     std::cerr << "oq-hotsync: " << options.handheld.string() << " holds no OQProgDB catalogue; run `oq-hotsync "
               << "catalog --handheld " << options.handheld.string() << "` first\n";

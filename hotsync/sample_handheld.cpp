@@ -3,12 +3,12 @@
 #include <cstring>
 #include <iostream>
 
-#include "commands.h"
-
 #include "byte_codec.h"
+#include "commands.h"
 #include "handheld_image.h"
 #include "palm_database.h"
 #include "palm_time.h"
+#include "program_catalogue.h"
 #include "program_record.h"
 #include "saved_preferences.h"
 #include "tracker_preference_layout.h"
@@ -51,7 +51,7 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   if (error) return "cannot create " + directory.string() + ": " + error.message();
 
   palm::Database catalogue;
-  catalogue.SetName("OQProgDB");
+  catalogue.SetName(cataloguer::kCatalogueName);
   catalogue.type = palm::FourCCFromText("DATA");
   catalogue.creator = palm::FourCCFromText("rkOQ");
   catalogue.creationDate = catalogue.modificationDate = palm::PalmNow();

@@ -17,6 +17,7 @@
 #include "handheld_folder.h"
 #include "handheld_host.h"
 #include "handheld_image.h"
+#include "program_catalogue.h"
 
 namespace oq::hotsync {
 
@@ -125,7 +126,7 @@ void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
 // What is wrong with the handheld's catalogue, when it cannot be read: the
 // conduit takes it for a missing one.
 std::optional<std::string> DamagedCatalogue(const std::filesystem::path& handheld) {
-  const auto path = posix::HandheldImage(handheld).FindDatabase("OQProgDB");
+  const auto path = posix::HandheldImage(handheld).FindDatabase(cataloguer::kCatalogueName);
   if (!path) return std::nullopt;
   auto loaded = posix::HandheldImage::Load(*path);
   if (loaded.database) return std::nullopt;
