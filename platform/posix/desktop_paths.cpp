@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 namespace oq::posix {
 
@@ -29,15 +30,21 @@ std::filesystem::path PalmDesktopDirectory() { return OrbitQuailHome() / "palm";
 
 bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
   std::error_code error;
-  if (std::filesystem::is_directory(directory, error)) return true;
-  // Every folder made here is the owner's alone, whatever the umask: palm/
-  // holds the conduit library that oq-hotsync loads.
-  std::filesystem::path made;
-  for (const auto& part : directory) {
-    made /= part;
-    if (std::filesystem::is_directory(made, error)) continue;
-    if (!std::filesystem::create_directory(made, error) && error) return false;
-    std::filesystem::permissions(made, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
+  // The folders that are not there yet, from the leaf up to the first one
+  // that is: each is made the owner's alone, whatever the umask (palm/
+  // holds the conduit library that oq-hotsync loads); folders that exist
+  // already are left as they are.
+  std::vector<std::filesystem::path> missing;
+  for (auto folder = directory; !folder.empty() && !std::filesystem::is_directory(folder, error);
+       folder = folder.parent_path()) {
+    missing.push_back(folder);
+    if (folder == folder.parent_path()) break;
+  }
+  if (missing.empty()) return true;
+  std::filesystem::create_directories(directory, error);
+  if (error) return false;
+  for (const auto& folder : missing) {
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
                                  error);
     if (error) return false;
   }
