@@ -141,28 +141,25 @@ int RunSample(const SampleOptions& options) {
     std::cerr << "oq-hotsync: sample needs --handheld DIR, --backup DIR or --program FILE\n";
     return kExitUsage;
   }
-  if (options.backup) {
-    if (const std::string error = WriteSampleBackupFolder(*options.backup); !error.empty()) {
+  using Writer = std::string (*)(const std::filesystem::path&);
+  struct Sample {
+    const std::optional<std::filesystem::path>& target;
+    Writer write;
+    std::string what;
+  };
+  const std::string programs = std::to_string(SamplePrograms().size()) + " programs";
+  const Sample samples[] = {
+      {options.backup, WriteSampleBackupFolder, "a sample backup folder with " + programs + " (no catalogue yet)"},
+      {options.handheld, WriteSampleHandheld, "a sample handheld with " + programs},
+      {options.program, WriteSampleProgram, "a stand-in handheld program"},
+  };
+  for (const auto& sample : samples) {
+    if (!sample.target) continue;
+    if (const std::string error = sample.write(*sample.target); !error.empty()) {
       std::cerr << "oq-hotsync: " << error << "\n";
       return kExitUsage;
     }
-    std::cout << "Wrote a sample backup folder with " << SamplePrograms().size() << " programs to "
-              << options.backup->string() << " (no catalogue yet)\n";
-  }
-  if (options.handheld) {
-    if (const std::string error = WriteSampleHandheld(*options.handheld); !error.empty()) {
-      std::cerr << "oq-hotsync: " << error << "\n";
-      return kExitUsage;
-    }
-    std::cout << "Wrote a sample handheld with " << SamplePrograms().size() << " programs to "
-              << options.handheld->string() << "\n";
-  }
-  if (options.program) {
-    if (const std::string error = WriteSampleProgram(*options.program); !error.empty()) {
-      std::cerr << "oq-hotsync: " << error << "\n";
-      return kExitUsage;
-    }
-    std::cout << "Wrote a stand-in handheld program to " << options.program->string() << "\n";
+    std::cout << "Wrote " << sample.what << " to " << sample.target->string() << "\n";
   }
   return kExitOk;
 }

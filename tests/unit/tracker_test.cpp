@@ -58,12 +58,11 @@ TEST_F(CatalogTest, ValuesTheConduitWouldMisreadAreWarnedOfWithTheirLine) {
   EXPECT_NE(warnings_[3].find("catalog.tsv:5: \"2025/02/29\""), std::string::npos) << warnings_[3];
 }
 
-TEST(TrackerRepliesTest, EachKindOfQuery) {
-  test::TempDir dir;
-  test::WriteText(dir.path() / "c.tsv", "creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\tNew maps\n");
-  std::string error;
-  std::vector<std::string> warnings;
-  auto catalog = Catalog::Load(dir.path() / "c.tsv", error, warnings);
+// Replies from a catalogue loaded as the tracker loads it.
+using TrackerRepliesTest = CatalogTest;
+
+TEST_F(TrackerRepliesTest, EachKindOfQuery) {
+  auto catalog = Load("creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\tNew maps\n");
   ASSERT_TRUE(catalog);
   TrackerSettings settings;
   settings.message = "Hi";
@@ -84,12 +83,8 @@ TEST(TrackerRepliesTest, EachKindOfQuery) {
             "<status>oldclient</status>");
 }
 
-TEST(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
-  test::TempDir dir;
-  test::WriteText(dir.path() / "c.tsv", "creator\tversion\tdate\tmsg\n");
-  std::string error;
-  std::vector<std::string> warnings;
-  auto catalog = Catalog::Load(dir.path() / "c.tsv", error, warnings);
+TEST_F(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
+  auto catalog = Load("creator\tversion\tdate\tmsg\n");
   ASSERT_TRUE(catalog);
   const std::string forged = "x.</msg><status>okay</status><version>9.9</version><msg>&";
   ServerReply reply;
@@ -100,7 +95,7 @@ TEST(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
                        "9.9&lt;/version&gt;&lt;msg&gt;&amp;.");
 }
 
-TEST(TrackerRepliesTest, VersionsCompareNumberByNumber) {
+TEST_F(TrackerRepliesTest, VersionsCompareNumberByNumber) {
   EXPECT_TRUE(VersionBefore("1.4", "1.30"));
   EXPECT_FALSE(VersionBefore("1.30", "1.30"));
   EXPECT_FALSE(VersionBefore("1.30.1", "1.30"));
