@@ -89,6 +89,11 @@ void EnsureTrackerPreference(const HandheldImage& image, FolderCatalogue& result
 
 }  // namespace
 
+std::string FolderCatalogue::Counts() const {
+  return std::to_string(programs.size()) + " programs, " + std::to_string(changes.added.size()) + " added, " +
+         std::to_string(changes.updated.size()) + " updated, " + std::to_string(changes.removed.size()) + " removed";
+}
+
 FolderCatalogue CatalogueBackupFolder(const std::filesystem::path& folder) {
   FolderCatalogue result;
   const HandheldImage image(folder);

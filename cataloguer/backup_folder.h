@@ -20,6 +20,9 @@ struct FolderCatalogue {
   std::string damagedCatalogue;   // what is wrong with a catalogue that is left as it is
   bool preferenceCreated = false;
   std::vector<std::string> warnings;  // files passed over, and why
+
+  // "8 programs, 1 added, 1 updated, 1 removed"
+  std::string Counts() const;
 };
 
 // Lists the programs in `folder`, refreshes (or creates) OQProgDB there

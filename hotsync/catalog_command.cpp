@@ -33,9 +33,7 @@ int RunCatalog(const CatalogOptions& options) {
               << result.programs.size() << " programs installed).\n";
   } else {
     const auto& changes = result.changes;
-    std::cout << "Catalogue of " << options.handheld.string() << ": " << result.programs.size() << " programs, "
-              << changes.added.size() << " added, " << changes.updated.size() << " updated, "
-              << changes.removed.size() << " removed\n";
+    std::cout << "Catalogue of " << options.handheld.string() << ": " << result.Counts() << "\n";
     PrintNames("added", changes.added);
     PrintNames("updated", changes.updated);
     PrintNames("removed", changes.removed);

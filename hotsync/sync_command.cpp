@@ -94,9 +94,7 @@ bool BringCatalogueUpToDate(const std::filesystem::path& handheld) {
   if (result.foreignCatalogue) {
     std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
   } else if (result.changes.Any()) {
-    std::cerr << "oq-hotsync: catalogue: " << result.programs.size() << " programs, " << result.changes.added.size()
-              << " added, " << result.changes.updated.size() << " updated, " << result.changes.removed.size()
-              << " removed\n";
+    std::cerr << "oq-hotsync: catalogue: " << result.Counts() << "\n";
   }
   return true;
 }
