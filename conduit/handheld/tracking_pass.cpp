@@ -21,6 +21,9 @@ namespace {
 namespace layout = program_record;
 
 constexpr int16_t kHttpOk = 200;
+// A server that vanished mid-pass would otherwise cost one full time-out per
+// program; a single lost reply is still forgiven.
+constexpr uint32_t kUnansweredQueriesLimit = 2;
 
 void LogFailure(const char* text) { AddLogLine(1, text, 1); }
 
@@ -77,14 +80,21 @@ int32_t ReadCatalogue(uint8_t dbHandle, uint32_t count, uint8_t useSkipFlag, uin
 // usable answer back at once. Returns 0, -1 or a failed write's code.
 int32_t TrackSelected(TrackQueryClient& client, std::string& text, ServerReply& reply, ProgressWindow& progress,
                       uint8_t* slots, RawRecordDescriptor* descriptors, uint32_t selected) {
+  uint32_t unansweredInARow = 0;
   for (uint32_t j = 0; j < selected; ++j) {
     char line[32];
     std::snprintf(line, sizeof line, "To be tracked: %d", static_cast<int>(selected - j));
     progress.SetProgressText(line);
 
     uint8_t* slot = slots + static_cast<size_t>(j) * layout::kSlotSize;
-    if (!QueryServer(client, kUserAgent, slot, text, reply)) {
+    const bool usable = QueryServer(client, kUserAgent, slot, text, reply);
+    unansweredInARow = client.lastRequestAnswered ? 0 : unansweredInARow + 1;
+    if (!usable) {
       if (client.lastStatusCode != kHttpOk) return -1;
+      if (unansweredInARow == kUnansweredQueriesLimit) {
+        LogFailure("The server did not answer two queries in a row; tracking stopped.");
+        return -1;
+      }
       continue;  // an unusable answer under 200 leaves the record as it is
     }
     if (reply.status == ReplyStatus::Okay) StoreVersionData(slot, reply);

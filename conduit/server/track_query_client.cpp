@@ -36,6 +36,7 @@ bool TrackQueryClient::SendGet(const char* url, const char* userAgent) {
     request->Close();
     request.reset();
   }
+  lastRequestAnswered = false;
   try {
     return SendGetSteps(url, userAgent);
   } catch (const platform::InternetException& exception) {
@@ -43,6 +44,9 @@ bool TrackQueryClient::SendGet(const char* url, const char* userAgent) {
     exception.GetErrorMessage(message, sizeof message);
     AddLogLine(1, "HTTP error while getting data.", 1);
     AddLogLine(1, message, 1);
+    // A body that failed after a status line must not hide that status: a
+    // 500 cut short is still a 500, which ends the pass.
+    if (uint32_t code = 0; request && request->QueryInfoStatusCode(code)) StoreStatusCode(code);
     return false;
   }
 }
@@ -72,6 +76,12 @@ bool TrackQueryClient::SendGetSteps(const char* url, const char* userAgent) {
 
   uint32_t code = 0;
   request->QueryInfoStatusCode(code);
+  StoreStatusCode(code);
+  return true;
+}
+
+void TrackQueryClient::StoreStatusCode(uint32_t code) {
+  lastRequestAnswered = true;
   lastStatusCode = static_cast<int16_t>(code);
   if (code != kHttpOk) {
     char line[80];
@@ -79,7 +89,6 @@ bool TrackQueryClient::SendGetSteps(const char* url, const char* userAgent) {
                   static_cast<unsigned long>(code));
     AddLogLine(1, line, 1);
   }
-  return true;
 }
 
 // Read afresh for every request, so a change in the dialog applies at once.

@@ -30,10 +30,15 @@ class TrackQueryClient {
   bool ReadBody(std::string& text);
 
   // Status code of the last response whose status was read; 0 at first.
+  // A response whose body failed after its status line still sets it.
   int16_t lastStatusCode = 0;
+  // Whether the latest SendGet got a status line at all; false for a server
+  // that refused, reset or never answered.
+  bool lastRequestAnswered = false;
 
  private:
   bool SendGetSteps(const char* url, const char* userAgent);
+  void StoreStatusCode(uint32_t code);
   void OfferProxyCredentials();
 
   platform::InternetSession session;

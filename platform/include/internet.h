@@ -12,8 +12,10 @@
 // (path and query) through the system's proxy configuration, the session's
 // agent text as the user-agent header, the proxy credentials offered when
 // the proxy asks for them, no cache read or written, keep-alive on one
-// connection, redirects followed over http only, bounded time-outs, and a
-// response body of at most kMaxBodySize bytes (a larger one is a failure).
+// connection, redirects followed over http only, bounded time-outs (see
+// http_timeout.h) with an overall deadline per request, and a response body
+// of at most kMaxBodySize bytes; a larger body, or one that ends before its
+// declared length or last chunk, is a failure.
 #pragma once
 
 #include <cstdint>
@@ -79,6 +81,8 @@ class HttpRequest {
   bool SetOption(uint32_t option, const char* value, uint32_t length);
   // Sends the request and receives the response. Throws InternetException.
   void SendRequest();
+  // False until a status line came in; true after one even when SendRequest
+  // then threw for the body.
   bool QueryInfoStatusCode(uint32_t& code) const;
   // The next body line without its line feed; false when the body is done.
   bool ReadString(std::string& line);

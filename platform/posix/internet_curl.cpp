@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ascii_case.h"
+#include "http_timeout.h"
 #include "internet.h"
 #include "response_body.h"
 
@@ -21,17 +22,7 @@ namespace oq::platform {
 
 namespace {
 
-// Tunables.
-constexpr long kDefaultTimeoutSeconds = 60;  // to connect, and without data
 constexpr long kMaxRedirects = 10;
-constexpr const char* kTimeoutVariable = "ORBITQUAIL_HTTP_TIMEOUT";
-
-long TimeoutSeconds() {
-  const char* text = std::getenv(kTimeoutVariable);
-  if (text == nullptr) return kDefaultTimeoutSeconds;
-  const long seconds = std::strtol(text, nullptr, 10);
-  return seconds > 0 ? seconds : kDefaultTimeoutSeconds;
-}
 
 void InitialiseCurlOnce() {
   static std::once_flag once;
@@ -136,7 +127,7 @@ struct HttpRequest::Impl {
   std::vector<std::string> addedHeaders;
   std::string proxyUser;
   std::string proxyPassword;
-  bool sent = false;
+  bool statusReceived = false;  // also when the body failed after the status line
   long status = 0;
   ResponseBody body;
   bool bodyTooLarge = false;
@@ -166,7 +157,7 @@ size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
 // The options every request of a connection shares.
 void ConfigureHandle(HttpConnection::Impl& connection) {
   CURL* easy = connection.easy;
-  const long timeout = TimeoutSeconds();
+  const long timeout = HttpTimeoutSeconds();
   curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.session->agent.c_str());
@@ -177,6 +168,7 @@ void ConfigureHandle(HttpConnection::Impl& connection) {
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT, HttpRequestDeadlineSeconds());
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
@@ -292,6 +284,7 @@ void HttpRequest::SendRequest() {
   CURL* easy = connection->easy;
   impl_->body.Clear();
   impl_->bodyTooLarge = false;
+  impl_->statusReceived = false;
   connection->error[0] = '\0';
 
   const std::string url = connection->urlPrefix + impl_->object;
@@ -301,17 +294,19 @@ void HttpRequest::SendRequest() {
   SetProxyCredentials(*connection, impl_->proxyUser, impl_->proxyPassword);
 
   const CURLcode result = curl_easy_perform(easy);
+  // The status stays readable when the body fails after it.
+  impl_->status = 0;
+  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &impl_->status);
+  impl_->statusReceived = impl_->status != 0;
   if (impl_->bodyTooLarge) throw InternetException(ResponseBody::kTooLargeMessage);
   if (result != CURLE_OK) {
     impl_->body.Clear();
     throw InternetException(connection->error[0] != '\0' ? connection->error : curl_easy_strerror(result));
   }
-  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &impl_->status);
-  impl_->sent = true;
 }
 
 bool HttpRequest::QueryInfoStatusCode(uint32_t& code) const {
-  if (!impl_->sent) return false;
+  if (!impl_->statusReceived) return false;
   code = static_cast<uint32_t>(impl_->status);
   return true;
 }
@@ -320,7 +315,7 @@ bool HttpRequest::ReadString(std::string& line) { return impl_->body.ReadLine(li
 
 void HttpRequest::Close() {
   impl_->body.Clear();
-  impl_->sent = false;
+  impl_->statusReceived = false;
 }
 
 }  // namespace oq::platform

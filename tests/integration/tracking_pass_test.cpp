@@ -61,6 +61,7 @@ class TrackingPassTest : public ::testing::Test {
 
   // One pass as the sync run makes it, on a freshly opened catalogue.
   int32_t RunPass() {
+    requestsBeforePass_ = server_.Requests().size();
     handheld_host::BeginSync(image_.path());
     for (const auto& [operation, fault] : faults_) handheld_host::FailNthCall(operation, fault.first, fault.second);
     if (reportedCount_) handheld_host::SetReportedRecordCount(reportedCount_);
@@ -84,13 +85,16 @@ class TrackingPassTest : public ::testing::Test {
     const auto data = test::ReadDatabase(PreferencesPath()).resources.at(0).data;
     return std::vector<uint8_t>(data.begin() + 2, data.end());
   }
-  std::vector<std::string> AskedCreators() const {
+  std::vector<std::string> AskedCreators(size_t firstRequest = 0) const {
     std::vector<std::string> creators;
-    for (const auto& request : server_.Requests()) {
+    const auto requests = server_.Requests();
+    for (size_t i = firstRequest; i < requests.size(); ++i) {
+      const auto& request = requests[i];
       if (request.target.find("init=true") == std::string::npos) creators.push_back(Parameter(request.target, "creator"));
     }
     return creators;
   }
+  std::vector<std::string> AskedInLastPass() const { return AskedCreators(requestsBeforePass_); }
   std::vector<std::string> Log() const { return handheld_host::HotSyncLog(); }
 
   test::ScopedHome home_;
@@ -98,6 +102,7 @@ class TrackingPassTest : public ::testing::Test {
   std::map<std::string, ScriptedHttpServer::Response> replies_;  // by creator; "init" for the init query
   std::map<Operation, std::pair<int, int32_t>> faults_;
   std::optional<uint32_t> reportedCount_;
+  size_t requestsBeforePass_ = 0;
   std::vector<std::string> progressTexts_;
   // Progress texts at the moment each request arrived.
   std::vector<std::string> progressAtRequest_;
@@ -192,11 +197,8 @@ TEST_F(TrackingPassTest, SkipFlagCountsOnlyWhenThePreferenceSaysSo) {
   EXPECT_THAT(AskedCreators(), ElementsAre("Aaaa", "Bbbb", "Dddd"));
 
   WriteHandheld(records, test::MakeTrackerPreference(1));
-  const size_t before = AskedCreators().size();
   EXPECT_EQ(RunPass(), 0);
-  const auto asked = AskedCreators();
-  EXPECT_THAT(std::vector<std::string>(asked.begin() + static_cast<std::ptrdiff_t>(before), asked.end()),
-              ElementsAre("Aaaa", "Dddd"));
+  EXPECT_THAT(AskedInLastPass(), ElementsAre("Aaaa", "Dddd"));
 }
 
 TEST_F(TrackingPassTest, ProgressCountsDownBeforeEachQuery) {
@@ -294,13 +296,63 @@ TEST_F(TrackingPassTest, UnusableRepliesUnder200LeaveTheRecordAndGoOn) {
 }
 
 TEST_F(TrackingPassTest, TransportFailureAfterA200IsTreatedLikeA200) {
+  for (Behaviour cut : {Behaviour::kDropMidBody, Behaviour::kChunkedWithoutEnd}) {
+    WriteSampleCatalogue();
+    const auto before = Records();
+    replies_["Bbbb"] = Reply("<status>okay</status><version>9.9</version><msg>" + std::string(500, 'x') + "</msg>");
+    replies_["Bbbb"].behaviour = cut;
+    EXPECT_EQ(RunPass(), 0);
+    EXPECT_EQ(Records()[1], before[1]) << "a body cut short is not parsed";
+    EXPECT_THAT(Log(), ::testing::Contains("---    HTTP error while getting data."));
+    EXPECT_THAT(AskedInLastPass(), ElementsAre("Aaaa", "Bbbb", "Cccc"));
+  }
+}
+
+TEST_F(TrackingPassTest, AStatusOtherThan200EndsThePassEvenWhenItsBodyFails) {
+  ScriptedHttpServer::Response cut500 = Reply(std::string(100, 'x'), 500);
+  cut500.behaviour = Behaviour::kDropMidBody;
+  ScriptedHttpServer::Response cut404 = Reply(std::string(100, 'x'), 404);
+  cut404.behaviour = Behaviour::kDropMidBody;
+  const ScriptedHttpServer::Response huge500 = Reply(std::string(2 * 1024 * 1024, 'x'), 500);
+  for (const auto& [reply, line] : {std::pair{cut500, "1F4"}, std::pair{cut404, "194"}, std::pair{huge500, "1F4"}}) {
+    WriteSampleCatalogue();
+    replies_["Bbbb"] = reply;
+    EXPECT_EQ(RunPass(), -1) << line;
+    EXPECT_THAT(Log(), ::testing::Contains(std::string("---    Failed to get data from server. HTTP Error: ") + line));
+    EXPECT_THAT(AskedInLastPass(), ElementsAre("Aaaa", "Bbbb")) << "no program is asked after it";
+  }
+}
+
+TEST_F(TrackingPassTest, ASlowBodyEndsAtTheRequestDeadline) {
+  test::ScopedEnvironment timeout{"ORBITQUAIL_HTTP_TIMEOUT", "1"};
   WriteSampleCatalogue();
   const auto before = Records();
-  replies_["Bbbb"] = Reply(std::string(500, 'x'));
-  replies_["Bbbb"].behaviour = Behaviour::kDropMidBody;
+  // 46 bytes at four a second would take over 11 s; the deadline is 2 s.
+  replies_["Bbbb"] = Reply("<status>okay</status><version>9.9</version>");
+  replies_["Bbbb"].behaviour = Behaviour::kTrickle;
   EXPECT_EQ(RunPass(), 0);
   EXPECT_EQ(Records()[1], before[1]);
-  EXPECT_THAT(AskedCreators(), ElementsAre("Aaaa", "Bbbb", "Cccc"));
+  EXPECT_THAT(Log(), ::testing::Contains("---    HTTP error while getting data."));
+  EXPECT_EQ(test::FieldText(Records()[2], 110, 256), "nothing on Cccc");
+}
+
+TEST_F(TrackingPassTest, AServerThatStopsAnsweringEndsThePassAfterTwoSilentQueries) {
+  test::ScopedEnvironment timeout{"ORBITQUAIL_HTTP_TIMEOUT", "1"};
+  const auto four = [this] {
+    WriteHandheld({test::MakeProgramRecord({.creator = "Aaaa"}), test::MakeProgramRecord({.creator = "Bbbb"}),
+                   test::MakeProgramRecord({.creator = "Cccc"}), test::MakeProgramRecord({.creator = "Dddd"})},
+                  test::MakeTrackerPreference(0));
+  };
+  replies_["Bbbb"].behaviour = Behaviour::kNeverAnswer;
+  four();
+  EXPECT_EQ(RunPass(), 0) << "one lost reply is forgiven";
+  EXPECT_THAT(AskedInLastPass(), ElementsAre("Aaaa", "Bbbb", "Cccc", "Dddd"));
+
+  replies_["Cccc"].behaviour = Behaviour::kNeverAnswer;
+  four();
+  EXPECT_EQ(RunPass(), -1);
+  EXPECT_EQ(Log().back(), "---    The server did not answer two queries in a row; tracking stopped.");
+  EXPECT_THAT(AskedInLastPass(), ElementsAre("Aaaa", "Bbbb", "Cccc"));
 }
 
 TEST_F(TrackingPassTest, FailedHandheldCallsEndThePassWithTheirCode) {

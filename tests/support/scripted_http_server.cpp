@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <cstdio>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -126,12 +127,30 @@ void ScriptedHttpServer::Serve(int client) {
       break;
     }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n";
+    if (response.behaviour == Behaviour::kChunkedWithoutEnd) {
+      head += "Transfer-Encoding: chunked\r\n\r\n";
+      char size[16];
+      std::snprintf(size, sizeof size, "%zx\r\n", response.body.size());
+      SendAll(client, head + size + response.body + "\r\n");
+      break;
+    }
     head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     for (const auto& header : response.headers) head += header + "\r\n";
     head += "\r\n";
     if (response.behaviour == Behaviour::kDropMidBody) {
       SendAll(client, head + response.body.substr(0, response.body.size() / 2));
       break;
+    }
+    if (response.behaviour == Behaviour::kTrickle) {
+      SendAll(client, head);
+      bool stopped = false;
+      for (size_t i = 0; i < response.body.size() && !stopped; ++i) {
+        pollfd wake{wake_[0], POLLIN, 0};
+        stopped = poll(&wake, 1, kTrickleIntervalMs) != 0;
+        if (send(client, response.body.data() + i, 1, MSG_NOSIGNAL) != 1) stopped = true;
+      }
+      if (stopped) break;
+      continue;
     }
     SendAll(client, head + response.body);
     if (response.behaviour == Behaviour::kAnswerAndClose) break;

@@ -1,7 +1,8 @@
 // A small HTTP/1.1 server for tests, on an ephemeral loopback port: each
 // request is answered by the test's handler, every request's bytes are
 // kept, and accepted connections are counted. Besides plain answers it can
-// misbehave on purpose (never answer, drop the connection mid-body). Stops
+// misbehave on purpose (never answer, drop the connection mid-body, send
+// the body a byte at a time, leave out a chunked body's last chunk). Stops
 // and joins its threads when destroyed.
 #pragma once
 
@@ -21,7 +22,15 @@ class ScriptedHttpServer {
     std::string raw;     // the request's bytes up to and including the blank line
     std::string target;  // as sent: origin form or absolute form
   };
-  enum class Behaviour { kAnswer, kNeverAnswer, kDropMidBody, kAnswerAndClose };
+  enum class Behaviour {
+    kAnswer,
+    kNeverAnswer,
+    kDropMidBody,        // declares the whole body, sends half of it, closes
+    kAnswerAndClose,
+    kTrickle,            // the body a byte every kTrickleInterval
+    kChunkedWithoutEnd,  // one chunk of the whole body, then closes without the last chunk
+  };
+  static constexpr int kTrickleIntervalMs = 250;
   struct Response {
     int status = 200;
     std::string body;

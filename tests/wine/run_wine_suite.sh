@@ -107,6 +107,53 @@ check "the tracker's answer landed" "record" "$wine_records"
 shown=$("$linux_bin/oq-hotsync" show --handheld "$handheld")
 check "server message stored in the preference" "Server message: Hello from Wine's tracker" "$shown"
 
+# ---- the transport against a tracker that misbehaves on purpose
+tracker_port=$port
+start_scripted_tracker() {  # log file, then CREATOR=BEHAVIOUR arguments; sets port
+  local log=$1; shift
+  "$linux_bin/scripted_tracker" "$@" >"$log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 100); do
+    port=$(sed -n 's|^listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$log")
+    [[ -n "$port" ]] && return
+    sleep 0.1
+  done
+}
+stop_last() { kill "${pids[-1]}" 2>/dev/null; wait "${pids[-1]}" 2>/dev/null; }
+fresh_handheld() { rm -rf "$1"; "$linux_bin/oq-hotsync" sample --handheld "$1" >/dev/null; }
+printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
+scripted=$work/scripted-handheld
+
+fresh_handheld "$scripted"
+start_scripted_tracker "$work/cut500.log" StCh=cut:500
+set_proxy "127.0.0.1:$port"
+out=$(timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+check "a 500 whose body is cut keeps its status" "Failed to get data from server. HTTP Error: 1F4" "$out"
+check "a 500 whose body is cut ends the pass with -1" "result=0xFFFFFFFF" "$out"
+check_absent "no program is asked after the 500" "creator=WdHt" "$(cat "$work/cut500.log")"
+stop_last
+
+fresh_handheld "$scripted"
+start_scripted_tracker "$work/cut200.log" qNte=trickle StCh=cut
+set_proxy "127.0.0.1:$port"
+out=$(ORBITQUAIL_HTTP_TIMEOUT=1 timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+check "a trickled body ends at the request's deadline" "did not complete within 2 seconds" "$out"
+check "a body shorter than its declared length is a failure" "ended after" "$out"
+check "the pass goes on after bodies that failed under 200" "result=0x0" "$out"
+check_absent "no cut or slow body is written into a record" "9.9" "$("$linux_bin/oq-hotsync" show --handheld "$scripted")"
+check "the program after them is tracked" "nothing on MthL" "$("$linux_bin/oq-hotsync" show --handheld "$scripted")"
+stop_last
+
+fresh_handheld "$scripted"
+start_scripted_tracker "$work/silent.log" StCh=silent WdHt=silent
+set_proxy "127.0.0.1:$port"
+out=$(ORBITQUAIL_HTTP_TIMEOUT=2 timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+check "the time-out reaches a request that is never answered" "HTTP error while getting data." "$out"
+check "two silent queries in a row end the pass" "The server did not answer two queries in a row; tracking stopped." "$out"
+check "a server that stopped answering ends the pass with -1" "result=0xFFFFFFFF" "$out"
+stop_last
+port=$tracker_port
+
 # ---- proxy authentication with tinyproxy (options 43 and 44 after its 407)
 proxy_port=$(free_port)
 cat >"$work/tinyproxy.conf" <<CONF
