@@ -4,12 +4,13 @@
 
 #include "commands.h"
 #include "conduit_library.h"
+#include "identity.h"
 
 namespace oq::hotsync {
 
 namespace {
-constexpr int32_t kInfoDefaultAction = 1;
-constexpr int32_t kInfoMfcVersion = 2;
+using identity::kInfoDefaultAction;
+using identity::kInfoMfcVersion;
 constexpr uint16_t kNameBufferSize = 256;
 
 std::string InfoValue(const ConduitLibrary& conduit, int32_t kind) {
@@ -34,8 +35,8 @@ int RunConduits(const ConduitsOptions& options) {
   std::printf("%s\n", name);
   std::printf("  library:        %s\n", conduit->path().c_str());
   std::printf("  version:        0x%X\n", conduit->getConduitVersion());
-  std::printf("  default action: %s\n", InfoValue(*conduit, kInfoDefaultAction).c_str());
   std::printf("  MFC version:    %s\n", InfoValue(*conduit, kInfoMfcVersion).c_str());
+  std::printf("  default action: %s\n", InfoValue(*conduit, kInfoDefaultAction).c_str());
   return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string_view>
+#include <unistd.h>
 
 #include "backup_folder.h"
 #include "catalogue_rows.h"
@@ -160,7 +161,12 @@ int RunSync(const SyncOptions& options) {
   constexpr std::string_view kNoAnswer = ": Failed to get data from server.";
   bool passRan = false;
   size_t unanswered = 0;
+  // On a terminal the conduit's progress window keeps its latest line open
+  // on stderr; a log line takes that line's place instead of running on
+  // from its end.
+  const bool progressOnTerminal = isatty(STDERR_FILENO) == 1;
   handheld_host::SetHotSyncLogSink([&](const std::string& line) {
+    if (progressOnTerminal) std::fputs("\r\x1b[K", stderr);
     PrintLine(line);
     const std::string_view text(line);
     passRan = passRan || text == kPassStart;

@@ -3,7 +3,6 @@
 // Desktop directory and registers it.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 #include "dialogs.h"
@@ -22,20 +21,23 @@ class InstallerDialog : public platform::DialogProcedure {
   void OnCommand(platform::DialogControls& dialog, int id, int notification) override;
   void OnSystemCommand(platform::DialogControls& dialog, int command) override;
 
+  // Unattended: as soon as the users are listed, installs for the one named
+  // exactly `user`, or says there is none and ends the dialog.
+  void InstallForUser(std::string user) { unattendedUser_ = std::move(user); }
   // True once an install went through to its end.
   bool installed() const { return installed_; }
 
  private:
-  void Install(platform::DialogControls& dialog);
+  void Install(platform::DialogControls& dialog, int selection);
+  bool CopyConduitLibrary(platform::DialogControls& dialog, const std::string& library, const std::string& target);
   void Register();
 
-  std::filesystem::path destination_;  // the Palm Desktop directory
+  std::string destination_;  // the Palm Desktop directory
+  std::string unattendedUser_;
   bool installed_ = false;
 };
 
-// Dialog scripts for unattended runs: pick the user and press Install, or
-// press Exit.
-std::string InstallScript(const std::string& user);
+// The dialog script of an unattended exit: press Exit.
 std::string ExitScript();
 
 class AboutDialog : public platform::DialogProcedure {

@@ -25,12 +25,12 @@ int main(int argc, char** argv) {
     return app.exit(error) == 0 ? 0 : 2;
   }
 
+  oq::installer::InstallerDialog dialog;
   if (install) {
-    oq::posix::SetDialogScript(oq::installer::InstallScript(user));
+    dialog.InstallForUser(user);
   } else if (exitAtOnce) {
     oq::posix::SetDialogScript(oq::installer::ExitScript());
   }
-  oq::installer::InstallerDialog dialog;
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
   // A scripted install that stopped at a message has not installed.
   return install && !dialog.installed() ? 1 : 0;

@@ -1,30 +1,66 @@
 // OrbitQuailInstaller.exe: run from the folder that holds OrbitQuail.prc and
 // OrbitQuail.dll. "--user NAME --install" or "--exit" drive the dialog
-// without a person, for tests and unattended installs.
+// without a person, for tests and unattended installs; their messages go to
+// the console of whoever started the installer.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "dialogs.h"
 #include "installer_dialog.h"
+#include "palm_desktop.h"
 #include "resource_ids.h"
+
+namespace {
+
+// A windowed program has no console of its own; a scripted run writes to
+// its parent's, when there is one.
+void UseParentConsole() {
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   InitCommonControls();
   std::string user;
   bool install = false;
+  bool exitAtOnce = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) user = argv[++i];
     if (std::strcmp(argv[i], "--install") == 0) install = true;
-    if (std::strcmp(argv[i], "--exit") == 0) {
-      _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::ExitScript()).c_str());
-    }
+    if (std::strcmp(argv[i], "--exit") == 0) exitAtOnce = true;
   }
-  if (install && !user.empty()) _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::InstallScript(user)).c_str());
+  const bool unattended = (install && !user.empty()) || exitAtOnce || std::getenv("ORBITQUAIL_DIALOG_SCRIPT") != nullptr;
+  if (unattended && GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();
+
+  std::string missing;
+  if (!oq::platform::PalmDesktopLibrariesFound(missing)) {
+    const std::string text = "OrbitQuail Installer needs Palm Desktop, but " + missing +
+                             " could not be found.\nPlease install Palm Desktop first, then run this installer again.";
+    if (unattended) {
+      std::printf("[OrbitQuail Installer] %s\n", text.c_str());
+    } else {
+      MessageBoxA(nullptr, text.c_str(), "OrbitQuail Installer", MB_OK | MB_ICONERROR);
+    }
+    return 1;
+  }
+
   oq::installer::InstallerDialog dialog;
-  oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
+  if (install && !user.empty()) {
+    dialog.InstallForUser(user);
+    // Messages are printed and the dialog never waits for a person.
+    _putenv("ORBITQUAIL_DIALOG_SCRIPT=cancel");
+  } else if (exitAtOnce) {
+    _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::ExitScript()).c_str());
+  }
+  oq::platform::RunModalDialog(IDD_INSTALLER, dialog, oq::platform::DialogOwner::kNone);
   return install && !dialog.installed() ? 1 : 0;
 }

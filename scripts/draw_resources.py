@@ -91,15 +91,25 @@ def action(kind, size=32):
 
 
 def bmp(pixels, path):
+    """8 bits per pixel with a colour table: Windows maps a bitmap's colours
+    to the system's (grey to the button face) through its table entries."""
     size = len(pixels)
-    stride = (size * 3 + 3) // 4 * 4
+    colours = [GREY]
+    for row in pixels:
+        for c in row:
+            if (c or GREY) not in colours:
+                colours.append(c or GREY)
+    assert len(colours) <= 256, "more colours than an 8-bit table holds"
+    table = b"".join(bytes(c[::-1]) + b"\0" for c in colours)
+    stride = (size + 3) // 4 * 4
     rows = b""
     for row in reversed(pixels):
-        line = b"".join(bytes((c or GREY)[::-1]) for c in row)
+        line = bytes(colours.index(c or GREY) for c in row)
         rows += line + b"\0" * (stride - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    path.write_bytes(header + info + rows)
+    offset = 54 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 0, len(rows), 2835, 2835, len(colours), 0)
+    path.write_bytes(header + info + table + rows)
 
 
 def ico(images, path):

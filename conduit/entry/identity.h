@@ -8,13 +8,14 @@ namespace oq::identity {
 
 inline constexpr uint32_t kConduitVersion = 0x10200;
 
-// GetConduitInfo kinds.
+// GetConduitInfo kinds, and the values the conduit answers for 1 and 2:
+// built with MFC 6.0, Synchronize as the default action.
 inline constexpr int32_t kInfoName = 0;
-inline constexpr int32_t kInfoDefaultAction = 1;
-inline constexpr int32_t kInfoMfcVersion = 2;
+inline constexpr int32_t kInfoMfcVersion = 1;
+inline constexpr int32_t kInfoDefaultAction = 2;
 
-inline constexpr uint32_t kDefaultActionValue = 0x600;
-inline constexpr uint32_t kMfcVersionValue = 0;
+inline constexpr uint32_t kMfcVersionValue = 0x600;
+inline constexpr uint32_t kDefaultActionValue = 0;
 inline constexpr uint32_t kNameRequestVersion = 1;
 inline constexpr uint32_t kNameRequestSize = 80;
 inline constexpr uint32_t kInfoValueSize = 4;

@@ -35,10 +35,10 @@ int32_t GetConduitInfo(int32_t kind, void* input, void* output, uint32_t* output
                  ? 0
                  : kErrNameNotLoaded;
     }
-    case kInfoDefaultAction:
-    case kInfoMfcVersion: {
+    case kInfoMfcVersion:
+    case kInfoDefaultAction: {
       if (*outputSize != kInfoValueSize) return kErrBadOutputSize;
-      const uint32_t value = kind == kInfoDefaultAction ? kDefaultActionValue : kMfcVersionValue;
+      const uint32_t value = kind == kInfoMfcVersion ? kMfcVersionValue : kDefaultActionValue;
       std::memcpy(output, &value, sizeof value);
       return 0;
     }

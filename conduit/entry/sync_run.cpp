@@ -1,6 +1,5 @@
 // OpenConduit: one HotSync of the conduit, from the gates to the outcome.
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 #include "settings_file.h"
 #include "sync_manager.h"
 #include "sync_run.h"
+#include "wall_clock.h"
 #include "tracking_pass.h"
 
 namespace oq {
@@ -33,7 +33,7 @@ bool TrackedWithinPeriod() {
       SettingsFile::kTrack, SettingsFile::kLastTrackTime, SettingsFile::kLastTrackTimeDefault,
       SettingsFile::kValueBufferSize));
   // Saturates rather than overflowing for a hand-edited, hugely negative time.
-  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  const int64_t now = platform::SecondsSince1970();
   const int64_t elapsed =
       lastTrack < now - std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max() : now - lastTrack;
   if (elapsed >= period) return false;
@@ -100,7 +100,7 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
   } else {
     AddSyncManagerLogLine("OK OrbitQuail\n");
     SettingsFile::Write(SettingsFile::kTrack, SettingsFile::kLastTrackTime,
-                        std::to_string(static_cast<int64_t>(std::time(nullptr))));
+                        std::to_string(platform::SecondsSince1970()));
   }
 
   progressWindow.reset();

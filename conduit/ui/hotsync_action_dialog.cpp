@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "module_resources.h"
 #include "resource_ids.h"
 #include "settings_file.h"
+#include "wall_clock.h"
 
 namespace oq {
 
@@ -51,9 +51,8 @@ std::string LastTrackText() {
                                                               SettingsFile::kLastTrackTimeDefault,
                                                               SettingsFile::kValueBufferSize));
   if (lastTrack <= 0) return kNeverTracked;
-  const std::time_t time = static_cast<std::time_t>(lastTrack);
-  const char* text = std::ctime(&time);
-  return text ? text : kNeverTracked;
+  const std::string text = platform::LocalTimeText(lastTrack);
+  return text.empty() ? kNeverTracked : text;
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ class DialogControls {
   // A bitmap resource of the module with light grey (0xC0C0C0) mapped to
   // the button face colour, as the image of a picture control.
   virtual void SetPicture(int id, uint32_t bitmapId) = 0;
+  // The window's icon; also what the window shows while minimised, and the
+  // icon it gives for dragging.
   virtual void SetIcon(uint32_t iconId) = 0;
   // An item of the window's system menu, after a separator.
   virtual void AddSystemMenuItem(int command, const char* text) = 0;
@@ -68,8 +70,13 @@ class DialogProcedure {
   virtual void OnSystemColourChange(DialogControls&) {}
 };
 
-// Runs the template modally, owned by the current foreground window.
-int RunModalDialog(uint32_t templateId, DialogProcedure& procedure);
+// Who owns a modal dialog (and is disabled while it runs): a program's main
+// window has no owner; a conduit's dialog belongs to the window in front.
+enum class DialogOwner { kForegroundWindow, kNone };
+
+// Runs the template modally.
+int RunModalDialog(uint32_t templateId, DialogProcedure& procedure,
+                   DialogOwner owner = DialogOwner::kForegroundWindow);
 
 class ModelessDialog {
  public:

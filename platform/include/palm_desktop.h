@@ -9,8 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace oq::platform {
+
+// False, naming the first library that is missing, when the Palm Desktop
+// libraries cannot be found: Palm Desktop is not installed.
+bool PalmDesktopLibrariesFound(std::string& missing);
 
 // Install Aide.
 inline constexpr int32_t kDesktopPathOfPalmDesktop = 1;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ascii_case.h"
+
 namespace oq::posix {
 
 DialogState::DialogState(const DialogTemplate& dialogTemplate) : template_(dialogTemplate) {
@@ -71,7 +73,10 @@ void DialogState::ListAddString(int id, const char* text) {
   Control* control = Find(id);
   if (control == nullptr) return;
   auto& items = control->items;
-  auto at = control->source->sorted ? std::upper_bound(items.begin(), items.end(), std::string(text)) : items.end();
+  // Sorted as the platform's list box sorts: without regard to case.
+  auto at = control->source->sorted
+                ? std::upper_bound(items.begin(), items.end(), std::string(text), ascii::LessIgnoringCase)
+                : items.end();
   items.insert(at, text);
 }
 
@@ -118,6 +123,9 @@ std::string Shown(const std::string& text) {
 
 std::string DialogState::Render() const {
   std::string out = std::string("[ ") + template_.title + " ]\n";
+  for (const auto& [command, text] : systemMenu_) {
+    out += "      system menu: sysmenu " + std::to_string(command) + " = " + Shown(text) + "\n";
+  }
   for (const auto& control : controls_) {
     if (!control.shown) continue;
     const ControlTemplate& source = *control.source;

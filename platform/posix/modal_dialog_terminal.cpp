@@ -34,14 +34,30 @@ std::string Apply(const std::string& line, DialogState& state, platform::DialogP
   if (control == nullptr && !command.standardButton) return "no control " + number;
   if (control != nullptr && (!control->shown || !control->enabled)) return "control " + number + " is not available";
   switch (command.verb) {
-    case Verb::kSet: {
+    case Verb::kSet:
+    case Verb::kType: {
       const ControlKind kind = control->source->kind;
       if (kind != ControlKind::kEdit && kind != ControlKind::kNumberEdit && kind != ControlKind::kPasswordEdit) {
         return "control " + number + " is not an edit";
       }
-      control->text = command.text;
-      return {};
+      if (command.verb == Verb::kSet) {
+        control->text = command.text;
+        return {};
+      }
+      std::string refused;
+      for (char c : command.text) {
+        if (kind == ControlKind::kNumberEdit && (c < '0' || c > '9')) {
+          refused += c;
+        } else {
+          control->text += c;
+        }
+      }
+      return refused.empty() ? std::string() : "edit " + number + " takes digits only, not '" + refused + "'";
     }
+    case Verb::kShow:
+      std::printf("%d=%s\n", command.id, control != nullptr ? control->text.c_str() : "");
+      std::fflush(stdout);
+      return {};
     case Verb::kSelect:
       for (size_t i = 0; i < control->items.size(); ++i) {
         if (control->items[i] == command.text) {
@@ -67,7 +83,7 @@ void SetDialogScript(std::optional<std::string> script) { scriptOverride = std::
 
 namespace oq::platform {
 
-int RunModalDialog(uint32_t templateId, DialogProcedure& procedure) {
+int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner /*owner*/) {
   const posix::DialogTemplate* dialogTemplate = posix::FindDialogTemplate(templateId);
   if (dialogTemplate == nullptr) return -1;
   posix::DialogState state(*dialogTemplate);

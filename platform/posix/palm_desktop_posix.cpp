@@ -12,14 +12,18 @@ namespace {
 
 constexpr int32_t kFailed = -1;
 
+// As Install Aide answers: the text's length, or kFailed.
 int32_t CopyOut(const std::string& text, char* buffer, const uint16_t* size) {
   if (buffer == nullptr || size == nullptr || *size == 0) return kFailed;
   if (text.size() + 1 > *size) return kFailed;
   std::memcpy(buffer, text.c_str(), text.size() + 1);
-  return 0;
+  return static_cast<int32_t>(text.size());
 }
 
 }  // namespace
+
+// The stand-ins are always at hand.
+bool PalmDesktopLibrariesFound(std::string&) { return true; }
 
 int32_t InstallAideGetPath(int32_t which, char* buffer, uint16_t* size) {
   if (which != kDesktopPathOfPalmDesktop) return kFailed;

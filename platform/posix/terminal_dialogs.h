@@ -2,7 +2,10 @@
 // modal dialog, and what tests can see of it.
 //
 // A script is a list of commands separated by ";" or new lines:
-//   set ID TEXT       type TEXT into edit ID
+//   set ID TEXT       put TEXT into edit ID
+//   type ID TEXT      type TEXT into edit ID key by key (a number edit
+//                     refuses what is not a digit)
+//   show ID           print "ID=TEXT", the control's text, on stdout
 //   click ID          click button, check box or radio button ID
 //   select ID TEXT    select the list item TEXT in list box ID
 //   ok | cancel | help

@@ -13,10 +13,10 @@
 namespace oq::platform {
 
 struct DialogCommand {
-  enum class Verb { kSet, kClick, kSelect, kSystemMenu, kHelpRequest };
+  enum class Verb { kSet, kType, kShow, kClick, kSelect, kSystemMenu, kHelpRequest };
   Verb verb = Verb::kClick;
   int id = 0;        // the control, or the system-menu command
-  std::string text;  // what set types, or the list item select picks
+  std::string text;  // what set or type enter, or the list item select picks
   // ok, cancel and help name their buttons by role, not by number.
   bool standardButton = false;
 };
@@ -50,6 +50,10 @@ inline DialogScriptLine ParseDialogLine(std::string line) {
   }
   if (verb == "set") {
     command.verb = DialogCommand::Verb::kSet;
+  } else if (verb == "type") {
+    command.verb = DialogCommand::Verb::kType;
+  } else if (verb == "show") {
+    command.verb = DialogCommand::Verb::kShow;
   } else if (verb == "select") {
     command.verb = DialogCommand::Verb::kSelect;
   } else if (verb != "click") {

@@ -2,7 +2,7 @@
 //
 // For tests and unattended runs, ORBITQUAIL_DIALOG_SCRIPT drives a modal
 // dialog by control identifier with the same commands as the terminal
-// stand-in (set ID TEXT, click ID, select ID TEXT, ok, cancel, help),
+// stand-in (set, type and show ID, click ID, select ID TEXT, ok, cancel, help),
 // through the real controls; its message boxes are then written to
 // standard output instead of waiting for a click. ORBITQUAIL_DIALOG_CAPTURE
 // names a folder where each scripted dialog is saved as
@@ -106,9 +106,22 @@ class WindowControls : public DialogControls {
     if (previous != nullptr) DeleteObject(previous);
   }
   void SetIcon(uint32_t iconId) override {
-    HICON icon = LoadIconA(ThisModule(), MAKEINTRESOURCEA(iconId));
-    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    icon_ = LoadIconA(ThisModule(), MAKEINTRESOURCEA(iconId));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  }
+  HICON icon() const { return icon_; }
+  // Minimised, the dialog shows its icon centred on the button face.
+  void PaintMinimised() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    RECT client;
+    GetClientRect(window_, &client);
+    SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_);
+    EndPaint(window_, &paint);
   }
   void AddSystemMenuItem(int command, const char* text) override {
     HMENU menu = GetSystemMenu(window_, FALSE);
@@ -152,11 +165,13 @@ class WindowControls : public DialogControls {
   HWND window_;
   DialogProcedure& procedure_;
   uint32_t templateId_;
+  HICON icon_ = nullptr;
   bool ended_ = false;  // the window stays until the modal loop sees the end
 };
 
 void WindowControls::RunScript(const char* script) {
   using Verb = DialogCommand::Verb;
+  if (ended_) return;  // ended while it opened
   CaptureWindow(window_, templateId_);  // the dialog as it opens
   for (const auto& line : SplitDialogScript(script)) {
     const DialogScriptLine parsed = ParseDialogLine(line);
@@ -165,6 +180,13 @@ void WindowControls::RunScript(const char* script) {
     HWND control = GetDlgItem(window_, command.id);
     if (command.verb == Verb::kSet) {
       SetDlgItemTextA(window_, command.id, command.text.c_str());
+    } else if (command.verb == Verb::kType && control != nullptr) {
+      for (unsigned char c : command.text) SendMessageA(control, WM_CHAR, c, 0);
+    } else if (command.verb == Verb::kShow) {
+      char text[1024] = {};
+      GetDlgItemTextA(window_, command.id, text, sizeof text);
+      std::printf("%d=%s\n", command.id, text);
+      std::fflush(stdout);
     } else if (command.verb == Verb::kClick && control != nullptr) {
       SendMessageA(control, BM_CLICK, 0, 0);
     } else if (command.verb == Verb::kSelect && control != nullptr) {
@@ -209,6 +231,13 @@ INT_PTR CALLBACK DialogMessages(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SYSCOMMAND:
       if (controls != nullptr) controls->procedure().OnSystemCommand(*controls, static_cast<int>(wParam));
       return FALSE;  // the default handling for the rest
+    case WM_PAINT:
+      if (controls == nullptr || controls->icon() == nullptr || !IsIconic(window)) return FALSE;
+      controls->PaintMinimised();
+      return TRUE;
+    case WM_QUERYDRAGICON:
+      if (controls == nullptr || controls->icon() == nullptr) return FALSE;
+      return reinterpret_cast<INT_PTR>(controls->icon());
     case WM_SYSCOLORCHANGE:
       if (controls != nullptr) controls->procedure().OnSystemColourChange(*controls);
       return FALSE;
@@ -225,9 +254,10 @@ INT_PTR CALLBACK ModelessMessages(HWND, UINT message, WPARAM, LPARAM) { return m
 
 }  // namespace
 
-int RunModalDialog(uint32_t templateId, DialogProcedure& procedure) {
+int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner owner) {
   DialogStart start{&procedure, templateId};
-  return static_cast<int>(DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId), GetForegroundWindow(),
+  HWND parent = owner == DialogOwner::kForegroundWindow ? GetForegroundWindow() : nullptr;
+  return static_cast<int>(DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId), parent,
                                           DialogMessages, reinterpret_cast<LPARAM>(&start)));
 }
 

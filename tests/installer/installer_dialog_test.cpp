@@ -66,10 +66,12 @@ TEST_F(InstallerDialogTest, NoUsersSaysSoAtStartAndInstallStaysDisabled) {
 
 TEST_F(InstallerDialogTest, UsersAreListedSortedAndSelectionEnablesInstall) {
   desktop_.AddUser("Zoe");
+  desktop_.AddUser("bob");
   desktop_.AddUser("Adam");
   auto& dialog = Open();
   EXPECT_TRUE(Messages().empty());
-  EXPECT_THAT(dialog.Find(IDC_USER_LIST)->items, ElementsAre("Adam", "Zoe"));
+  EXPECT_THAT(dialog.Find(IDC_USER_LIST)->items, ElementsAre("Adam", "bob", "Zoe")) << "sorted without case";
+  EXPECT_THAT(dialog.Render(), ::testing::HasSubstr("system menu: sysmenu 16 = About OrbitQuail Installer..."));
   EXPECT_FALSE(dialog.Find(IDC_INSTALL)->enabled);
   Install();
   EXPECT_THAT(Messages(), ElementsAre("Please select an user name first!"));
@@ -148,18 +150,61 @@ TEST_F(InstallerDialogTest, MissingProgramIsReportedBeforeAnythingIsQueued) {
   EXPECT_FALSE(dialog_.installed());
 }
 
-TEST_F(InstallerDialogTest, FailedCopyStopsBeforeTheRegistration) {
+TEST_F(InstallerDialogTest, FailedCopyQueuesNothingSoTryingAgainWorks) {
   desktop_.AddUser("Adam");
-  // A folder where the library should go makes the copy fail.
-  std::filesystem::create_directories(desktop_.root() / kConduitLibrary / "in-the-way");
+  // A folder where the library's copy should go makes the copy fail.
+  const auto obstacle = desktop_.root() / (std::string(kConduitLibrary) + ".new");
+  std::filesystem::create_directories(obstacle / "in-the-way");
   Open();
   Select("Adam");
   Install();
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_THAT(Messages()[0], ::testing::StartsWith(std::string("Cannot copy ") + kConduitLibrary + " into "));
+  EXPECT_THAT(Messages()[0], ::testing::HasSubstr("Nothing was installed; please check the folder and try again."));
+  EXPECT_TRUE(desktop_.QueuedFiles("Adam").empty());
   EXPECT_FALSE(desktop_.HasConduit("rkOQ"));
   EXPECT_FALSE(dialog_.installed());
   EXPECT_FALSE(state_->ended());
+
+  std::filesystem::remove_all(obstacle);
+  Install();
+  EXPECT_TRUE(dialog_.installed()) << "the advice to try again holds";
+  EXPECT_EQ(desktop_.QueuedFiles("Adam").size(), 1u);
+  EXPECT_EQ(test::ReadText(desktop_.root() / kConduitLibrary), "conduit library");
+}
+
+TEST_F(InstallerDialogTest, ALibraryThatCannotBeReplacedStopsBeforeTheRegistration) {
+  desktop_.AddUser("Adam");
+  std::filesystem::create_directories(desktop_.root() / kConduitLibrary / "in-the-way");
+  Open();
+  Select("Adam");
+  Install();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(Messages()[0], ::testing::StartsWith("Cannot replace "));
+  EXPECT_FALSE(desktop_.HasConduit("rkOQ"));
+  EXPECT_FALSE(dialog_.installed());
+  EXPECT_FALSE(state_->ended());
+  EXPECT_FALSE(std::filesystem::exists(desktop_.root() / (std::string(kConduitLibrary) + ".new")));
+}
+
+TEST_F(InstallerDialogTest, UnattendedInstallTakesTheNameAsItIs) {
+  desktop_.AddUser("a;b");
+  desktop_.AddUser("a");
+  dialog_.InstallForUser("a;b");
+  Open();
+  EXPECT_TRUE(dialog_.installed());
+  EXPECT_EQ(desktop_.QueuedFiles("a;b").size(), 1u);
+  EXPECT_TRUE(desktop_.QueuedFiles("a").empty());
+}
+
+TEST_F(InstallerDialogTest, UnattendedInstallForAnUnknownUserEndsWithoutInstalling) {
+  desktop_.AddUser("Adam");
+  dialog_.InstallForUser("adam");
+  Open();
+  EXPECT_THAT(Messages(), ElementsAre("There is no HotSync user named \"adam\"."));
+  EXPECT_TRUE(state_->ended());
+  EXPECT_FALSE(dialog_.installed());
+  EXPECT_TRUE(desktop_.QueuedFiles("Adam").empty());
 }
 
 TEST_F(InstallerDialogTest, ExitAndAbout) {

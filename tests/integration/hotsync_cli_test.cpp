@@ -45,7 +45,8 @@ TEST_F(HotSyncCliTest, ConduitsListsNameVersionAndProperties) {
   EXPECT_EQ(outcome.status, 0);
   EXPECT_NE(outcome.output.find("OrbitQuail\n"), std::string::npos) << outcome.output;
   EXPECT_NE(outcome.output.find("version:        0x10200"), std::string::npos) << outcome.output;
-  EXPECT_NE(outcome.output.find("default action: 0x600"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("MFC version:    0x600"), std::string::npos) << outcome.output;
+  EXPECT_NE(outcome.output.find("default action: 0x0"), std::string::npos) << outcome.output;
 }
 
 TEST_F(HotSyncCliTest, UsageErrorsExitTwo) {

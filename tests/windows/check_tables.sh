@@ -61,9 +61,9 @@ foreign() {
 }
 
 check "OrbitQuail.dll needs no runtime DLL beyond Windows' own and the HotSync Manager's" "" "$(foreign "$conduit")"
-check "the installer imports Install Aide 101, 102, 103 and 108" "#101 #102 #103 #108" "$(imports "$installer" INSTAIDE.dll)"
-check "the installer imports the Conduit Manager 46, 54, 65 and 67" "#46 #54 #65 #67" "$(imports "$installer" CONDMGR.dll)"
-check "the installer imports the HotSync API 108" "#108" "$(imports "$installer" HSAPI.dll)"
+check "the installer loads the Palm Desktop libraries at run time, not at load time" "" \
+  "$(libraries "$installer" | tr ' ' '\n' | grep -iE '^(instaide|condmgr|hsapi)\.dll$')"
+check "the installer is a windowed program" "(Windows GUI)" "$("$objdump" -p "$installer" | awk '/^Subsystem/ { print $3, $4 }')"
 check "the installer needs no runtime DLL beyond Windows' own and the HotSync Manager's" "" "$(foreign "$installer")"
 
 # The stand-ins of the Wine suite answer at the same ordinals.

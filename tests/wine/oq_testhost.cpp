@@ -6,7 +6,10 @@
 //   oq_testhost identity
 //   oq_testhost cfg
 //   oq_testhost configure ACTION
+//   oq_testhost mapped-bitmap ID   the corner pixel of bitmap ID with light
+//                                  grey mapped to 0x123456, as the dialogs map it
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +125,21 @@ int Configure(int argc, char** argv) {
   return 0;
 }
 
+int MappedBitmap(int argc, char** argv) {
+  if (argc < 3) return 2;
+  COLORMAP map{RGB(0xC0, 0xC0, 0xC0), RGB(0x12, 0x34, 0x56)};
+  HBITMAP bitmap = CreateMappedBitmap(conduit, std::atoi(argv[2]), 0, &map, 1);
+  if (bitmap == nullptr) return 1;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  const COLORREF corner = GetPixel(dc, 0, 0);
+  std::printf("corner=%02X%02X%02X\n", GetRValue(corner), GetGValue(corner), GetBValue(corner));
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,5 +157,6 @@ int main(int argc, char** argv) {
   if (command == "identity") return Identity();
   if (command == "cfg") return Cfg();
   if (command == "configure") return Configure(argc, argv);
+  if (command == "mapped-bitmap") return MappedBitmap(argc, argv);
   return 2;
 }

@@ -189,24 +189,54 @@ out=$(ORBITQUAIL_DIALOG_SCRIPT="click 407; click 411; ok" run oq_testhost.exe co
 check "ConfigureConduit keeps the chosen action" "configure=0 action=6 kind=1" "$out"
 out=$(ORBITQUAIL_DIALOG_CAPTURE= ORBITQUAIL_DIALOG_SCRIPT="cancel" run oq_testhost.exe configure 3)
 check "ConfigureConduit after Cancel" "configure=-1 action=3 kind=0" "$out"
+printf '[Track]\r\nPeriod=-1\r\nLastTrackTime=4102444800\r\n' >"$settings"
+out=$(ORBITQUAIL_DIALOG_CAPTURE= ORBITQUAIL_DIALOG_SCRIPT="set 1013 ; type 1013 4x5; show 1013; show 1014; cancel" \
+  run oq_testhost.exe cfg)
+check "the day count is a number edit: typed letters are refused" "1013=45" "$out"
+check "a last tracking time after 2038 is shown as it is" "2100" "$(grep '^1014=' <<<"$out")"
+for bitmap in 103 104 105 106; do
+  check "bitmap $bitmap has a colour table, so its grey maps to the button face" "corner=123456" \
+    "$(run oq_testhost.exe mapped-bitmap $bitmap)"
+done
 
-# ---- the installer's registration and the -512 path
+# ---- the installer's registration and the -512 path, run from the product's
+# folder as users run it: the Palm Desktop libraries are not beside it
 home=$work/home
 "$linux_bin/oq-hotsync" sample --program "$work/product/OrbitQuail.prc" >/dev/null
-cp "$windows_bin/OrbitQuail.dll" "$work/product/"
+cp "$windows_bin/OrbitQuail.dll" "$windows_bin/OrbitQuailInstaller.exe" "$work/product/"
 ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user Wine --action 6 >/dev/null 2>&1
+ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user 'a;b' --action 6 >/dev/null 2>&1
 export ORBITQUAIL_HOME=$(windows_path "$home")
-out=$(cd "$work/product" && ORBITQUAIL_DIALOG_SCRIPT="sysmenu 16; click 1002" \
-  "$wine" "$windows_bin/OrbitQuailInstaller.exe" 2>&1 | tr -d '\r')
+install_from() {  # folder, installer arguments
+  local folder=$1; shift
+  (cd "$folder" && timeout 120 "$wine" OrbitQuailInstaller.exe "$@" 2>&1 | tr -d '\r'; echo "exit=${PIPESTATUS[0]}")
+}
+core_key='HKCU\Software\U.S. Robotics\Pilot Desktop\Core'
+out=$(install_from "$work/product" --user Wine --install)
+check "without Palm Desktop the installer says to install it first" "Please install Palm Desktop first" "$out"
+check "without Palm Desktop the installer fails" "exit=1" "$out"
+"$wine" reg add "$core_key" /v Path /t REG_SZ /d "$(windows_path "$windows_bin")" /f >/dev/null 2>&1
+out=$(cd "$work/product" && ORBITQUAIL_DIALOG_SCRIPT="sysmenu 16; click 1002" "$wine" OrbitQuailInstaller.exe 2>&1 | tr -d '\r')
 check_absent "the About box and Exit leave nothing queued" "OrbitQuail.prc" "$(ls "$home/palm/users/Wine/Install" 2>/dev/null)"
-out=$(cd "$work/product" && "$wine" "$windows_bin/OrbitQuailInstaller.exe" --user Wine --install 2>&1 | tr -d '\r')
-check "installer completes" "[Install Complete] The installation is complete." "$out"
+out=$(install_from "$work/product" --user Wine --install)
+check "installer completes with Palm Desktop found through the registry" "[Install Complete] The installation is complete." "$out"
 check "conduit registered under rkOQ" "Library=OrbitQuail.dll" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
 check "program queued" "OrbitQuail.prc" "$(ls "$home/palm/users/Wine/Install" 2>/dev/null)"
 rm -f "$home/palm/conduits.ini"
-out=$(cd "$work/product" && "$wine" "$windows_bin/OrbitQuailInstaller.exe" --user Wine --install 2>&1 | tr -d '\r')
+out=$(install_from "$work/product" --user Wine --install)
 check "a second install while queued stops" "OrbitQuail program had been intsalled into Palm Desktop." "$out"
 check_absent "the registry stays untouched" "rkOQ" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
+out=$(install_from "$work/product" --user 'a;b' --install)
+check "a user name with a semicolon installs" "[Install Complete]" "$out"
+check "queued for the user named a;b" "OrbitQuail.prc" "$(ls "$home/palm/users/a;b/Install" 2>/dev/null)"
+accented=$work/produkt-$'\xc3\xa9'
+mkdir -p "$accented"
+cp "$work/product/"{OrbitQuail.prc,OrbitQuail.dll,OrbitQuailInstaller.exe} "$accented/"
+rm -rf "$home/palm/users/Wine/Install"
+out=$(install_from "$accented" --user Wine --install)
+check "an install from a folder with a non-ASCII name completes" "[Install Complete]" "$out"
+check "the queued program is the one in that folder, byte for byte" "same" \
+  "$(cmp -s "$accented/OrbitQuail.prc" "$home/palm/users/Wine/Install/OrbitQuail.prc" && echo same)"
 unset ORBITQUAIL_HOME ORBITQUAIL_DIALOG_CAPTURE
 
 if [[ -n "$captures" ]]; then
