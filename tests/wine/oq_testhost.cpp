@@ -6,6 +6,10 @@
 //   oq_testhost identity
 //   oq_testhost cfg
 //   oq_testhost configure ACTION
+//   oq_testhost installer-window INSTALLER.EXE
+//                                  starts the installer with a window of ours
+//                                  in front, and tells who owns its dialog and
+//                                  whether ours stays enabled; then presses Exit
 //   oq_testhost mapped-bitmap ID   the corner pixel of bitmap ID with light
 //                                  grey mapped to 0x123456, as the dialogs map it
 #include <windows.h>
@@ -140,6 +144,39 @@ int MappedBitmap(int argc, char** argv) {
   return 0;
 }
 
+int InstallerWindow(int argc, char** argv) {
+  if (argc < 3) return 2;
+  HWND front = CreateWindowExA(0, "STATIC", "in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(front);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::string command = std::string("\"") + argv[2] + "\"";
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return 1;
+  }
+  HWND dialog = nullptr;
+  // Visible once it is initialised.
+  for (int i = 0; i < 200 && (dialog == nullptr || !IsWindowVisible(dialog)); ++i) {
+    Sleep(50);
+    dialog = FindWindowA(nullptr, "OrbitQuail Installer");
+  }
+  if (dialog == nullptr) {
+    TerminateProcess(process.hProcess, 1);
+    std::printf("no installer window\n");
+    return 1;
+  }
+  std::printf("owner=%s\n", GetWindow(dialog, GW_OWNER) == nullptr ? "none" : "a window");
+  std::printf("front=%s\n", IsWindowEnabled(front) ? "enabled" : "disabled");
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1002, BN_CLICKED), 0);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  DestroyWindow(front);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,5 +195,6 @@ int main(int argc, char** argv) {
   if (command == "cfg") return Cfg();
   if (command == "configure") return Configure(argc, argv);
   if (command == "mapped-bitmap") return MappedBitmap(argc, argv);
+  if (command == "installer-window") return InstallerWindow(argc, argv);
   return 2;
 }

@@ -218,6 +218,10 @@ check "without Palm Desktop the installer fails" "exit=1" "$out"
 "$wine" reg add "$core_key" /v Path /t REG_SZ /d "$(windows_path "$windows_bin")" /f >/dev/null 2>&1
 out=$(cd "$work/product" && ORBITQUAIL_DIALOG_SCRIPT="sysmenu 16; click 1002" "$wine" OrbitQuailInstaller.exe 2>&1 | tr -d '\r')
 check_absent "the About box and Exit leave nothing queued" "OrbitQuail.prc" "$(ls "$home/palm/users/Wine/Install" 2>/dev/null)"
+out=$(cd "$work/product" && "$wine" "$windows_bin/oq_testhost.exe" installer-window \
+  "$(windows_path "$work/product/OrbitQuailInstaller.exe")" 2>&1 | tr -d '\r')
+check "the installer's main window has no owner" "owner=none" "$out"
+check "the window in front stays enabled while the installer runs" "front=enabled" "$out"
 out=$(install_from "$work/product" --user Wine --install)
 check "installer completes with Palm Desktop found through the registry" "[Install Complete] The installation is complete." "$out"
 check "conduit registered under rkOQ" "Library=OrbitQuail.dll" "$(cat "$home/palm/conduits.ini" 2>/dev/null)"
