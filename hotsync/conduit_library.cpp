@@ -52,11 +52,16 @@ std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path
 
 ConduitLibrary::~ConduitLibrary() { dlclose(handle_); }
 
+// Beside the program in a build tree; in the private library folder of an
+// installed one.
 std::filesystem::path DefaultConduitPath() {
+  constexpr const char* kConduitFile = "OrbitQuail.so";
   std::error_code error;
   auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return "OrbitQuail.so";
-  return self.parent_path() / "OrbitQuail.so";
+  if (error) return kConduitFile;
+  const auto beside = self.parent_path() / kConduitFile;
+  const auto installed = self.parent_path().parent_path() / ORBITQUAIL_PRIVATE_LIBDIR / kConduitFile;
+  return std::filesystem::exists(beside, error) || !std::filesystem::exists(installed, error) ? beside : installed;
 }
 
 std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,

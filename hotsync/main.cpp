@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
   using namespace oq::hotsync;
   CLI::App app{"oq-hotsync: run the OrbitQuail conduit against a handheld image"};
+  app.set_version_flag("--version", "oq-hotsync (OrbitQuail) " ORBITQUAIL_VERSION);
   app.require_subcommand(1);
   app.footer(
       "Exit status: 0 tracked (or done); 1 the conduit failed or a file could not be written; 2 bad input;\n"

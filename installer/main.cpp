@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv) {
   CLI::App app{"OrbitQuailInstaller: queue OrbitQuail.prc for a HotSync user and register the conduit"};
+  app.set_version_flag("--version", "OrbitQuailInstaller (OrbitQuail) " ORBITQUAIL_VERSION);
   std::string user;
   bool install = false;
   bool exitAtOnce = false;

@@ -37,6 +37,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) user = argv[++i];
     if (std::strcmp(argv[i], "--install") == 0) install = true;
     if (std::strcmp(argv[i], "--exit") == 0) exitAtOnce = true;
+    if (std::strcmp(argv[i], "--version") == 0) {
+      if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();
+      std::printf("OrbitQuailInstaller (OrbitQuail) %s\n", ORBITQUAIL_VERSION);
+      return 0;
+    }
   }
   const bool unattended = (install && !user.empty()) || exitAtOnce || std::getenv("ORBITQUAIL_DIALOG_SCRIPT") != nullptr;
   if (unattended && GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();

@@ -3,7 +3,7 @@
 # and packs the release zip (build-windows/OrbitQuail-<version>-win32.zip).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-dependencies.sh
+scripts/install-dependencies.sh --for-tests
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j2

@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# Installs what building and testing OrbitQuail needs on Debian 12: the
-# missing apt packages, then the npm package of the interoperability test.
+# Installs what building OrbitQuail needs on Debian 12 (the missing apt
+# packages); with --for-tests also what the test suite needs: the test
+# frameworks, the proxy, the Windows cross-compilers and Wine, and the npm
+# package of the interoperability test.
+#   scripts/install-dependencies.sh [--for-tests]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+for_tests=false
+[[ ${1:-} == --for-tests ]] && for_tests=true
 
 packages=(
   g++ cmake make pkg-config
-  libgtest-dev libgmock-dev    # tests
-  clang libclang-rt-14-dev     # the fuzz targets (libFuzzer)
   libcli11-dev                 # command lines
   libcurl4-openssl-dev         # the conduit's HTTP on Linux
-  libcpp-httplib-dev           # HTTP servers of the tests and oq-tracker
-  tinyproxy                    # the authenticating proxy of the proxy tests
-  g++-mingw-w64-i686           # the 32-bit Windows build
-  g++-mingw-w64-x86-64 wine64 xvfb xauth  # the Windows bindings under Wine
+  libcpp-httplib-dev           # oq-tracker's HTTP server
 )
-command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
+if $for_tests; then
+  packages+=(
+    libgtest-dev libgmock-dev    # tests
+    clang libclang-rt-14-dev     # the fuzz targets (libFuzzer)
+    tinyproxy                    # the authenticating proxy of the proxy tests
+    dpkg-dev file                # the Debian package (dpkg-shlibdeps)
+    g++-mingw-w64-i686           # the 32-bit Windows build
+    g++-mingw-w64-x86-64 wine64 xvfb xauth  # the Windows bindings under Wine
+  )
+  command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,6 +37,8 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+$for_tests || exit 0
+
 # Where the kernel runs 32-bit x86 programs, the Wine suite runs the 32-bit
 # Windows files, which are the product: that needs Debian's i386 Wine.
 if scripts/runs-32-bit-x86.sh && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then

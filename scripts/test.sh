@@ -3,7 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-dependencies.sh
+scripts/install-dependencies.sh --for-tests
 
 run_suite() {
   local dir=$1; shift
@@ -15,6 +15,17 @@ run_suite() {
 }
 
 run_suite build
+
+echo "== the Debian package: built, its dependencies resolved by apt, run from where it unpacks"
+(cd build && cpack -G DEB >/dev/null)
+deb=$(ls build/orbitquail_*_"$(dpkg --print-architecture)".deb)
+echo "$deb: $(dpkg-deb -f "$deb" Depends)"
+apt-get install --simulate --no-install-recommends "./$deb" >/dev/null
+unpacked=$(mktemp -d)
+dpkg -x "$deb" "$unpacked"
+(cd / && "$unpacked/usr/bin/oq-hotsync" --version)
+rm -rf "$unpacked"
+
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON
 

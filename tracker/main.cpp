@@ -86,6 +86,7 @@ std::string Parameter(const httplib::Request& request, const char* name) {
 int main(int argc, char** argv) {
   using namespace oq::tracker;
   CLI::App app{"oq-tracker: reference tracking server for the OrbitQuail conduit"};
+  app.set_version_flag("--version", "oq-tracker (OrbitQuail) " ORBITQUAIL_VERSION);
   std::string catalogPath;
   std::string listen = "127.0.0.1:0";
   TrackerSettings settings;

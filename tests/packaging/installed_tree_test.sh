@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The installed tree on its own: installs the build into a temporary prefix
+# and runs a whole HotSync with the installed programs, started from an
+# unrelated folder, against the installed tracker and sample catalogue.
+#   tests/packaging/installed_tree_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+tracker=
+cleanup() {
+  [[ -n "$tracker" ]] && { kill "$tracker" 2>/dev/null; wait "$tracker" 2>/dev/null; }
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "not ok - $*"; exit 1; }
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+bin=$work/prefix/bin
+cd "$work"
+[[ $("$bin/oq-hotsync" --version) == "oq-hotsync (OrbitQuail) "* ]] || fail "oq-hotsync --version"
+[[ $("$bin/oq-tracker" --version) == "oq-tracker (OrbitQuail) "* ]] || fail "oq-tracker --version"
+[[ $("$bin/OrbitQuailInstaller" --version) == "OrbitQuailInstaller (OrbitQuail) "* ]] || fail "OrbitQuailInstaller --version"
+echo "ok - the installed programs start from any folder"
+
+"$bin/oq-tracker" --catalog "$work/prefix/share/orbitquail/sample-catalog.tsv" >"$work/tracker.log" 2>&1 &
+tracker=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$work/tracker.log")
+  [[ -n "$port" ]] && break
+  sleep 0.1
+done
+[[ -n "$port" ]] || fail "the installed tracker did not start: $(cat "$work/tracker.log")"
+
+export ORBITQUAIL_HOME=$work/home
+"$bin/oq-hotsync" sample --backup "$work/handheld" >/dev/null
+out=$(http_proxy=http://127.0.0.1:$port "$bin/oq-hotsync" sync --handheld "$work/handheld" --user Me 2>&1) ||
+  fail "the installed oq-hotsync sync: $out"
+[[ $out == *"OK OrbitQuail"* ]] || fail "the HotSync did not track: $out"
+echo "ok - a HotSync with the installed conduit, found in the private library folder"
+[[ -s $work/prefix/share/man/man1/oq-hotsync.1 && -s $work/prefix/share/bash-completion/completions/oq-hotsync ]] ||
+  fail "the man page or the completion is missing"
+bash -c "source '$work/prefix/share/bash-completion/completions/oq-hotsync'; COMP_WORDS=(oq-hotsync sy); COMP_CWORD=1; _oq_hotsync; [[ \${COMPREPLY[*]} == sync ]]" ||
+  fail "the completion does not complete 'sy'"
+echo "ok - man page and completion installed"
