@@ -17,6 +17,7 @@ inline constexpr int kExitOutdated = 4;       // show --outdated: something is o
 
 // The creator code the conduit is registered under.
 inline constexpr const char* kConduitCreator = "rkOQ";
+inline constexpr int kActionSynchronize = 0;
 
 struct SyncOptions {
   std::filesystem::path handheld;
@@ -24,6 +25,8 @@ struct SyncOptions {
   std::optional<int> action;  // default: the user's chosen action
   std::optional<std::filesystem::path> conduit;
   bool noCatalog = false;  // leave the catalogue as the handheld has it
+  bool force = false;      // track now: Synchronize (or --action), past the tracking period, settings untouched
+  bool newUser = false;    // add the user even when a known one differs only in letter case
 };
 int RunSync(const SyncOptions& options);
 
@@ -62,6 +65,7 @@ struct ShowOptions {
 int RunShow(const ShowOptions& options);
 
 struct SampleOptions {
+  bool force = false;  // write a sample handheld over a folder that holds a catalogue
   std::optional<std::filesystem::path> handheld;
   std::optional<std::filesystem::path> backup;
   std::optional<std::filesystem::path> program;

@@ -10,6 +10,7 @@
 #include "conduit_library.h"
 #include "desktop_directory.h"
 #include "palm_database.h"
+#include "sync_advice.h"
 
 namespace oq::hotsync {
 
@@ -23,6 +24,17 @@ int RunConfigure(const ConfigureOptions& options) {
   std::string user;
   if (options.user) {
     user = *options.user;
+    if (std::find(users.begin(), users.end(), user) == users.end()) {
+      std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\"";
+      if (const std::string known = SameUserInOtherCase(users, user); !known.empty()) {
+        std::cerr << "; did you mean \"" << known << "\"?";
+      } else if (!users.empty()) {
+        std::cerr << "; the users are:";
+        for (const auto& name : users) std::cerr << " \"" << name << "\"";
+      }
+      std::cerr << "\n(a HotSync adds its user: oq-hotsync sync --handheld DIR --user NAME)\n";
+      return kExitUsage;
+    }
   } else if (!users.empty()) {
     user = users.front();
   } else {

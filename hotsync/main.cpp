@@ -7,15 +7,36 @@
 
 #include "commands.h"
 
+namespace {
+
+constexpr const char* kEnvironment =
+    "Environment:\n"
+    "  http_proxy                the proxy the conduit's queries go through (lower case only):\n"
+    "                            http_proxy=http://127.0.0.1:PORT reaches an oq-tracker on this machine\n"
+    "  ORBITQUAIL_HOME           the desktop folder: the conduit's settings, the HotSync users and their\n"
+    "                            install queues (default ~/.local/share/orbitquail)\n"
+    "  ORBITQUAIL_HTTP_TIMEOUT   seconds to wait to connect and for each piece of an answer (default 60)\n"
+    "  ORBITQUAIL_DIALOG_SCRIPT  commands that drive the configuration dialog without a person\n";
+constexpr const char* kExitStatus =
+    "Exit status: 0 tracked (or done); 1 the conduit failed or a file could not be written; 2 bad input;\n"
+    "3 nothing was tracked (do-nothing action, tracked within the period, no catalogue);\n"
+    "4 (show --outdated) some program has a newer version.";
+
+std::string Footer(const std::string& examples) {
+  return "Example:\n" + examples + "\n" + kEnvironment + "\n" + kExitStatus;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace oq::hotsync;
   CLI::App app{"oq-hotsync: run the OrbitQuail conduit against a handheld image"};
   app.set_version_flag("--version", "oq-hotsync (OrbitQuail) " ORBITQUAIL_VERSION);
   app.require_subcommand(1);
-  app.footer(
-      "Exit status: 0 tracked (or done); 1 the conduit failed or a file could not be written; 2 bad input;\n"
-      "3 nothing was tracked (do-nothing action, tracked within the period, no catalogue);\n"
-      "4 (show --outdated) some program has a newer version.");
+  app.footer(Footer(
+      "  oq-tracker --catalog /usr/share/orbitquail/sample-catalog.tsv --listen 127.0.0.1:8080 &\n"
+      "  http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld --user Me\n"
+      "  oq-hotsync show --outdated --handheld ~/handheld\n"));
 
   SyncOptions sync;
   auto* syncCommand = app.add_subcommand("sync", "one HotSync of the conduit against a handheld image");
@@ -26,12 +47,19 @@ int main(int argc, char** argv) {
   syncCommand->add_option("--conduit", sync.conduit, "conduit library to load");
   syncCommand->add_flag("--no-catalog", sync.noCatalog,
                         "use the catalogue as it is instead of refreshing it from the installed programs");
+  syncCommand->add_flag("--force", sync.force,
+                        "track now: Synchronize (or --action) past the tracking period, for this HotSync only; "
+                        "the settings and the chosen actions stay as they are");
+  syncCommand->add_flag("--new-user", sync.newUser,
+                        "add --user as a new HotSync user even when a known one differs only in letter case");
+  syncCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld --user Me\n"));
 
   CatalogOptions catalog;
   auto* catalogCommand =
       app.add_subcommand("catalog", "build or refresh the catalogue OQProgDB from the handheld's installed programs");
   catalogCommand->add_option("--handheld", catalog.handheld, "folder holding the handheld's database files")
       ->required();
+  catalogCommand->footer(Footer("  oq-hotsync catalog --handheld ~/handheld\n"));
 
   struct FlagCommand {
     const char* name;
@@ -51,12 +79,14 @@ int main(int argc, char** argv) {
     auto* sub = app.add_subcommand(command.name, command.help);
     sub->add_option("--handheld", flags.handheld, "folder holding the handheld's database files")->required();
     sub->add_option("creators", flags.creators, "creator codes, as `show` lists them")->required();
+    sub->footer(Footer(std::string("  oq-hotsync ") + command.name + " --handheld ~/handheld StCh PkLd\n"));
     flagApps.emplace_back(sub, &command);
   }
 
   ConduitsOptions conduits;
   auto* conduitsCommand = app.add_subcommand("conduits", "name, version and properties of the conduit");
   conduitsCommand->add_option("--conduit", conduits.conduit, "conduit library to load");
+  conduitsCommand->footer(Footer("  oq-hotsync conduits\n"));
 
   ConfigureOptions configure;
   auto* configureCommand = app.add_subcommand("configure", "the conduit's HotSync action dialog for a user");
@@ -65,6 +95,8 @@ int main(int argc, char** argv) {
   configureCommand->add_option("--script", configure.script,
                                "drive the dialog: \"set ID TEXT; click ID; ok\" (see the README)");
   configureCommand->add_option("--conduit", configure.conduit, "conduit library to load");
+  configureCommand->footer(Footer("  oq-hotsync configure --user Me\n"
+                                  "  oq-hotsync configure --user Me --script \"click 1012; ok\"\n"));
 
   ShowOptions show;
   auto* showCommand = app.add_subcommand("show", "the handheld's program catalogue and the server's message");
@@ -72,6 +104,7 @@ int main(int argc, char** argv) {
   showCommand->add_flag("--json", show.json, "print JSON for scripts");
   showCommand->add_flag("--outdated", show.outdated,
                         "only the programs with a newer version; exits 4 when there are any, 0 when none");
+  showCommand->footer(Footer("  oq-hotsync show --outdated --handheld ~/handheld\n"));
 
   SampleOptions sample;
   auto* sampleCommand =
@@ -80,6 +113,8 @@ int main(int argc, char** argv) {
   sampleCommand->add_option("--backup", sample.backup,
                             "folder to write program files into, as a handheld's backup (no catalogue)");
   sampleCommand->add_option("--program", sample.program, "file to write a stand-in handheld program into");
+  sampleCommand->add_flag("--force", sample.force, "write a sample handheld over a folder that holds a catalogue");
+  sampleCommand->footer(Footer("  oq-hotsync sample --backup ~/sample-handheld\n"));
 
   try {
     app.parse(argc, argv);

@@ -141,6 +141,15 @@ int RunSample(const SampleOptions& options) {
     std::cerr << "oq-hotsync: sample needs --handheld DIR, --backup DIR or --program FILE\n";
     return kExitUsage;
   }
+  // A real handheld's catalogue is never overwritten by mistake.
+  if (options.handheld && !options.force) {
+    if (const auto catalogue = posix::HandheldImage(*options.handheld).FindDatabase(cataloguer::kCatalogueName)) {
+      std::cerr << "oq-hotsync: " << options.handheld->string() << " already holds a catalogue ("
+                << catalogue->filename().string() << "); sample would replace it: choose another folder, or "
+                << "--force to replace it\n";
+      return kExitUsage;
+    }
+  }
   using Writer = std::string (*)(const std::filesystem::path&);
   struct Sample {
     const std::optional<std::filesystem::path>& target;

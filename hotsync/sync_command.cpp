@@ -19,6 +19,7 @@
 #include "handheld_host.h"
 #include "handheld_image.h"
 #include "program_catalogue.h"
+#include "sync_advice.h"
 
 namespace oq::hotsync {
 
@@ -139,8 +140,14 @@ int RunSync(const SyncOptions& options) {
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
 
+  WarnAboutEnvironment(std::cerr);
   const std::string user = options.user.value_or(FolderName(options.handheld));
   posix::DesktopDirectory desktop;
+  if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options.newUser) {
+    std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\", but there is \"" << known
+              << "\": use --user \"" << known << "\", or --new-user to add \"" << user << "\"\n";
+    return kExitUsage;
+  }
   // A file that cannot be read is never taken for an empty one: nothing
   // runs until it can be.
   auto unreadable = desktop.UnreadableFiles(user);
@@ -161,6 +168,7 @@ int RunSync(const SyncOptions& options) {
   constexpr std::string_view kNoAnswer = ": Failed to get data from server.";
   bool passRan = false;
   size_t unanswered = 0;
+  SyncAdvice advice;
   // On a terminal the conduit's progress window keeps its latest line open
   // on stderr; a log line takes that line's place instead of running on
   // from its end.
@@ -168,15 +176,30 @@ int RunSync(const SyncOptions& options) {
   handheld_host::SetHotSyncLogSink([&](const std::string& line) {
     if (progressOnTerminal) std::fputs("\r\x1b[K", stderr);
     PrintLine(line);
+    advice.Observe(line);
     const std::string_view text(line);
     passRan = passRan || text == kPassStart;
     if (text.size() > kNoAnswer.size() && text.substr(text.size() - kNoAnswer.size()) == kNoAnswer) ++unanswered;
   });
 
   SyncProperties properties{};
-  properties.syncAction = ResolveAction(options, desktop, user);
+  // --force leaves the chosen actions alone and hides the last tracking
+  // time from the period gate for this HotSync only.
+  properties.syncAction = options.force ? options.action.value_or(kActionSynchronize)
+                                        : ResolveAction(options, desktop, user);
   const auto trackedBefore = LastTrackTimeText();
+  if (options.force && trackedBefore) {
+    if (const auto failure = RestoreLastTrackTime(std::nullopt); !failure.empty()) {
+      std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
+      return kExitConduitFailed;
+    }
+  }
   const int32_t result = conduit->openConduit(IgnoreProgress, &properties);
+  if (options.force && !LastTrackTimeText()) {
+    if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
+      std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+    }
+  }
   handheld_host::EndSync();
   handheld_host::SetHotSyncLogSink(nullptr);
 
@@ -194,9 +217,12 @@ int RunSync(const SyncOptions& options) {
     }
     return kExitConduitFailed;
   }
+  advice.Print(std::cerr, result);
   if (result != 0) {
-    std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
-              << static_cast<uint32_t>(result) << "\n";
+    if (result != -1) {
+      std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
+                << static_cast<uint32_t>(result) << "\n";
+    }
     return kExitConduitFailed;
   }
   if (!passRan) {

@@ -113,10 +113,10 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   }
   if (lastLineOfSection) {
     const bool last = *lastLineOfSection + 1 == lines_.size();
+    // Going last, the new line ends as the file did.
+    const std::string fileEnd = last ? std::string(LineEnd(lines_[*lastLineOfSection])) : lineEnd_;
     EndLine(lines_[*lastLineOfSection]);
-    // The new line ends as the file did where it goes last.
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastLineOfSection + 1),
-                  newLine + (last ? std::string() : lineEnd_));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*lastLineOfSection + 1), newLine + fileEnd);
     return;
   }
   if (!lines_.empty()) EndLine(lines_.back());

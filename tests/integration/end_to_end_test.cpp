@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "desktop_directory.h"
 #include "test_environment.h"
 
 namespace oq {
@@ -64,6 +65,23 @@ TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
   EXPECT_THAT(table.output, HasSubstr("6 programs, 2 with a newer version"));
 }
 
+TEST_F(EndToEndTest, ForceTracksPastThePeriodAndLeavesTheChosenActionsAlone) {
+  ASSERT_EQ(Hotsync("sync --handheld " + Handheld()).status, 0);
+  const auto gated = Hotsync("sync --handheld " + Handheld());
+  EXPECT_EQ(gated.status, 3);
+  EXPECT_THAT(gated.output, HasSubstr("the tracking period stopped this HotSync; `oq-hotsync sync --force` tracks now"));
+
+  using Desktop = posix::DesktopDirectory;
+  ASSERT_TRUE(Desktop().SetAction("handheld", "rkOQ", Desktop::kTemporary, 6));
+  const std::string settingsBefore = test::ReadText(home_.SettingsPath());
+  const auto forced = Hotsync("sync --force --handheld " + Handheld());
+  EXPECT_EQ(forced.status, 0) << forced.output;
+  EXPECT_THAT(forced.output, HasSubstr("--- OK - OrbitQuail ---"));
+  EXPECT_EQ(Desktop().Action("handheld", "rkOQ", Desktop::kTemporary), 6) << "the next HotSync's action is kept";
+  EXPECT_THAT(test::ReadText(home_.SettingsPath()), ::testing::MatchesRegex("\\[Track\\]\nLastTrackTime=[0-9]+\n"))
+      << "only the tracking time moved; before: " << settingsBefore;
+}
+
 TEST_F(EndToEndTest, TrackerTooNewForTheConduitSaysSoAndTheSyncStillSucceeds) {
   test::TrackerProcess strict({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--min-client", "2.0"});
   ASSERT_TRUE(strict.running());
@@ -96,7 +114,9 @@ TEST_F(EndToEndTest, FailedPassExitsOneWithTheResult) {
                                         std::string(OQ_HOTSYNC_PATH) + " sync --handheld " + Handheld());
   EXPECT_EQ(outcome.status, 1);
   EXPECT_THAT(outcome.output, HasSubstr("--- Error - OrbitQuail ---\n"));
-  EXPECT_THAT(outcome.output, HasSubstr("the conduit returned 0xFFFFFFFF"));
+  EXPECT_THAT(outcome.output, HasSubstr("oq-hotsync: the conduit reported a failure (-1)\n"));
+  EXPECT_THAT(outcome.output, HasSubstr("oq-hotsync: the tracker at http_proxy=http://127.0.0.1:1 could not be "
+                                        "reached; to ask another, point http_proxy at it"));
   EXPECT_THAT(outcome.output, Not(HasSubstr("OK OrbitQuail")));
 }
 

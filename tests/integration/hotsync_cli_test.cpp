@@ -4,6 +4,7 @@
 #include "child_process.h"
 #include "desktop_directory.h"
 #include "handheld_files.h"
+#include "scripted_http_server.h"
 #include "test_environment.h"
 
 namespace oq {
@@ -57,6 +58,65 @@ TEST_F(HotSyncCliTest, UsageErrorsExitTwo) {
   auto outcome = RunHotSync("sync --conduit /nonexistent/OrbitQuail.so --handheld " + image_.path().string());
   EXPECT_EQ(outcome.status, 2);
   EXPECT_NE(outcome.output.find("cannot load the conduit"), std::string::npos) << outcome.output;
+}
+
+// ---- errors that say what to do next
+
+TEST_F(HotSyncCliTest, A404AsksWhetherTheServerIsATracker) {
+  ASSERT_EQ(RunHotSync("sample --handheld " + image_.path().string()).status, 0);
+  test::ScriptedHttpServer server([](const auto&) {
+    test::ScriptedHttpServer::Response response;
+    response.status = 404;
+    return response;
+  });
+  const auto outcome = test::RunCommand("http_proxy=" + server.Url("") + " " + OQ_HOTSYNC_PATH +
+                                        " sync --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.output.find("oq-hotsync: the server answered 404: is this a tracking server?"), std::string::npos)
+      << outcome.output;
+}
+
+TEST_F(HotSyncCliTest, EnvironmentThatIsNotReadIsWarnedAbout) {
+  const auto outcome = test::RunCommand("HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc " +
+                                        std::string(OQ_HOTSYNC_PATH) + " sync --action 6 --handheld " +
+                                        image_.path().string());
+  EXPECT_NE(outcome.output.find("warning: HTTP_PROXY is set, but only the lower-case http_proxy is read"),
+            std::string::npos)
+      << outcome.output;
+  EXPECT_NE(outcome.output.find("warning: ORBITQUAIL_HTTP_TIMEOUT=abc is not a number of seconds"), std::string::npos);
+}
+
+// ---- typos that would add or lose data
+
+TEST_F(HotSyncCliTest, AUserNameInOtherLetterCaseNeedsNewUser) {
+  ASSERT_EQ(RunHotSync("sync --action 6 --user Me --handheld " + image_.path().string()).status, 3);
+  auto outcome = RunHotSync("sync --action 6 --user me --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.output.find("there is no HotSync user \"me\", but there is \"Me\""), std::string::npos)
+      << outcome.output;
+  EXPECT_EQ(posix::DesktopDirectory().Users(), std::vector<std::string>{"Me"});
+  EXPECT_EQ(RunHotSync("sync --action 6 --new-user --user me --handheld " + image_.path().string()).status, 3);
+  EXPECT_EQ(posix::DesktopDirectory().Users().size(), 2u);
+}
+
+TEST_F(HotSyncCliTest, ConfigureRefusesAnUnknownUser) {
+  ASSERT_EQ(RunHotSync("sync --action 6 --user Me --handheld " + image_.path().string()).status, 3);
+  auto outcome = RunHotSync("configure --user Nobody --script ok");
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.output.find("there is no HotSync user \"Nobody\"; the users are: \"Me\""), std::string::npos)
+      << outcome.output;
+  outcome = RunHotSync("configure --user me --script ok");
+  EXPECT_NE(outcome.output.find("did you mean \"Me\"?"), std::string::npos) << outcome.output;
+}
+
+TEST_F(HotSyncCliTest, SampleNeverReplacesACatalogueUnlessForced) {
+  ASSERT_EQ(RunHotSync("sample --handheld " + image_.path().string()).status, 0);
+  const auto catalogue = test::ReadText(image_.path() / "OQProgDB.pdb");
+  auto outcome = RunHotSync("sample --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_NE(outcome.output.find("already holds a catalogue (OQProgDB.pdb)"), std::string::npos) << outcome.output;
+  EXPECT_EQ(test::ReadText(image_.path() / "OQProgDB.pdb"), catalogue);
+  EXPECT_EQ(RunHotSync("sample --force --handheld " + image_.path().string()).status, 0);
 }
 
 }  // namespace

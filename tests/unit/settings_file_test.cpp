@@ -130,6 +130,10 @@ TEST(IniDocumentTest, KeepsCrLfAndAMissingFinalLineEnd) {
   EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2");
   document.Set("Track", "LastTrackTime", "5");
   EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2\r\nLastTrackTime=5");
+
+  auto ended = posix::IniDocument::Parse("[Track]\n");
+  ended.Set("Track", "LastTrackTime", "5");
+  EXPECT_EQ(ended.Serialize(), "[Track]\nLastTrackTime=5\n") << "a file that ended its last line still does";
 }
 
 TEST(IniDocumentTest, EachLineKeepsItsOwnLineEnd) {
