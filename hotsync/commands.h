@@ -17,7 +17,6 @@ inline constexpr int kExitOutdated = 4;       // show --outdated: something is o
 
 // The creator code the conduit is registered under.
 inline constexpr const char* kConduitCreator = "rkOQ";
-inline constexpr int kActionSynchronize = 0;
 
 struct SyncOptions {
   std::filesystem::path handheld;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "ascii_case.h"
 #include "atomic_file.h"
 #include "desktop_paths.h"
 #include "ini_document.h"
@@ -20,10 +21,22 @@ std::filesystem::path SettingsPath() { return posix::WindowsDirectory() / kSetti
 
 std::string SettingsUnreadable() { return posix::UnreadableReason(SettingsPath()); }
 
-std::optional<std::string> LastTrackTimeText() {
+std::optional<std::string> ReadSetting(const char* section, const char* key) {
   const auto bytes = posix::ReadWholeFile(SettingsPath());
   if (!bytes) return std::nullopt;
-  return posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(kSection, kKey);
+  return posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(section, key);
+}
+
+std::optional<std::string> LastTrackTimeText() { return ReadSetting(kSection, kKey); }
+
+std::string TrackingSettingsInWords() {
+  // The conduit's defaults: once a day, no proxy credentials.
+  const long days = std::strtol(ReadSetting(kSection, "Period").value_or("1").c_str(), nullptr, 10);
+  const bool proxy = ascii::EqualsIgnoringCase(ReadSetting("AuthProxy", "Enable").value_or("No"), "Yes");
+  const std::string period = days <= 0   ? "tracking every time"
+                             : days == 1 ? "tracking once a day"
+                                         : "tracking every " + std::to_string(days) + " days";
+  return period + "; proxy authentication " + (proxy ? "on" : "off");
 }
 
 std::optional<long long> LastTrackTime() {

@@ -7,8 +7,15 @@
 
 namespace oq::hotsync {
 
+// A stored value; none when the file or the key is missing.
+std::optional<std::string> ReadSetting(const char* section, const char* key);
+
 // The stored LastTrackTime text; none when the file or the key is missing.
 std::optional<std::string> LastTrackTimeText();
+
+// The tracking period and proxy authentication as the dialog leaves them,
+// in words: "tracking every time; proxy authentication off".
+std::string TrackingSettingsInWords();
 
 // When the conduit last tracked; none when never.
 std::optional<long long> LastTrackTime();

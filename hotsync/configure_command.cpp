@@ -3,19 +3,35 @@
 // permanent action when "Set as default" was checked, otherwise the action
 // for the next HotSync only.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "commands.h"
 #include "conduit_library.h"
+#include "conduit_settings.h"
 #include "desktop_directory.h"
 #include "palm_database.h"
 #include "sync_advice.h"
+#include "terminal_dialogs.h"
 
 namespace oq::hotsync {
 
 namespace {
+
 constexpr int kNoChoice = 0;  // a preference kind the dialog never writes
+
+std::string ActionInWords(int32_t action) {
+  switch (action) {
+    case conduit::kActionSynchronize:
+    case conduit::kActionSynchronizeAlt: return "Synchronize the files";
+    case conduit::kActionHandheldOverwrites: return "Handheld overwrites Desktop";
+    case conduit::kActionDesktopOverwrites: return "Desktop overwrites handheld";
+    case conduit::kActionDoNothing: return "Do nothing";
+    default: return "action " + std::to_string(action);
+  }
+}
+
 }  // namespace
 
 int RunConfigure(const ConfigureOptions& options) {
@@ -43,7 +59,8 @@ int RunConfigure(const ConfigureOptions& options) {
   }
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
-  if (options.script) setenv("ORBITQUAIL_DIALOG_SCRIPT", options.script->c_str(), 1);
+  if (options.script) setenv(posix::kDialogScriptVariable, options.script->c_str(), 1);
+  unsetenv(posix::kDialogScriptErrorVariable);
 
   using Desktop = posix::DesktopDirectory;
   const int32_t permanent = desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
@@ -86,13 +103,18 @@ int RunConfigure(const ConfigureOptions& options) {
     kind = block.preferenceKind;
   }
 
+  // A script that stopped has pressed nothing: what it meant is unknown.
+  if (const char* error = std::getenv(posix::kDialogScriptErrorVariable)) {
+    std::cerr << "oq-hotsync: the dialog script stopped at: " << error << "; nothing was changed\n";
+    return kExitUsage;
+  }
   if (kind == conduit::kPreferencePermanent) {
     desktop.SetAction(user, kConduitCreator, Desktop::kPermanent, chosen);
     desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, std::nullopt);
-    std::cout << "HotSync action for " << user << ": " << chosen << " from now on\n";
+    std::cout << user << ": every HotSync: " << ActionInWords(chosen) << "; " << TrackingSettingsInWords() << "\n";
   } else if (kind == conduit::kPreferenceTemporary) {
     desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, chosen);
-    std::cout << "HotSync action for " << user << ": " << chosen << " for the next HotSync\n";
+    std::cout << user << ": next HotSync: " << ActionInWords(chosen) << "; " << TrackingSettingsInWords() << "\n";
   } else {
     std::cout << "HotSync action for " << user << " unchanged\n";
   }

@@ -185,7 +185,7 @@ int RunSync(const SyncOptions& options) {
   SyncProperties properties{};
   // --force leaves the chosen actions alone and hides the last tracking
   // time from the period gate for this HotSync only.
-  properties.syncAction = options.force ? options.action.value_or(kActionSynchronize)
+  properties.syncAction = options.force ? options.action.value_or(conduit::kActionSynchronize)
                                         : ResolveAction(options, desktop, user);
   const auto trackedBefore = LastTrackTimeText();
   if (options.force && trackedBefore) {

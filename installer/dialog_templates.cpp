@@ -13,9 +13,9 @@ const ControlTemplate kInstallerControls[] = {
     {kNoControlId, K::kStatic, STR_INSTALLER_FILES},
     {kNoControlId, K::kStatic, STR_INSTALLER_CHOOSE},
     {kNoControlId, K::kStatic, STR_USER_NAME_LABEL},
-    {IDC_USER_LIST, K::kListBox, "", false, false, true},
+    SameLine({IDC_USER_LIST, K::kListBox, "", false, false, true}),
     {IDC_INSTALL, K::kDefaultButton, STR_INSTALL_BUTTON},
-    {IDC_EXIT, K::kButton, STR_EXIT_BUTTON},
+    SameLine({IDC_EXIT, K::kButton, STR_EXIT_BUTTON}),
 };
 
 const ControlTemplate kAboutControls[] = {

@@ -3,6 +3,7 @@
 // --install, or --exit.
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <iostream>
 
 #include "dialogs.h"
@@ -20,6 +21,15 @@ int main(int argc, char** argv) {
   auto* installFlag = app.add_flag("--install", install, "press Install for --user without asking");
   app.add_flag("--exit", exitAtOnce, "press Exit at once");
   installFlag->needs("--user");
+  app.footer(
+      "Example:\n"
+      "  cd /folder/with/OrbitQuail.prc/and/OrbitQuail.so && OrbitQuailInstaller --user Me --install\n\n"
+      "Environment:\n"
+      "  ORBITQUAIL_HOME           the desktop folder with the Palm Desktop directory\n"
+      "                            (default ~/.local/share/orbitquail)\n"
+      "  ORBITQUAIL_DIALOG_SCRIPT  commands that drive the dialog without a person\n\n"
+      "Exit status: 0 installed, or left with Exit; 1 an unattended install did not complete;\n"
+      "2 bad options, or a dialog script that stopped at an error.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -32,7 +42,9 @@ int main(int argc, char** argv) {
   } else if (exitAtOnce) {
     oq::posix::SetDialogScript(oq::installer::ExitScript());
   }
+  unsetenv(oq::posix::kDialogScriptErrorVariable);
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
+  if (std::getenv(oq::posix::kDialogScriptErrorVariable) != nullptr) return 2;
   // A scripted install that stopped at a message has not installed.
   return install && !dialog.installed() ? 1 : 0;
 }

@@ -94,6 +94,13 @@ int main(int argc, char** argv) {
   app.add_option("--listen", listen, "address and port to listen on (port 0: any free port)");
   app.add_option("--message", settings.message, "message answered to the init query");
   app.add_option("--min-client", settings.minimumClient, "oldest conduit version served");
+  app.footer(
+      "Example:\n"
+      "  oq-tracker --catalog /usr/share/orbitquail/sample-catalog.tsv --listen 127.0.0.1:8080\n"
+      "  then: http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld\n\n"
+      "It prints \"listening on http://ADDRESS:PORT\" when ready and one line per request; SIGINT or SIGTERM\n"
+      "stop it. It reads no environment variables.\n\n"
+      "Exit status: 0 after a clean stop; 2 bad options, an unreadable catalogue, or an address in use.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -121,44 +121,83 @@ std::string Shown(const std::string& text) {
 }
 }  // namespace
 
+namespace {
+
+constexpr size_t kTerminalWidth = 80;
+constexpr size_t kSecondColumn = 40;
+constexpr const char* kGroupIndent = "   ";
+
+// One control as the person reads it, with the number commands name it by
+// when it takes commands.
+std::string Fragment(const DialogState::Control& control) {
+  const ControlTemplate& source = *control.source;
+  const std::string id = source.id == kNoControlId ? "" : std::to_string(source.id) + " ";
+  std::string text;
+  switch (source.kind) {
+    case ControlKind::kRule: text = std::string(40, '-'); break;
+    case ControlKind::kIcon: text = "(icon)"; break;
+    case ControlKind::kPicture: text = control.picture ? "(picture)" : ""; break;
+    case ControlKind::kGroup: text = "== " + Shown(control.text) + " =="; break;
+    case ControlKind::kRadio: text = id + (control.checked ? "(*) " : "( ) ") + Shown(control.text); break;
+    case ControlKind::kCheckBox: text = id + (control.checked ? "[x] " : "[ ] ") + Shown(control.text); break;
+    case ControlKind::kEdit:
+    case ControlKind::kNumberEdit: text = id + "[" + control.text + "]"; break;
+    case ControlKind::kPasswordEdit: text = id + "[" + std::string(control.text.size(), '*') + "]"; break;
+    case ControlKind::kButton:
+    case ControlKind::kDefaultButton: text = id + "<" + Shown(control.text) + ">"; break;
+    case ControlKind::kListBox: {
+      text = id + "list:";
+      for (size_t i = 0; i < control.items.size(); ++i) {
+        text += std::string(static_cast<int>(i) == control.selection ? " >" : "  ") + control.items[i];
+      }
+      if (control.items.empty()) text += " (empty)";
+      break;
+    }
+    case ControlKind::kStatic: text = Shown(control.text); break;
+  }
+  // A label needs no mark: the control it names carries it.
+  if (!control.enabled && !text.empty() && source.kind != ControlKind::kStatic) text += " (disabled)";
+  return text;
+}
+
+}  // namespace
+
+// Fits 80 columns: controls share a line or take a second column where the
+// template places them so, and a line that would grow too long breaks.
 std::string DialogState::Render() const {
   std::string out = std::string("[ ") + template_.title + " ]\n";
   for (const auto& [command, text] : systemMenu_) {
-    out += "      system menu: sysmenu " + std::to_string(command) + " = " + Shown(text) + "\n";
+    out += "system menu: sysmenu " + std::to_string(command) + " = " + Shown(text) + "\n";
   }
+  std::string line;
+  bool inGroup = false;
+  auto flush = [&] {
+    if (!line.empty()) out += line + "\n";
+    line.clear();
+  };
   for (const auto& control : controls_) {
     if (!control.shown) continue;
-    const ControlTemplate& source = *control.source;
-    std::string line;
-    const std::string id = source.id == kNoControlId ? "" : std::to_string(source.id);
-    switch (source.kind) {
-      case ControlKind::kRule: line = std::string(40, '-'); break;
-      case ControlKind::kIcon: line = "(icon " + std::to_string(source.id) + ")"; break;
-      case ControlKind::kPicture:
-        line = "(bitmap " + (control.picture ? std::to_string(control.picture) : std::string("none")) + ")";
-        break;
-      case ControlKind::kGroup: line = "== " + Shown(control.text) + " =="; break;
-      case ControlKind::kRadio: line = std::string(control.checked ? "(*) " : "( ) ") + Shown(control.text); break;
-      case ControlKind::kCheckBox: line = std::string(control.checked ? "[x] " : "[ ] ") + Shown(control.text); break;
-      case ControlKind::kEdit:
-      case ControlKind::kNumberEdit: line = "[" + control.text + "]"; break;
-      case ControlKind::kPasswordEdit: line = "[" + std::string(control.text.size(), '*') + "]"; break;
-      case ControlKind::kButton:
-      case ControlKind::kDefaultButton: line = "<" + Shown(control.text) + ">"; break;
-      case ControlKind::kListBox: {
-        line = "list:";
-        for (size_t i = 0; i < control.items.size(); ++i) {
-          line += std::string(static_cast<int>(i) == control.selection ? " >" : "  ") + control.items[i];
-        }
-        if (control.items.empty()) line += " (empty)";
-        break;
-      }
-      case ControlKind::kStatic: line = Shown(control.text); break;
+    const std::string fragment = Fragment(control);
+    if (fragment.empty()) continue;
+    const ControlKind kind = control.source->kind;
+    if (kind == ControlKind::kGroup || kind == ControlKind::kRule) {
+      flush();
+      out += fragment + "\n";
+      inGroup = true;
+      continue;
     }
-    if (!control.enabled) line += "  (disabled)";
-    out += (id.empty() ? std::string(6, ' ') : (std::string(5 - std::min<size_t>(5, id.size()), ' ') + id + " ")) +
-           line + "\n";
+    const Place place = control.source->place;
+    const size_t column = place == Place::kNextColumn ? std::max(kSecondColumn, line.size() + 3) : line.size() + 2;
+    if (place != Place::kNewLine && !line.empty() && column + fragment.size() <= kTerminalWidth) {
+      line.resize(column, ' ');
+      line += fragment;
+      continue;
+    }
+    flush();
+    const bool button = kind == ControlKind::kButton || kind == ControlKind::kDefaultButton;
+    line = (inGroup && !button ? kGroupIndent : "") + fragment;
   }
+  flush();
   return out;
 }
 

@@ -53,7 +53,7 @@ class DialogState : public platform::DialogControls {
   const std::vector<std::pair<int, std::string>>& systemMenu() const { return systemMenu_; }
   uint32_t icon() const { return icon_; }
 
-  // The dialog as text, one control a line, for a person to read.
+  // The dialog as text for a person to read, within 80 columns.
   std::string Render() const;
 
  private:

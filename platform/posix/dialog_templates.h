@@ -26,6 +26,11 @@ enum class ControlKind {
 
 inline constexpr int kNoControlId = -1;
 
+// Where a control goes on the terminal, whose 80 columns show what the
+// template lays out in two dimensions: on a line of its own, after the
+// control before it, or in the second column of that control's line.
+enum class Place { kNewLine, kSameLine, kNextColumn };
+
 struct ControlTemplate {
   int id;
   ControlKind kind;
@@ -33,7 +38,17 @@ struct ControlTemplate {
   bool hidden = false;
   bool disabled = false;
   bool sorted = false;  // list boxes
+  Place place = Place::kNewLine;
 };
+
+constexpr ControlTemplate SameLine(ControlTemplate control) {
+  control.place = Place::kSameLine;
+  return control;
+}
+constexpr ControlTemplate NextColumn(ControlTemplate control) {
+  control.place = Place::kNextColumn;
+  return control;
+}
 
 struct DialogTemplate {
   uint32_t id;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 #include "dialog_script.h"
@@ -67,6 +68,23 @@ std::string Apply(const std::string& line, DialogState& state, platform::DialogP
         }
       }
       return "list " + number + " has no item '" + command.text + "'";
+    case Verb::kCheck:
+    case Verb::kUncheck: {
+      if (control == nullptr || control->source->kind != ControlKind::kCheckBox) {
+        return "control " + number + " is not a check box";
+      }
+      const bool wanted = command.verb == Verb::kCheck;
+      if (control->checked == wanted) return {};
+      control->checked = wanted;
+      procedure.OnCommand(state, command.id, platform::kNotifyClicked);
+      return {};
+    }
+    case Verb::kChoose:
+      if (control == nullptr || control->source->kind != ControlKind::kRadio) {
+        return "control " + number + " is not a radio button";
+      }
+      procedure.OnCommand(state, command.id, platform::kNotifyClicked);
+      return {};
     default:
       // Check boxes check themselves; the procedure decides about the rest.
       if (control != nullptr && control->source->kind == ControlKind::kCheckBox) control->checked = !control->checked;
@@ -83,6 +101,45 @@ void SetDialogScript(std::optional<std::string> script) { scriptOverride = std::
 
 namespace oq::platform {
 
+namespace {
+
+// Runs the commands until the dialog ends; false, with the error shown and
+// left for the caller, at the first command that fails.
+bool RunScript(const std::string& script, posix::DialogState& state, DialogProcedure& procedure) {
+  for (const auto& line : SplitDialogScript(script)) {
+    if (state.ended()) break;
+    const std::string error = posix::Apply(line, state, procedure);
+    if (error.empty()) continue;
+    std::fprintf(stderr, "dialog script: %s; the dialog is closed as with Cancel\n", error.c_str());
+    setenv(posix::kDialogScriptErrorVariable, error.c_str(), 1);
+    return false;
+  }
+  return true;
+}
+
+// A person at the terminal: the dialog is drawn again only when it changed,
+// and an error stands right above the prompt.
+void RunInteractively(posix::DialogState& state, DialogProcedure& procedure) {
+  std::string drawn;
+  std::string line;
+  std::string error;
+  while (!state.ended()) {
+    const std::string picture = state.Render();
+    if (picture != drawn) {
+      std::cout << "\n" << picture
+                << "commands: set/type ID TEXT, click/check/uncheck/choose ID, select ID TEXT, ok, cancel, help, "
+                   "sysmenu N\n";
+      drawn = picture;
+    }
+    if (!error.empty()) std::cout << error << "\n";
+    std::cout << "> " << std::flush;
+    if (!std::getline(std::cin, line)) break;
+    error = posix::Apply(line, state, procedure);
+  }
+}
+
+}  // namespace
+
 int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner /*owner*/) {
   const posix::DialogTemplate* dialogTemplate = posix::FindDialogTemplate(templateId);
   if (dialogTemplate == nullptr) return -1;
@@ -93,22 +150,17 @@ int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner 
   if (!script) {
     if (const char* text = std::getenv(posix::kDialogScriptVariable)) script = text;
   }
+  if (!script && !state.ended() && isatty(STDIN_FILENO) != 1) {
+    // Commands piped in: the same as a script.
+    std::ostringstream piped;
+    piped << std::cin.rdbuf();
+    script = piped.str();
+  }
   if (script) {
     std::fputs(state.Render().c_str(), stderr);
-    for (const auto& line : platform::SplitDialogScript(*script)) {
-      if (state.ended()) break;
-      const std::string error = posix::Apply(line, state, procedure);
-      if (!error.empty()) std::fprintf(stderr, "dialog script: %s\n", error.c_str());
-    }
-  } else if (isatty(STDIN_FILENO) == 1) {
-    std::string line;
-    while (!state.ended()) {
-      std::cout << "\n" << state.Render()
-                << "commands: set ID TEXT, click ID, select ID TEXT, ok, cancel, help, sysmenu N\n> " << std::flush;
-      if (!std::getline(std::cin, line)) break;
-      const std::string error = posix::Apply(line, state, procedure);
-      if (!error.empty()) std::cout << error << "\n";
-    }
+    RunScript(*script, state, procedure);
+  } else {
+    RunInteractively(state, procedure);
   }
   if (!state.ended()) procedure.OnCommand(state, kIdCancel, kNotifyClicked);
   return state.ended() ? state.result() : -1;

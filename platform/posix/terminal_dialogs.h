@@ -7,13 +7,17 @@
 //                     refuses what is not a digit)
 //   show ID           print "ID=TEXT", the control's text, on stdout
 //   click ID          click button, check box or radio button ID
+//   check ID          check box ID checked (nothing happens when it is)
+//   uncheck ID        check box ID cleared (nothing happens when it is)
+//   choose ID         radio button ID chosen
 //   select ID TEXT    select the list item TEXT in list box ID
 //   ok | cancel | help
 //   sysmenu N         choose system-menu command N
 //   f1                the platform's help request
-// When the script runs out before the dialog ended, the dialog is closed as
-// with Cancel. Without a script, a dialog reads the same commands from a
-// terminal; with neither, it is closed at once.
+// A script stops at its first error, which closes the dialog as Cancel; when
+// it runs out before the dialog ended, the dialog is closed as with Cancel
+// too. Without a script, a dialog reads the same commands from a terminal,
+// or else from standard input.
 #pragma once
 
 #include <optional>
@@ -24,6 +28,10 @@ namespace oq::posix {
 
 // Name of the environment variable that holds a script.
 inline constexpr const char* kDialogScriptVariable = "ORBITQUAIL_DIALOG_SCRIPT";
+// Where a dialog leaves the error that stopped its script, for the program
+// that ran it: the dialog may run inside a loaded library with a copy of
+// this code of its own, but the process's environment is one.
+inline constexpr const char* kDialogScriptErrorVariable = "ORBITQUAIL_DIALOG_SCRIPT_ERROR";
 
 // The script for the next modal dialogs of this process, taking precedence
 // over the environment; nullopt: the environment's again.

@@ -13,7 +13,7 @@
 namespace oq::platform {
 
 struct DialogCommand {
-  enum class Verb { kSet, kType, kShow, kClick, kSelect, kSystemMenu, kHelpRequest };
+  enum class Verb { kSet, kType, kShow, kClick, kCheck, kUncheck, kChoose, kSelect, kSystemMenu, kHelpRequest };
   Verb verb = Verb::kClick;
   int id = 0;        // the control, or the system-menu command
   std::string text;  // what set or type enter, or the list item select picks
@@ -54,6 +54,12 @@ inline DialogScriptLine ParseDialogLine(std::string line) {
     command.verb = DialogCommand::Verb::kType;
   } else if (verb == "show") {
     command.verb = DialogCommand::Verb::kShow;
+  } else if (verb == "check") {
+    command.verb = DialogCommand::Verb::kCheck;
+  } else if (verb == "uncheck") {
+    command.verb = DialogCommand::Verb::kUncheck;
+  } else if (verb == "choose") {
+    command.verb = DialogCommand::Verb::kChoose;
   } else if (verb == "select") {
     command.verb = DialogCommand::Verb::kSelect;
   } else if (verb != "click") {

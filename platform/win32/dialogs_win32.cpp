@@ -175,6 +175,11 @@ void WindowControls::RunScript(const char* script) {
   CaptureWindow(window_, templateId_);  // the dialog as it opens
   for (const auto& line : SplitDialogScript(script)) {
     const DialogScriptLine parsed = ParseDialogLine(line);
+    if (!parsed.error.empty()) {
+      // A script stops at its first error; the dialog closes as with Cancel.
+      std::fprintf(stderr, "dialog script: %s; the dialog is closed as with Cancel\n", parsed.error.c_str());
+      break;
+    }
     if (!parsed.command) continue;
     const DialogCommand& command = *parsed.command;
     HWND control = GetDlgItem(window_, command.id);
@@ -188,6 +193,11 @@ void WindowControls::RunScript(const char* script) {
       std::printf("%d=%s\n", command.id, text);
       std::fflush(stdout);
     } else if (command.verb == Verb::kClick && control != nullptr) {
+      SendMessageA(control, BM_CLICK, 0, 0);
+    } else if ((command.verb == Verb::kCheck || command.verb == Verb::kUncheck) && control != nullptr) {
+      const bool checked = IsDlgButtonChecked(window_, command.id) == BST_CHECKED;
+      if (checked != (command.verb == Verb::kCheck)) SendMessageA(control, BM_CLICK, 0, 0);
+    } else if (command.verb == Verb::kChoose && control != nullptr) {
       SendMessageA(control, BM_CLICK, 0, 0);
     } else if (command.verb == Verb::kSelect && control != nullptr) {
       SendMessageA(control, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(command.text.c_str()));

@@ -71,7 +71,7 @@ TEST_F(InstallerDialogTest, UsersAreListedSortedAndSelectionEnablesInstall) {
   auto& dialog = Open();
   EXPECT_TRUE(Messages().empty());
   EXPECT_THAT(dialog.Find(IDC_USER_LIST)->items, ElementsAre("Adam", "bob", "Zoe")) << "sorted without case";
-  EXPECT_THAT(dialog.Render(), ::testing::HasSubstr("system menu: sysmenu 16 = About OrbitQuail Installer..."));
+  EXPECT_THAT(dialog.Render(), ::testing::HasSubstr("system menu: sysmenu 16 = About OrbitQuail Installer...\n"));
   EXPECT_FALSE(dialog.Find(IDC_INSTALL)->enabled);
   Install();
   EXPECT_THAT(Messages(), ElementsAre("Please select an user name first!"));

@@ -119,5 +119,31 @@ TEST_F(HotSyncCliTest, SampleNeverReplacesACatalogueUnlessForced) {
   EXPECT_EQ(RunHotSync("sample --force --handheld " + image_.path().string()).status, 0);
 }
 
+// ---- the configuration dialog driven without a person
+
+TEST_F(HotSyncCliTest, ConfigureScriptsRepeatSafelyStopAtTheFirstErrorAndComeFromStandardInput) {
+  ASSERT_EQ(RunHotSync("sync --action 6 --user Me --handheld " + image_.path().string()).status, 3);
+  for (int i = 0; i < 2; ++i) {
+    const auto outcome = RunHotSync("configure --user Me --script 'check 1012; choose 407; ok'");
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_EQ(outcome.standardOutput,
+              "Me: next HotSync: Do nothing; tracking every time; proxy authentication off\n")
+        << "run " << i + 1 << ": check does not toggle";
+  }
+  const auto settings = test::ReadText(home_.SettingsPath());
+  const auto stopped = RunHotSync("configure --user Me --script 'uncheck 1012; click 9999; ok'");
+  EXPECT_EQ(stopped.status, 2);
+  EXPECT_NE(stopped.output.find("dialog script: no control 9999; the dialog is closed as with Cancel"),
+            std::string::npos)
+      << stopped.output;
+  EXPECT_EQ(test::ReadText(home_.SettingsPath()), settings) << "OK was never pressed";
+
+  const auto piped = test::RunCommand("printf 'uncheck 1012\\nset 1013 3\\ncheck 411\\nchoose 404\\nok\\n' | " +
+                                      std::string(OQ_HOTSYNC_PATH) + " configure --user Me");
+  EXPECT_EQ(piped.status, 0) << piped.output;
+  EXPECT_EQ(piped.standardOutput,
+            "Me: every HotSync: Synchronize the files; tracking every 3 days; proxy authentication off\n");
+}
+
 }  // namespace
 }  // namespace oq

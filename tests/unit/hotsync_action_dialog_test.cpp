@@ -212,5 +212,34 @@ TEST_F(HotSyncActionDialogTest, WithoutABlockNothingIsInitialised) {
   EXPECT_EQ(Text(IDC_LAST_TRACK), "");
 }
 
+// The terminal's picture of the dialog, golden at 80x24: the whole dialog
+// and a prompt line fit without scrolling.
+TEST_F(HotSyncActionDialogTest, FitsAnEightyByTwentyFourTerminal) {
+  Open();
+  const std::string screen = state_->Render();
+  EXPECT_EQ(screen,
+            "[ Change HotSync Action ]\n"
+            "== Quail Owner's Current Settings: ==\n"
+            "   Default HotSync Action:  Synchronize the files.\n"
+            "   Next HotSync Action:  Synchronize the files.\n"
+            "   (icon)  OrbitQuail 1.3\n"
+            "   Newer versions and the manual: see the OrbitQuail web site.\n"
+            "== HotSync Actions for OrbitQuail ==\n"
+            "   (picture)  404 (*) Synchronize the files   (picture)  407 ( ) Do nothing\n"
+            "   411 [ ] Set as default\n"
+            "== Tracking Period ==\n"
+            "   Last tracking time:  never tracked\n"
+            "   Tracking:  1012 [ ] every time  every  1013 [1]  day(s)\n"
+            "== Proxy ==\n"
+            "   1007 [ ] Proxy server needs authentication\n"
+            "   Name:  1008 [] (disabled)            Password:  1009 [] (disabled)\n"
+            "1 <OK>  2 <Cancel>  9 <Help>\n");
+  size_t lines = 0;
+  for (size_t start = 0, end; (end = screen.find('\n', start)) != std::string::npos; start = end + 1, ++lines) {
+    EXPECT_LE(end - start, 80u) << screen.substr(start, end - start);
+  }
+  EXPECT_LE(lines, 22u) << "room for the commands line and the prompt";
+}
+
 }  // namespace
 }  // namespace oq
