@@ -6,7 +6,11 @@
 // and read line by line afterwards.
 #include <curl/curl.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -109,6 +113,10 @@ struct InternetSession::Impl {
 struct HttpConnection::Impl {
   const InternetSession::Impl* session = nullptr;
   CURL* easy = nullptr;
+  // The request under way: when it started, and whether the wait for it
+  // was shown.
+  std::chrono::steady_clock::time_point started;
+  bool waitShown = false;
   std::string server;
   uint16_t port = 0;
   std::string urlPrefix;  // "http://server:port"
@@ -154,6 +162,25 @@ size_t CollectBody(char* data, size_t size, size_t count, void* userData) {
   return length;
 }
 
+// A request that takes long says so once on stderr, with how long it may
+// still take, where a HotSync's user waits at a terminal.
+constexpr auto kQuietWait = std::chrono::seconds(3);
+
+int ShowLongWait(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* connection = static_cast<HttpConnection::Impl*>(userData);
+  if (connection->waitShown) return 0;
+  const auto waited = std::chrono::steady_clock::now() - connection->started;
+  if (waited < kQuietWait) return 0;
+  connection->waitShown = true;
+  const long left = HttpRequestDeadlineSeconds() -
+                    static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(waited).count());
+  std::fprintf(stderr, "%swaiting for an answer from %s (giving up in at most %ld s)%s",
+               isatty(STDERR_FILENO) == 1 ? "\r\x1b[K" : "", connection->server.c_str(), left,
+               isatty(STDERR_FILENO) == 1 ? "" : "\n");
+  std::fflush(stderr);
+  return 0;
+}
+
 // The options every request of a connection shares.
 void ConfigureHandle(HttpConnection::Impl& connection) {
   CURL* easy = connection.easy;
@@ -173,6 +200,9 @@ void ConfigureHandle(HttpConnection::Impl& connection) {
   curl_easy_setopt(easy, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, connection.error);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, ShowLongWait);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &connection);
 }
 
 // Always sent with no accept types and past any cache, then the headers
@@ -286,6 +316,8 @@ void HttpRequest::SendRequest() {
   impl_->bodyTooLarge = false;
   impl_->statusReceived = false;
   connection->error[0] = '\0';
+  connection->started = std::chrono::steady_clock::now();
+  connection->waitShown = false;
 
   const std::string url = connection->urlPrefix + impl_->object;
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());

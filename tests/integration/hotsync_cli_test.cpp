@@ -76,6 +76,21 @@ TEST_F(HotSyncCliTest, A404AsksWhetherTheServerIsATracker) {
       << outcome.output;
 }
 
+TEST_F(HotSyncCliTest, AQueryThatWaitsLongSaysHowLongItMayStillTake) {
+  ASSERT_EQ(RunHotSync("sample --handheld " + image_.path().string()).status, 0);
+  test::ScriptedHttpServer silent([](const auto&) {
+    test::ScriptedHttpServer::Response response;
+    response.behaviour = test::ScriptedHttpServer::Behaviour::kNeverAnswer;
+    return response;
+  });
+  const auto outcome = test::RunCommand("ORBITQUAIL_HTTP_TIMEOUT=4 http_proxy=" + silent.Url("") + " " +
+                                        OQ_HOTSYNC_PATH + " sync --handheld " + image_.path().string());
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.output.find(" (giving up in at most 5 s)\n"),
+            std::string::npos)
+      << outcome.output;
+}
+
 TEST_F(HotSyncCliTest, EnvironmentThatIsNotReadIsWarnedAbout) {
   const auto outcome = test::RunCommand("HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc " +
                                         std::string(OQ_HOTSYNC_PATH) + " sync --action 6 --handheld " +
