@@ -7,6 +7,7 @@
 #include <string>
 
 #include "handheld_host.h"
+#include "product.h"
 #include "program_records.h"
 #include "query_server.h"
 #include "scripted_http_server.h"
@@ -46,11 +47,11 @@ int main() {
     if (fresh) {
       for (int i = 0; i < kQueries; ++i) {
         TrackQueryClient client;
-        failures += !QueryServer(client, "OrbitQuail/1.30", record.data(), text, reply);
+        failures += !QueryServer(client, product::kUserAgent, record.data(), text, reply);
       }
     } else {
       TrackQueryClient client;
-      for (int i = 0; i < kQueries; ++i) failures += !QueryServer(client, "OrbitQuail/1.30", record.data(), text, reply);
+      for (int i = 0; i < kQueries; ++i) failures += !QueryServer(client, product::kUserAgent, record.data(), text, reply);
     }
     rates[fresh] = kQueries / Seconds(Clock::now() - start);
     connections[fresh] = server.AcceptedConnections();

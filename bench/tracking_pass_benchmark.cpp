@@ -11,6 +11,8 @@
 #include "child_process.h"
 #include "handheld_files.h"
 #include "handheld_host.h"
+#include "product.h"
+#include "sync_run.h"
 #include "program_records.h"
 #include "sync_manager.h"
 #include "tracking_pass.h"
@@ -91,7 +93,7 @@ int main() {
 
   handheld_host::BeginSync(image);
   uint8_t handle = 0;
-  if (SyncOpenDB("OQProgDB", 0, &handle, 0xD0) != 0) return 1;
+  if (SyncOpenDB(product::kCatalogueName, 0, &handle, syncrun::kCatalogueOpenMode) != 0) return 1;
   int32_t result;
   std::chrono::duration<double> elapsed;
   {

@@ -9,8 +9,8 @@ namespace oq::cataloguer {
 
 namespace {
 
-using posix::HandheldImage;
-namespace prefs = posix::saved_preferences;
+using standin::HandheldImage;
+namespace prefs = standin::saved_preferences;
 
 // The programs among the folder's files; every other file is read no
 // further than its header.

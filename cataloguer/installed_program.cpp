@@ -4,14 +4,13 @@
 #include <array>
 
 #include "byte_codec.h"
+#include "product.h"
 
 namespace oq::cataloguer {
 
 namespace {
 
 constexpr std::array kProgramTypes = {"appl", "libr", "panl", "extn", "exgl", "libs", "libf", "libt", "DAcc", "HACK"};
-// OrbitQuail's own files (the handheld program) are not tracked by it.
-constexpr const char* kOwnCreator = "rkOQ";
 
 // A text resource: the bytes up to the first NUL.
 std::string ResourceText(std::span<const uint8_t> bytes, size_t width) {
@@ -26,7 +25,7 @@ DatabaseSummary DatabaseSummary::Of(const palm::Database& database) {
 
 bool IsProgram(const DatabaseSummary& database) {
   if ((database.attributes & palm::kAttributeResourceDb) == 0) return false;
-  if (database.creator == palm::FourCCFromText(kOwnCreator)) return false;
+  if (database.creator == palm::FourCCFromText(product::kCreatorText)) return false;
   return std::any_of(kProgramTypes.begin(), kProgramTypes.end(),
                      [&](const char* type) { return database.type == palm::FourCCFromText(type); });
 }

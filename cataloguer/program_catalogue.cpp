@@ -6,6 +6,7 @@
 
 #include "ascii_case.h"
 #include "byte_codec.h"
+#include "product.h"
 #include "program_record.h"
 #include "saved_preferences.h"
 #include "tracker_preference_layout.h"
@@ -19,7 +20,6 @@ namespace layout = program_record;
 // The app-info block of a catalogue made here.
 constexpr std::string_view kDesktopMark = "OrbitQuail desktop catalogue 1";
 constexpr const char* kCatalogueType = "DATA";
-constexpr const char* kCatalogueCreator = "rkOQ";
 
 std::vector<uint8_t> MarkBytes() { return {kDesktopMark.begin(), kDesktopMark.end() + 1}; }
 
@@ -52,7 +52,7 @@ palm::Database NewCatalogue(uint32_t now) {
   palm::Database catalogue;
   catalogue.SetName(kCatalogueName);
   catalogue.type = palm::FourCCFromText(kCatalogueType);
-  catalogue.creator = palm::FourCCFromText(kCatalogueCreator);
+  catalogue.creator = palm::FourCCFromText(product::kCreatorText);
   catalogue.creationDate = now;
   catalogue.appInfo = MarkBytes();
   return catalogue;
@@ -74,7 +74,7 @@ std::vector<uint8_t> NewTrackerPreference() {
   namespace pref = tracker_preference;
   std::vector<uint8_t> preference(pref::kSize, 0);
   preference[pref::kUseSkipFlagOffset] = 1;
-  return posix::saved_preferences::Encode(pref::kVersion, preference);
+  return standin::saved_preferences::Encode(pref::kVersion, preference);
 }
 
 RefreshedCatalogue RefreshCatalogue(const std::optional<palm::Database>& existing,

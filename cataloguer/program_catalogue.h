@@ -20,10 +20,11 @@
 
 #include "installed_program.h"
 #include "palm_database.h"
+#include "product.h"
 
 namespace oq::cataloguer {
 
-inline constexpr const char* kCatalogueName = "OQProgDB";
+inline constexpr const char* kCatalogueName = product::kCatalogueName;
 
 struct CatalogueChanges {
   std::vector<std::string> added, updated, removed, unchanged;  // program names

@@ -47,13 +47,13 @@ CatalogueRow RowOf(const std::vector<uint8_t>& record) {
 }  // namespace
 
 std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error) {
-  const posix::HandheldImage image(folder);
+  const standin::HandheldImage image(folder);
   const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {
     error = folder.string() + " holds no OQProgDB catalogue";
     return std::nullopt;
   }
-  auto catalogue = posix::HandheldImage::Load(*path);
+  auto catalogue = standin::HandheldImage::Load(*path);
   if (!catalogue.database) {
     error = "the catalogue is damaged: " + catalogue.detail;
     return std::nullopt;
@@ -61,10 +61,10 @@ std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& fold
   CatalogueView view;
   for (const auto& record : catalogue.database->records) view.rows.push_back(RowOf(record.data));
 
-  namespace prefs = posix::saved_preferences;
+  namespace prefs = standin::saved_preferences;
   namespace pref = tracker_preference;
   if (auto prefsPath = image.FindDatabase(prefs::kSavedName)) {
-    auto loaded = posix::HandheldImage::Load(*prefsPath);
+    auto loaded = standin::HandheldImage::Load(*prefsPath);
     if (!loaded.database) {
       error = "Saved Preferences is damaged: " + loaded.detail;
       return std::nullopt;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "product.h"
+
 namespace oq::hotsync {
 
 // Exit statuses shared by every subcommand, for scripts.
@@ -16,7 +18,7 @@ inline constexpr int kExitNothingTracked = 3; // do-nothing action, the period g
 inline constexpr int kExitOutdated = 4;       // show --outdated: something is outdated
 
 // The creator code the conduit is registered under.
-inline constexpr const char* kConduitCreator = "rkOQ";
+inline constexpr const char* kConduitCreator = product::kCreatorText;
 
 struct SyncOptions {
   std::filesystem::path handheld;

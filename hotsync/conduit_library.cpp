@@ -13,7 +13,7 @@ namespace {
 std::filesystem::path ResolveConduitPath(const std::optional<std::filesystem::path>& requested,
                                          const std::string& creator) {
   if (requested) return *requested;
-  if (auto registered = posix::DesktopDirectory().ConduitLibrary(creator)) return *registered;
+  if (auto registered = standin::DesktopDirectory().ConduitLibrary(creator)) return *registered;
   return DefaultConduitPath();
 }
 

@@ -15,16 +15,16 @@ constexpr const char* kSettingsFile = "OrbitQuail.ini";
 constexpr const char* kSection = "Track";
 constexpr const char* kKey = "LastTrackTime";
 
-std::filesystem::path SettingsPath() { return posix::WindowsDirectory() / kSettingsFile; }
+std::filesystem::path SettingsPath() { return standin::WindowsDirectory() / kSettingsFile; }
 
 }  // namespace
 
-std::string SettingsUnreadable() { return posix::UnreadableReason(SettingsPath()); }
+std::string SettingsUnreadable() { return standin::UnreadableReason(SettingsPath()); }
 
 std::optional<std::string> ReadSetting(const char* section, const char* key) {
-  const auto bytes = posix::ReadWholeFile(SettingsPath());
+  const auto bytes = standin::ReadWholeFile(SettingsPath());
   if (!bytes) return std::nullopt;
-  return posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(section, key);
+  return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(section, key);
 }
 
 std::optional<std::string> LastTrackTimeText() { return ReadSetting(kSection, kKey); }
@@ -49,17 +49,17 @@ std::optional<long long> LastTrackTime() {
 
 std::string RestoreLastTrackTime(const std::optional<std::string>& text) {
   if (LastTrackTimeText() == text) return {};
-  const auto bytes = posix::ReadWholeFile(SettingsPath());
+  const auto bytes = standin::ReadWholeFile(SettingsPath());
   if (!bytes) return "cannot read " + SettingsPath().string();
-  auto document = posix::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
+  auto document = standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
   if (text) {
     document.Set(kSection, kKey, *text);
   } else {
     document.Remove(kSection, kKey);
   }
   const std::string serialized = document.Serialize();
-  return posix::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
-                                    posix::FileAccess::kOwnerOnly);
+  return standin::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
+                                    standin::FileAccess::kOwnerOnly);
 }
 
 }  // namespace oq::hotsync

@@ -35,7 +35,7 @@ std::string ActionInWords(int32_t action) {
 }  // namespace
 
 int RunConfigure(const ConfigureOptions& options) {
-  posix::DesktopDirectory desktop;
+  standin::DesktopDirectory desktop;
   const auto users = desktop.Users();
   std::string user;
   if (options.user) {
@@ -59,10 +59,10 @@ int RunConfigure(const ConfigureOptions& options) {
   }
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
-  if (options.script) setenv(posix::kDialogScriptVariable, options.script->c_str(), 1);
-  unsetenv(posix::kDialogScriptErrorVariable);
+  if (options.script) setenv(terminal::kDialogScriptVariable, options.script->c_str(), 1);
+  unsetenv(terminal::kDialogScriptErrorVariable);
 
-  using Desktop = posix::DesktopDirectory;
+  using Desktop = standin::DesktopDirectory;
   const int32_t permanent = desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
   const int32_t temporary = desktop.Action(user, kConduitCreator, Desktop::kTemporary).value_or(permanent);
   int32_t chosen = 0;
@@ -104,7 +104,7 @@ int RunConfigure(const ConfigureOptions& options) {
   }
 
   // A script that stopped has pressed nothing: what it meant is unknown.
-  if (const char* error = std::getenv(posix::kDialogScriptErrorVariable)) {
+  if (const char* error = std::getenv(terminal::kDialogScriptErrorVariable)) {
     std::cerr << "oq-hotsync: the dialog script stopped at: " << error << "; nothing was changed\n";
     return kExitUsage;
   }

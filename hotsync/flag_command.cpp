@@ -16,14 +16,14 @@ namespace oq::hotsync {
 int RunSetFlag(const FlagOptions& options) {
   namespace layout = program_record;
   if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
-  posix::HandheldImage image(options.handheld);
+  standin::HandheldImage image(options.handheld);
   const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {
     std::cerr << "oq-hotsync: " << options.handheld.string() << " holds no OQProgDB catalogue; run `oq-hotsync "
               << "catalog --handheld " << options.handheld.string() << "` first\n";
     return kExitUsage;
   }
-  auto loaded = posix::HandheldImage::Load(*path);
+  auto loaded = standin::HandheldImage::Load(*path);
   if (!loaded.database) {
     std::cerr << "oq-hotsync: the catalogue is damaged (" << loaded.detail << "); nothing was changed\n";
     return kExitUsage;
@@ -61,7 +61,7 @@ int RunSetFlag(const FlagOptions& options) {
 
   catalogue.modificationDate = palm::PalmNow();
   ++catalogue.modificationNumber;
-  if (const auto failure = posix::HandheldImage::Save(*path, catalogue); !failure.empty()) {
+  if (const auto failure = standin::HandheldImage::Save(*path, catalogue); !failure.empty()) {
     std::cerr << "oq-hotsync: the catalogue was not changed: " << failure << "\n";
     return kExitConduitFailed;
   }

@@ -18,7 +18,7 @@ bool CheckHandheldFolder(const std::filesystem::path& folder) {
     return false;
   }
   std::vector<std::string> problems;
-  posix::HandheldImage(folder).DatabaseFiles(&problems);
+  standin::HandheldImage(folder).DatabaseFiles(&problems);
   for (const auto& problem : problems) std::cerr << "oq-hotsync: cannot use " << problem << "\n";
   return problems.empty();
 }

@@ -8,6 +8,7 @@
 #include "handheld_image.h"
 #include "palm_database.h"
 #include "palm_time.h"
+#include "product.h"
 #include "program_catalogue.h"
 #include "program_record.h"
 #include "saved_preferences.h"
@@ -53,14 +54,14 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   palm::Database catalogue;
   catalogue.SetName(cataloguer::kCatalogueName);
   catalogue.type = palm::FourCCFromText("DATA");
-  catalogue.creator = palm::FourCCFromText("rkOQ");
+  catalogue.creator = palm::FourCCFromText(product::kCreatorText);
   catalogue.creationDate = catalogue.modificationDate = palm::PalmNow();
   uint32_t id = 0x8001;
   for (const auto& program : SamplePrograms()) catalogue.records.push_back({0, id++, ProgramRecordBytes(program)});
   catalogue.uniqueIdSeed = id;
 
   namespace pref = tracker_preference;
-  namespace prefs = posix::saved_preferences;
+  namespace prefs = standin::saved_preferences;
   std::vector<uint8_t> preference(pref::kSize, 0);
   bytes::ByteWriter writer(preference);
   // Bytes the handheld program owns: a recognisable pattern.
@@ -72,9 +73,9 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   preferences.resources.push_back({palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId,
                                    prefs::Encode(pref::kVersion, preference)});
 
-  posix::HandheldImage image(directory);
+  standin::HandheldImage image(directory);
   for (const auto* db : {&catalogue, &preferences}) {
-    if (auto failure = posix::HandheldImage::Save(image.PathForNewDatabase(*db), *db); !failure.empty()) {
+    if (auto failure = standin::HandheldImage::Save(image.PathForNewDatabase(*db), *db); !failure.empty()) {
       return failure;
     }
   }
@@ -85,7 +86,7 @@ std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (error) return "cannot create " + directory.string() + ": " + error.message();
-  const posix::HandheldImage image(directory);
+  const standin::HandheldImage image(directory);
   const auto text = [](const char* value) {
     std::vector<uint8_t> bytes(value, value + std::strlen(value) + 1);
     return bytes;
@@ -112,7 +113,7 @@ std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
   memos.records.push_back({0, 1, text("Ask the tracker about new versions")});
   databases.push_back(std::move(memos));
   for (const auto& database : databases) {
-    if (auto failure = posix::HandheldImage::Save(image.PathForNewDatabase(database), database); !failure.empty()) {
+    if (auto failure = standin::HandheldImage::Save(image.PathForNewDatabase(database), database); !failure.empty()) {
       return failure;
     }
   }
@@ -128,12 +129,12 @@ std::string WriteSampleProgram(const std::filesystem::path& file) {
   program.attributes = palm::kAttributeResourceDb;
   program.version = 1;
   program.type = palm::FourCCFromText("appl");
-  program.creator = palm::FourCCFromText("rkOQ");
+  program.creator = palm::FourCCFromText(product::kCreatorText);
   program.creationDate = program.modificationDate = palm::PalmNow();
   const std::string name = "OrbitQuail";
   program.resources.push_back({palm::FourCCFromText("tAIN"), 1000, {name.begin(), name.end()}});
   program.resources.push_back({palm::FourCCFromText("tver"), 1, {'1', '.', '3', '0', 0}});
-  return posix::HandheldImage::Save(file, program);
+  return standin::HandheldImage::Save(file, program);
 }
 
 int RunSample(const SampleOptions& options) {
@@ -143,7 +144,7 @@ int RunSample(const SampleOptions& options) {
   }
   // A real handheld's catalogue is never overwritten by mistake.
   if (options.handheld && !options.force) {
-    if (const auto catalogue = posix::HandheldImage(*options.handheld).FindDatabase(cataloguer::kCatalogueName)) {
+    if (const auto catalogue = standin::HandheldImage(*options.handheld).FindDatabase(cataloguer::kCatalogueName)) {
       std::cerr << "oq-hotsync: " << options.handheld->string() << " already holds a catalogue ("
                 << catalogue->filename().string() << "); sample would replace it: choose another folder, or "
                 << "--force to replace it\n";

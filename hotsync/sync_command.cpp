@@ -39,22 +39,22 @@ void PrintLine(const std::string& line) {
 // database of the same name; a file that is not a Palm database stays
 // queued and is reported. False, with nothing installed, when the queue
 // holds an entry that cannot be examined.
-bool InstallQueuedFiles(posix::DesktopDirectory& desktop, const std::string& user,
+bool InstallQueuedFiles(standin::DesktopDirectory& desktop, const std::string& user,
                         const std::filesystem::path& handheld) {
-  posix::HandheldImage image(handheld);
+  standin::HandheldImage image(handheld);
   std::vector<std::string> problems;
   const auto queued = desktop.QueuedFiles(user, &problems);
   for (const auto& problem : problems) std::cerr << "oq-hotsync: cannot install " << problem << "\n";
   if (!problems.empty()) return false;
   for (const auto& file : queued) {
-    auto loaded = posix::HandheldImage::Load(file);
+    auto loaded = standin::HandheldImage::Load(file);
     if (!loaded.database) {
       std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << loaded.detail << "\n";
       continue;
     }
     const auto target = image.FindDatabase(loaded.database->Name())
                             .value_or(image.PathForNewDatabase(*loaded.database));
-    if (const auto failure = posix::HandheldImage::Save(target, *loaded.database); !failure.empty()) {
+    if (const auto failure = standin::HandheldImage::Save(target, *loaded.database); !failure.empty()) {
       std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << failure << "\n";
       continue;
     }
@@ -74,9 +74,9 @@ std::string FolderName(const std::filesystem::path& folder) {
 
 // The action asked for, else the one chosen for the next HotSync only
 // (used up now), else the default one.
-int ResolveAction(const SyncOptions& options, posix::DesktopDirectory& desktop, const std::string& user) {
+int ResolveAction(const SyncOptions& options, standin::DesktopDirectory& desktop, const std::string& user) {
   if (options.action) return *options.action;
-  using Desktop = posix::DesktopDirectory;
+  using Desktop = standin::DesktopDirectory;
   if (auto next = desktop.Action(user, kConduitCreator, Desktop::kTemporary)) {
     desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, std::nullopt);
     return *next;
@@ -126,9 +126,9 @@ void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
 // What is wrong with the handheld's catalogue, when it cannot be read: the
 // conduit takes it for a missing one.
 std::optional<std::string> DamagedCatalogue(const std::filesystem::path& handheld) {
-  const auto path = posix::HandheldImage(handheld).FindDatabase(cataloguer::kCatalogueName);
+  const auto path = standin::HandheldImage(handheld).FindDatabase(cataloguer::kCatalogueName);
   if (!path) return std::nullopt;
-  auto loaded = posix::HandheldImage::Load(*path);
+  auto loaded = standin::HandheldImage::Load(*path);
   if (loaded.database) return std::nullopt;
   return loaded.detail;
 }
@@ -142,7 +142,7 @@ int RunSync(const SyncOptions& options) {
 
   WarnAboutEnvironment(std::cerr);
   const std::string user = options.user.value_or(FolderName(options.handheld));
-  posix::DesktopDirectory desktop;
+  standin::DesktopDirectory desktop;
   if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options.newUser) {
     std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\", but there is \"" << known
               << "\": use --user \"" << known << "\", or --new-user to add \"" << user << "\"\n";

@@ -2,7 +2,7 @@
 #include "dialog_templates.h"
 #include "resource_ids.h"
 
-namespace oq::posix {
+namespace oq::resources {
 
 namespace {
 
@@ -33,4 +33,4 @@ const DialogTemplate kModuleDialogs[] = {
 };
 const size_t kModuleDialogCount = CountOf(kModuleDialogs);
 
-}  // namespace oq::posix
+}  // namespace oq::resources

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "dialogs.h"
+#include "product.h"
 
 namespace oq::installer {
 
 // Product files, looked for in the working directory.
 inline constexpr const char* kHandheldProgram = "OrbitQuail.prc";
 inline constexpr const char* kConduitLibrary = ORBITQUAIL_CONDUIT_LIBRARY;
-inline constexpr const char* kCreator = "rkOQ";
+inline constexpr const char* kCreator = product::kCreatorText;
 inline constexpr const char* kProductName = "OrbitQuail";
 
 class InstallerDialog : public platform::DialogProcedure {

@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
   if (install) {
     dialog.InstallForUser(user);
   } else if (exitAtOnce) {
-    oq::posix::SetDialogScript(oq::installer::ExitScript());
+    oq::terminal::SetDialogScript(oq::installer::ExitScript());
   }
-  unsetenv(oq::posix::kDialogScriptErrorVariable);
+  unsetenv(oq::terminal::kDialogScriptErrorVariable);
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);
-  if (std::getenv(oq::posix::kDialogScriptErrorVariable) != nullptr) return 2;
+  if (std::getenv(oq::terminal::kDialogScriptErrorVariable) != nullptr) return 2;
   // A scripted install that stopped at a message has not installed.
   return install && !dialog.installed() ? 1 : 0;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "dialog_script.h"
 #include "dialogs.h"
 #include "installer_dialog.h"
 #include "palm_desktop.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  const bool unattended = (install && !user.empty()) || exitAtOnce || std::getenv("ORBITQUAIL_DIALOG_SCRIPT") != nullptr;
+  const bool unattended = (install && !user.empty()) || exitAtOnce || std::getenv(oq::platform::kDialogScriptVariable) != nullptr;
   if (unattended && GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();
 
   std::string missing;
@@ -62,9 +63,9 @@ int main(int argc, char** argv) {
   if (install && !user.empty()) {
     dialog.InstallForUser(user);
     // Messages are printed and the dialog never waits for a person.
-    _putenv("ORBITQUAIL_DIALOG_SCRIPT=cancel");
+    _putenv((std::string(oq::platform::kDialogScriptVariable) + "=cancel").c_str());
   } else if (exitAtOnce) {
-    _putenv(("ORBITQUAIL_DIALOG_SCRIPT=" + oq::installer::ExitScript()).c_str());
+    _putenv((std::string(oq::platform::kDialogScriptVariable) + "=" + oq::installer::ExitScript()).c_str());
   }
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog, oq::platform::DialogOwner::kNone);
   return install && !dialog.installed() ? 1 : 0;

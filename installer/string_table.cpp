@@ -2,11 +2,11 @@
 #include "resource_ids.h"
 #include "resource_table.h"
 
-namespace oq::posix {
+namespace oq::resources {
 
 const ResourceString kModuleStrings[] = {
     {IDS_ABOUT, STR_ABOUT_MENU},
 };
 const size_t kModuleStringCount = sizeof kModuleStrings / sizeof kModuleStrings[0];
 
-}  // namespace oq::posix
+}  // namespace oq::resources

@@ -33,14 +33,7 @@ echo "== Starting the reference tracker (its request log: $demo/tracker.log)"
 "$bin/oq-tracker" --catalog tracker/sample-catalog.tsv --message "Sample tracker: newer versions are marked below." \
   >"$demo/tracker.log" 2>&1 &
 tracker_pid=$!
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$demo/tracker.log")
-  [[ -n "$port" ]] && break
-  kill -0 "$tracker_pid" 2>/dev/null || { cat "$demo/tracker.log"; exit 1; }
-  sleep 0.1
-done
-[[ -n "$port" ]] || { echo "the tracker did not start"; cat "$demo/tracker.log"; exit 1; }
+port=$(scripts/listening-port.sh "$demo/tracker.log") || { echo "the tracker did not start"; cat "$demo/tracker.log"; exit 1; }
 echo "The tracker listens on http://127.0.0.1:$port"
 
 echo

@@ -12,6 +12,11 @@ inline constexpr char kErrorLinePrefix[] = "---    ";
 // diagnostic line, which is dropped; `prefixed` puts kErrorLinePrefix first.
 void AddLogLine(int32_t write, const char* text, uint8_t prefixed);
 
+// The three kinds of line the conduit writes, each the one call it stands for.
+inline void LogLine(const char* text) { AddLogLine(1, text, 0); }
+inline void LogError(const char* text) { AddLogLine(1, text, 1); }
+inline void LogDiagnostic(const char* text) { AddLogLine(0, text, 1); }
+
 // A line for the Sync Manager's log, which the handheld keeps.
 void AddSyncManagerLogLine(const char* text);
 

@@ -40,7 +40,7 @@ bool TrackedWithinPeriod() {
   char line[128];
   std::snprintf(line, sizeof line, "OrbitQuail - Do nothing because it just tracked %4.2f hours ago.",
                 static_cast<double>(static_cast<float>(elapsed) * syncrun::kHoursPerSecond));
-  AddLogLine(1, line, 0);
+  LogLine(line);
   return true;
 }
 
@@ -50,7 +50,7 @@ bool TrackedWithinPeriod() {
 extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties* properties) {
   using namespace oq;
   if (properties != nullptr && properties->syncAction == conduit::kActionDoNothing) {
-    AddLogLine(1, "OrbitQuail - sync configured to Do Nothing", 0);
+    LogLine("OrbitQuail - sync configured to Do Nothing");
     return 0;
   }
   if (TrackedWithinPeriod()) return 0;
@@ -83,18 +83,18 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
                   "OrbitQuail: Can't find database, %s. Please run OrbitQuail palm program first.\n",
                   syncrun::kCatalogueName);
     AddSyncManagerLogLine(line);
-    AddLogLine(1, line, 1);
+    LogError(line);
     SyncUnRegisterConduit(conduitHandle);
     return 0;
   }
 
-  AddLogLine(1, "--- OrbitQuail start ---", 0);
+  LogLine("--- OrbitQuail start ---");
   std::optional<ProgressWindow> progressWindow(std::in_place);
   result = RunTrackingPass(dbHandle, *progressWindow);
 
   char outcome[64];
   std::snprintf(outcome, sizeof outcome, "--- %s - OrbitQuail ---", result == 0 ? "OK" : "Error");
-  AddLogLine(1, outcome, 0);
+  LogLine(outcome);
   if (result != 0) {
     AddSyncManagerLogLine("OrbitQuail error.\n");
   } else {

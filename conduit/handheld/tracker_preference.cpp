@@ -32,7 +32,7 @@ PreferenceParameterBlock MakeBlock(uint8_t* buffer) {
 void LogFailure(const char* format, int32_t result) {
   char line[64];
   std::snprintf(line, sizeof line, format, static_cast<unsigned long>(static_cast<uint32_t>(result)));
-  AddLogLine(1, line, 1);
+  LogError(line);
 }
 
 }  // namespace
@@ -49,12 +49,12 @@ int ReadTrackerPreference(uint8_t* buffer) {
   if (storedVersion == layout::kVersion) return 0;
 
   char line[64];
-  AddLogLine(1, "OrbitQuail preference DB version is different.", 1);
+  LogError("OrbitQuail preference DB version is different.");
   std::snprintf(line, sizeof line, "  Conduit supports version %X.", static_cast<unsigned>(layout::kVersion));
-  AddLogLine(1, line, 1);
+  LogError(line);
   std::snprintf(line, sizeof line, "  Palm's DB version is %X.\n", static_cast<unsigned>(storedVersion));
-  AddLogLine(1, line, 1);
-  AddLogLine(1, "Please install new version or reinstall.", 1);
+  LogError(line);
+  LogError("Please install new version or reinstall.");
   return -1;
 }
 

@@ -11,11 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "product.h"
+
 namespace oq::tracker_preference {
 
 inline constexpr size_t kSize = 392;
 inline constexpr uint16_t kVersion = 0x130;
-inline constexpr uint32_t kCreator = 0x726B4F51;  // "rkOQ"
+inline constexpr uint32_t kCreator = product::kCreatorValue;
 inline constexpr uint16_t kPreferenceId = 0;
 inline constexpr size_t kUseSkipFlagOffset = 68;
 inline constexpr size_t kServerMessageOffset = 71;

@@ -20,12 +20,10 @@ namespace {
 
 namespace layout = program_record;
 
-constexpr int16_t kHttpOk = 200;
 // A server that vanished mid-pass would otherwise cost one full time-out per
 // program; a single lost reply is still forgiven.
 constexpr uint32_t kUnansweredQueriesLimit = 2;
 
-void LogFailure(const char* text) { AddLogLine(1, text, 1); }
 
 // A record is tracked unless excluded, or marked to be skipped while the
 // preference says skipped records are left out.
@@ -68,7 +66,7 @@ int32_t ReadCatalogue(uint8_t dbHandle, uint32_t count, uint8_t useSkipFlag, uin
     descriptor.buffer = slot;
     const int32_t result = SyncReadRecordByIndex(&descriptor);
     if (result != 0) {
-      LogFailure("Failed to read data from App DB.");
+      LogError("Failed to read data from App DB.");
       return result;
     }
     if (IsSelected(slot, useSkipFlag)) ++selected;
@@ -90,9 +88,9 @@ int32_t TrackSelected(TrackQueryClient& client, std::string& text, ServerReply& 
     const bool usable = QueryServer(client, kUserAgent, slot, text, reply);
     unansweredInARow = client.lastRequestAnswered ? 0 : unansweredInARow + 1;
     if (!usable) {
-      if (client.lastStatusCode != kHttpOk) return -1;
+      if (client.lastStatusCode != platform::kHttpStatusOk) return -1;
       if (unansweredInARow == kUnansweredQueriesLimit) {
-        LogFailure("The server did not answer two queries in a row; tracking stopped.");
+        LogError("The server did not answer two queries in a row; tracking stopped.");
         return -1;
       }
       continue;  // an unusable answer under 200 leaves the record as it is
@@ -105,7 +103,7 @@ int32_t TrackSelected(TrackQueryClient& client, std::string& text, ServerReply& 
     descriptor.recordSize = static_cast<uint32_t>(layout::kWrittenLengthBase + length);
     const int32_t result = SyncWriteRec(&descriptor);
     if (result != 0) {
-      LogFailure("Failed to write data into App DB.");
+      LogError("Failed to write data into App DB.");
       return result;
     }
   }
@@ -133,7 +131,7 @@ int32_t RunTrackingPass(uint8_t dbHandle, ProgressWindow& progress) {
   DbInfoBlock info;
   std::memset(&info, 0, sizeof info);
   if (const int32_t result = SyncReadOpenDbInfo(&request, &info); result != 0) {
-    LogFailure("Failed to open App DB.");
+    LogError("Failed to open App DB.");
     return result;
   }
   progress.SetProgressText("Reading App DB...");
@@ -146,7 +144,7 @@ int32_t RunTrackingPass(uint8_t dbHandle, ProgressWindow& progress) {
     descriptors.reset(new (std::nothrow) RawRecordDescriptor[count]());
   }
   if ((!slots || !descriptors) && count > 0) {
-    LogFailure("Not enough memory to read App DB.");
+    LogError("Not enough memory to read App DB.");
     return -1;
   }
 

@@ -12,7 +12,6 @@ namespace oq {
 namespace {
 
 constexpr const char* kInitQuery = "init=true";
-constexpr int16_t kHttpOk = 200;
 constexpr uint16_t kYieldCycles = 1;
 
 // A four-character code as text: a NUL among the four bytes ends it early.
@@ -65,26 +64,26 @@ bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t*
     text = QueryBaseUrl();
     text += kInitQuery;
   }
-  AddLogLine(0, text.c_str(), 1);
+  LogDiagnostic(text.c_str());
   SyncYieldCycles(kYieldCycles);
 
-  if (client.SendGet(text.c_str(), userAgent) && client.lastStatusCode == kHttpOk) {
+  if (client.SendGet(text.c_str(), userAgent) && client.lastStatusCode == platform::kHttpStatusOk) {
     client.ReadBody(text);
-    AddLogLine(0, text.c_str(), 1);
+    LogDiagnostic(text.c_str());
     reply.ParseReply(text.c_str());
     switch (reply.status) {
       case ReplyStatus::Okay:
-        AddLogLine(0, "  status is okay", 1);
+        LogDiagnostic("  status is okay");
         return true;
       case ReplyStatus::NoData:
-        AddLogLine(0, "  status is no version data", 1);
+        LogDiagnostic("  status is no version data");
         return true;
       case ReplyStatus::OldClient:
-        AddLogLine(1, "OrbitQuail conduit version is too old.", 1);
-        AddLogLine(1, "  Please install new version.", 1);
+        LogError("OrbitQuail conduit version is too old.");
+        LogError("  Please install new version.");
         return false;
       default:
-        AddLogLine(1, "Retrieved status is unknown.", 1);
+        LogError("Retrieved status is unknown.");
         return false;
     }
   }
@@ -93,9 +92,9 @@ bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t*
     const std::string name =
         FieldText(record + program_record::kProgramNameOffset, program_record::kProgramNameLength);
     text = name + ": Failed to get data from server.";
-    AddLogLine(1, text.c_str(), 1);
+    LogError(text.c_str());
   } else {
-    AddLogLine(1, "Failed to init with OrbitQuail server.", 1);
+    LogError("Failed to init with OrbitQuail server.");
   }
   return false;
 }

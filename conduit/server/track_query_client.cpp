@@ -12,7 +12,6 @@ namespace {
 constexpr const char* kHttpVersion = "HTTP/1.1";
 constexpr uint32_t kRequestFlags = platform::kFlagReload | platform::kFlagExistingConnect |
                                    platform::kFlagNoCacheWrite | platform::kFlagKeepConnection;
-constexpr uint32_t kHttpOk = 200;
 constexpr uint32_t kErrorMessageSize = 1024;
 
 }  // namespace
@@ -42,8 +41,8 @@ bool TrackQueryClient::SendGet(const char* url, const char* userAgent) {
   } catch (const platform::InternetException& exception) {
     char message[kErrorMessageSize];
     exception.GetErrorMessage(message, sizeof message);
-    AddLogLine(1, "HTTP error while getting data.", 1);
-    AddLogLine(1, message, 1);
+    LogError("HTTP error while getting data.");
+    LogError(message);
     // A body that failed after a status line must not hide that status: a
     // 500 cut short is still a 500, which ends the pass.
     if (uint32_t code = 0; request && request->QueryInfoStatusCode(code)) StoreStatusCode(code);
@@ -59,13 +58,13 @@ bool TrackQueryClient::SendGetSteps(const char* url, const char* userAgent) {
   if (!connection) {
     connection = session.GetHttpConnection(parsed.server, parsed.port);
     if (!connection) {
-      AddLogLine(0, "Failed while calling GetHttpConnection().", 1);
+      LogDiagnostic("Failed while calling GetHttpConnection().");
       return false;
     }
   }
   request = connection->OpenRequest(platform::kHttpVerbGet, parsed.object, kHttpVersion, kRequestFlags);
   if (!request) {
-    AddLogLine(0, "Failed while calling OpenRequest().", 1);
+    LogDiagnostic("Failed while calling OpenRequest().");
     return false;
   }
 
@@ -83,11 +82,11 @@ bool TrackQueryClient::SendGetSteps(const char* url, const char* userAgent) {
 void TrackQueryClient::StoreStatusCode(uint32_t code) {
   lastRequestAnswered = true;
   lastStatusCode = static_cast<int16_t>(code);
-  if (code != kHttpOk) {
+  if (code != platform::kHttpStatusOk) {
     char line[80];
     std::snprintf(line, sizeof line, "Failed to get data from server. HTTP Error: %lX",
                   static_cast<unsigned long>(code));
-    AddLogLine(1, line, 1);
+    LogError(line);
   }
 }
 

@@ -8,12 +8,11 @@
 #include <string>
 
 #include "internet.h"
+#include "product.h"
 
 namespace oq {
 
-// The conduit's agent text: the session's user agent, and the text every
-// query hands to SendGet for its "User_Agent" header.
-inline constexpr const char* kUserAgent = "OrbitQuail/1.30";
+using product::kUserAgent;
 
 class TrackQueryClient {
  public:

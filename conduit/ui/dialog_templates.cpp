@@ -3,7 +3,7 @@
 #include "dialog_templates.h"
 #include "resource_ids.h"
 
-namespace oq::posix {
+namespace oq::resources {
 
 namespace {
 
@@ -68,4 +68,4 @@ const DialogTemplate kModuleDialogs[] = {
 };
 const size_t kModuleDialogCount = CountOf(kModuleDialogs);
 
-}  // namespace oq::posix
+}  // namespace oq::resources

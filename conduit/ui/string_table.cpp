@@ -2,7 +2,7 @@
 #include "resource_ids.h"
 #include "resource_table.h"
 
-namespace oq::posix {
+namespace oq::resources {
 
 const ResourceString kModuleStrings[] = {
     {IDS_CONDUIT_NAME, STR_CONDUIT_NAME},
@@ -15,4 +15,4 @@ const ResourceString kModuleStrings[] = {
 };
 const size_t kModuleStringCount = sizeof kModuleStrings / sizeof kModuleStrings[0];
 
-}  // namespace oq::posix
+}  // namespace oq::resources

@@ -25,6 +25,11 @@
 
 namespace oq::platform {
 
+// These numbers are WinINet's and MFC's own (the service type of AfxParseURL,
+// the verb, the INTERNET_FLAG_* request flags, HTTP_ADDREQ_FLAG_ADD_IF_NEW,
+// INTERNET_OPTION_PROXY_USERNAME and _PASSWORD): the conduit passes them as
+// the platform defines them, and the Windows binding checks them against
+// <wininet.h>.
 inline constexpr uint32_t kInternetServiceHttp = 3;
 inline constexpr uint16_t kDefaultHttpPort = 80;
 
@@ -39,6 +44,9 @@ inline constexpr uint32_t kOptionProxyUsername = 43;
 inline constexpr uint32_t kOptionProxyPassword = 44;
 
 inline constexpr size_t kMaxBodySize = 1024 * 1024;
+
+// The status code of a response that carries what was asked for.
+inline constexpr uint16_t kHttpStatusOk = 200;
 
 class InternetException {
  public:

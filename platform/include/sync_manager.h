@@ -18,18 +18,11 @@
 
 namespace oq::sync {
 
-// Result codes. kNotFound is the platform's; the rest of the class is ours.
+// Result codes: success, and the platform's "not found" (of a database, a
+// record or a preference). Other failures carry the library's own codes of
+// class 0x4000, which callers pass on untouched.
 constexpr int32_t kOk = 0;
-constexpr int32_t kErrUnknown = 0x4001;
 constexpr int32_t kErrNotFound = 0x4003;
-constexpr int32_t kErrFileNotOpen = 0x4004;
-constexpr int32_t kErrFileAlreadyOpen = 0x4005;
-constexpr int32_t kErrReadOnly = 0x4006;
-constexpr int32_t kErrBadArgument = 0x4007;
-constexpr int32_t kErrTooManyOpen = 0x4008;
-constexpr int32_t kErrDamagedDatabase = 0x4009;
-constexpr int32_t kErrStorage = 0x400A;
-constexpr int32_t kErrNotRegistered = 0x400B;
 
 // Open modes of SyncOpenDB.
 constexpr uint8_t kOpenRead = 0x80;
@@ -47,6 +40,13 @@ constexpr uint8_t kDbInfoWantCount = 0x40;
 // Read or written record. Offsets: 0 handle, 1 unique id, 5 index,
 // 7 attributes, 8 category, 10 conduit id, 14 record size, 18 buffer size,
 // 20 buffer address, then a reserved 32-bit field.
+//
+// SyncReadRecordByIndex reads the handle, index, buffer size and buffer,
+// and fills the unique id, attributes, category, record size (the whole
+// record's, which may exceed the buffer) and at most buffer-size bytes.
+// SyncWriteRec reads the handle, unique id, attributes, category, record
+// size and buffer; it finds the record by unique id (0 adds a new record
+// and fills in its id) and ignores the index.
 struct RawRecordDescriptor {
   uint8_t dbHandle;
   uint32_t recordId;
@@ -70,6 +70,12 @@ static_assert(offsetof(RawRecordDescriptor, buffer) == 20);
 // 2 creator, 6 preference id, 8 bytes requested, 10 bytes returned,
 // 12 stored size, 14 backed-up flag, 18 buffer size, 22 buffer address,
 // then a reserved 32-bit field.
+//
+// SyncReadAppPreference reads the creator, preference id, backed-up flag,
+// bytes requested, buffer size and buffer, and fills the version, the
+// stored size and the bytes returned (at most requested and buffer size).
+// SyncWriteAppPreference reads the version, creator, preference id,
+// backed-up flag, buffer size (the bytes to store) and buffer.
 struct PreferenceParameterBlock {
   uint16_t version;
   uint32_t creator;
@@ -89,6 +95,8 @@ static_assert(offsetof(PreferenceParameterBlock, backedUp) == 14);
 static_assert(offsetof(PreferenceParameterBlock, bufferSize) == 18);
 static_assert(offsetof(PreferenceParameterBlock, buffer) == 22);
 
+// SyncReadOpenDbInfo reads the handle and the option flags, and fills the
+// list entry and, under kDbInfoWantCount, the record count.
 struct DbInfoRequest {
   uint8_t optionFlags;
   uint8_t dbHandle;

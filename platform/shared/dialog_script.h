@@ -12,6 +12,13 @@
 
 namespace oq::platform {
 
+// The environment variable that holds a script for the next dialogs.
+inline constexpr const char* kDialogScriptVariable = "ORBITQUAIL_DIALOG_SCRIPT";
+// Where a dialog leaves the error that stopped its script, for the program
+// that ran it: the dialog may run inside a loaded library with a copy of
+// this code of its own, but the process's environment is one.
+inline constexpr const char* kDialogScriptErrorVariable = "ORBITQUAIL_DIALOG_SCRIPT_ERROR";
+
 struct DialogCommand {
   enum class Verb { kSet, kType, kShow, kClick, kCheck, kUncheck, kChoose, kSelect, kSystemMenu, kHelpRequest };
   Verb verb = Verb::kClick;

@@ -26,7 +26,7 @@ namespace {
 constexpr UINT kRunScript = WM_APP + 1;
 constexpr COLORREF kMappedColour = RGB(0xC0, 0xC0, 0xC0);
 
-const char* Script() { return std::getenv("ORBITQUAIL_DIALOG_SCRIPT"); }
+const char* Script() { return std::getenv(kDialogScriptVariable); }
 
 // Saves the window as the person would see it, as a BMP in the capture folder.
 void CaptureWindow(HWND window, uint32_t templateId) {

@@ -17,6 +17,16 @@
 
 namespace oq::platform {
 
+static_assert(kInternetServiceHttp == INTERNET_SERVICE_HTTP);
+static_assert(kFlagReload == INTERNET_FLAG_RELOAD);
+static_assert(kFlagExistingConnect == INTERNET_FLAG_EXISTING_CONNECT);
+static_assert(kFlagNoCacheWrite == INTERNET_FLAG_NO_CACHE_WRITE);
+static_assert(kFlagKeepConnection == INTERNET_FLAG_KEEP_CONNECTION);
+static_assert(kAddRequestHeaderIfNew == HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+static_assert(kOptionProxyUsername == INTERNET_OPTION_PROXY_USERNAME);
+static_assert(kOptionProxyPassword == INTERNET_OPTION_PROXY_PASSWORD);
+static_assert(kDefaultHttpPort == INTERNET_DEFAULT_HTTP_PORT);
+
 namespace {
 
 constexpr DWORD kReadChunk = 4096;

@@ -25,8 +25,8 @@ class InstallerDialogTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::current_path(previous_); }
 
-  posix::DialogState& Open() {
-    state_ = std::make_unique<posix::DialogState>(*posix::FindDialogTemplate(IDD_INSTALLER));
+  terminal::DialogState& Open() {
+    state_ = std::make_unique<terminal::DialogState>(*resources::FindDialogTemplate(IDD_INSTALLER));
     dialog_.OnInit(*state_);
     return *state_;
   }
@@ -47,9 +47,9 @@ class InstallerDialogTest : public ::testing::Test {
   test::ScopedHome home_;
   test::TempDir product_;
   std::filesystem::path previous_;
-  posix::DesktopDirectory desktop_;
+  standin::DesktopDirectory desktop_;
   InstallerDialog dialog_;
-  std::unique_ptr<posix::DialogState> state_;
+  std::unique_ptr<terminal::DialogState> state_;
 };
 
 TEST_F(InstallerDialogTest, NoUsersSaysSoAtStartAndInstallStaysDisabled) {

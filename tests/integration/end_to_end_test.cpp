@@ -71,7 +71,7 @@ TEST_F(EndToEndTest, ForceTracksPastThePeriodAndLeavesTheChosenActionsAlone) {
   EXPECT_EQ(gated.status, 3);
   EXPECT_THAT(gated.output, HasSubstr("the tracking period stopped this HotSync; `oq-hotsync sync --force` tracks now"));
 
-  using Desktop = posix::DesktopDirectory;
+  using Desktop = standin::DesktopDirectory;
   ASSERT_TRUE(Desktop().SetAction("handheld", "rkOQ", Desktop::kTemporary, 6));
   const std::string settingsBefore = test::ReadText(home_.SettingsPath());
   const auto forced = Hotsync("sync --force --handheld " + Handheld());

@@ -32,7 +32,7 @@ TEST_F(HotSyncCliTest, UserDefaultsToTheHandheldFolderName) {
   const auto handheld = image_.path() / "Quail Palm";
   std::filesystem::create_directories(handheld);
   ASSERT_EQ(RunHotSync("sync --action 6 --handheld '" + handheld.string() + "/'").status, 3);
-  EXPECT_EQ(posix::DesktopDirectory().Users(), std::vector<std::string>{"Quail Palm"});
+  EXPECT_EQ(standin::DesktopDirectory().Users(), std::vector<std::string>{"Quail Palm"});
 }
 
 TEST_F(HotSyncCliTest, DoNothingAction) {
@@ -109,9 +109,9 @@ TEST_F(HotSyncCliTest, AUserNameInOtherLetterCaseNeedsNewUser) {
   EXPECT_EQ(outcome.status, 2);
   EXPECT_NE(outcome.output.find("there is no HotSync user \"me\", but there is \"Me\""), std::string::npos)
       << outcome.output;
-  EXPECT_EQ(posix::DesktopDirectory().Users(), std::vector<std::string>{"Me"});
+  EXPECT_EQ(standin::DesktopDirectory().Users(), std::vector<std::string>{"Me"});
   EXPECT_EQ(RunHotSync("sync --action 6 --new-user --user me --handheld " + image_.path().string()).status, 3);
-  EXPECT_EQ(posix::DesktopDirectory().Users().size(), 2u);
+  EXPECT_EQ(standin::DesktopDirectory().Users().size(), 2u);
 }
 
 TEST_F(HotSyncCliTest, ConfigureRefusesAnUnknownUser) {

@@ -40,7 +40,7 @@ TEST_F(ProductLoopTest, SyncInstallSyncConfigureSync) {
   auto outcome = Sync();
   ASSERT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_THAT(outcome.output, HasSubstr("added the HotSync user \"Quail\""));
-  posix::DesktopDirectory desktop;
+  standin::DesktopDirectory desktop;
   EXPECT_THAT(desktop.Users(), ::testing::ElementsAre("Quail"));
 
   // The installer, run in the product folder.

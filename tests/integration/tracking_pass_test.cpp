@@ -42,8 +42,8 @@ std::string Parameter(const std::string& target, const std::string& name) {
 
 class TrackingPassTest : public ::testing::Test {
  protected:
-  void SetUp() override { posix::RecordModelessTexts(&progressTexts_); }
-  void TearDown() override { posix::RecordModelessTexts(nullptr); }
+  void SetUp() override { terminal::RecordModelessTexts(&progressTexts_); }
+  void TearDown() override { terminal::RecordModelessTexts(nullptr); }
 
   void WriteHandheld(const std::vector<std::vector<uint8_t>>& records, const std::vector<uint8_t>& preference,
                      uint16_t version = pref::kVersion) {

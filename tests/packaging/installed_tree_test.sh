@@ -5,6 +5,7 @@
 #   tests/packaging/installed_tree_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 work=$(mktemp -d)
 tracker=
 cleanup() {
@@ -24,12 +25,7 @@ echo "ok - the installed programs start from any folder"
 
 "$bin/oq-tracker" --catalog "$work/prefix/share/orbitquail/sample-catalog.tsv" >"$work/tracker.log" 2>&1 &
 tracker=$!
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$work/tracker.log")
-  [[ -n "$port" ]] && break
-  sleep 0.1
-done
+port=$("$scripts/listening-port.sh" "$work/tracker.log") || true
 [[ -n "$port" ]] || fail "the installed tracker did not start: $(cat "$work/tracker.log")"
 
 export ORBITQUAIL_HOME=$work/home

@@ -27,14 +27,14 @@ class HotSyncActionDialogTest : public ::testing::Test {
   }
 
   // A fresh dialog from the template with the current-settings group.
-  posix::DialogState& Open() {
-    state_ = std::make_unique<posix::DialogState>(*posix::FindDialogTemplate(IDD_ACTION_CURRENT));
+  terminal::DialogState& Open() {
+    state_ = std::make_unique<terminal::DialogState>(*resources::FindDialogTemplate(IDD_ACTION_CURRENT));
     dialog_ = std::make_unique<HotSyncActionDialog>(&block_);
     dialog_->OnInit(*state_);
     return *state_;
   }
   void Click(int id) {
-    if (auto* control = state_->Find(id); control && control->source->kind == posix::ControlKind::kCheckBox) {
+    if (auto* control = state_->Find(id); control && control->source->kind == resources::ControlKind::kCheckBox) {
       control->checked = !control->checked;
     }
     dialog_->OnCommand(*state_, id, platform::kNotifyClicked);
@@ -47,7 +47,7 @@ class HotSyncActionDialogTest : public ::testing::Test {
 
   test::ScopedHome home_;
   ConduitConfiguration block_;
-  std::unique_ptr<posix::DialogState> state_;
+  std::unique_ptr<terminal::DialogState> state_;
   std::unique_ptr<HotSyncActionDialog> dialog_;
 };
 
@@ -200,12 +200,12 @@ TEST_F(HotSyncActionDialogTest, CancelWritesNothingEvenAfterEdits) {
 TEST_F(HotSyncActionDialogTest, HelpOpensTheFileBesideTheModule) {
   Open();
   Click(platform::kIdHelp);
-  EXPECT_THAT(posix::LastHelpRequest(), ::testing::EndsWith("/hotsync.hlp@0x2018F"));
+  EXPECT_THAT(terminal::LastHelpRequest(), ::testing::EndsWith("/hotsync.hlp@0x2018F"));
   EXPECT_FALSE(state_->ended());
 }
 
 TEST_F(HotSyncActionDialogTest, WithoutABlockNothingIsInitialised) {
-  state_ = std::make_unique<posix::DialogState>(*posix::FindDialogTemplate(IDD_ACTION));
+  state_ = std::make_unique<terminal::DialogState>(*resources::FindDialogTemplate(IDD_ACTION));
   HotSyncActionDialog dialog(nullptr);
   dialog.OnInit(*state_);
   EXPECT_EQ(Text(IDC_ACTION_GROUP), "");

@@ -4,6 +4,7 @@
 
 #include "handheld_files.h"
 #include "handheld_host.h"
+#include "standin_errors.h"
 #include "sync_manager.h"
 #include "test_environment.h"
 
@@ -46,9 +47,9 @@ TEST_F(SyncManagerStandinTest, OpensByHeaderNameOnCardZeroOnly) {
   ASSERT_EQ(SyncOpenDB("Catalogue", 0, &handle, 0xC0), 0);
   EXPECT_NE(handle, 0);
   uint8_t second = 0;
-  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &second, 0xC0), sync::kErrFileAlreadyOpen);
+  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &second, 0xC0), standin::kErrFileAlreadyOpen);
   EXPECT_EQ(SyncCloseDB(handle), 0);
-  EXPECT_EQ(SyncCloseDB(handle), sync::kErrFileNotOpen);
+  EXPECT_EQ(SyncCloseDB(handle), standin::kErrFileNotOpen);
 }
 
 TEST_F(SyncManagerStandinTest, SecretRecordsAreShownOnlyUnderTheSecretMode) {
@@ -226,12 +227,12 @@ TEST_F(SyncManagerStandinTest, WritesAreRefusedWhenTheyCannotBeDoneSafely) {
   record.recordSize = 1;
   record.bufferSize = 8;
   record.buffer = bytes;
-  EXPECT_EQ(SyncWriteRec(&record), sync::kErrReadOnly);
+  EXPECT_EQ(SyncWriteRec(&record), standin::kErrReadOnly);
   SyncCloseDB(record.dbHandle);
 
   record.dbHandle = Open(0xC0);
   record.recordSize = 9;
-  EXPECT_EQ(SyncWriteRec(&record), sync::kErrBadArgument) << "never read past the caller's buffer";
+  EXPECT_EQ(SyncWriteRec(&record), standin::kErrBadArgument) << "never read past the caller's buffer";
   record.recordSize = 1;
   record.recordId = 0x101;  // secret, hidden under this mode
   EXPECT_EQ(SyncWriteRec(&record), sync::kErrNotFound);
@@ -242,14 +243,14 @@ TEST_F(SyncManagerStandinTest, DamagedFileIsAnErrorAndIsNeverOverwritten) {
   bytes.resize(90);  // cut inside the record list
   test::WriteText(CataloguePath(), std::string(bytes.begin(), bytes.end()));
   uint8_t handle = 0;
-  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &handle, 0xD0), sync::kErrDamagedDatabase);
+  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &handle, 0xD0), standin::kErrDamagedDatabase);
   EXPECT_EQ(test::ReadBytes(CataloguePath()), bytes);
 
   auto good = test::MakeRecordDatabase("Catalogue", "DATA", "rkOQ", {{1}});
   auto full = palm::SerializeDatabase(good);
   full[81] = 0x01;  // record offset inside the record list
   test::WriteText(CataloguePath(), std::string(full.begin(), full.end()));
-  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &handle, 0xD0), sync::kErrDamagedDatabase);
+  EXPECT_EQ(SyncOpenDB("Catalogue", 0, &handle, 0xD0), standin::kErrDamagedDatabase);
   EXPECT_EQ(test::ReadBytes(CataloguePath()), full);
   EXPECT_EQ(handheld_host::OpenDatabaseCount(), 0u);
 }

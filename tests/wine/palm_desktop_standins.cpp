@@ -1,4 +1,4 @@
-// The stand-in Install Aide, Conduit Manager and HotSync API: the Linux
+// The stand-in Install Aide, Conduit Manager and HotSync API: the
 // stand-ins' logic over the Palm Desktop directory, behind the stdcall
 // functions the installer imports by ordinal.
 #include <windows.h>

@@ -53,11 +53,7 @@ set_proxy() {
 start_tracker() {  # log file; sets port (not in a subshell: the cleanup must know its process)
   "$linux_bin/oq-tracker" --catalog "$source_dir/tracker/sample-catalog.tsv" --message "Hello from Wine's tracker" >"$1" 2>&1 &
   pids+=($!)
-  for _ in $(seq 100); do
-    port=$(sed -n 's|.*listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$1")
-    [[ -n "$port" ]] && return
-    sleep 0.1
-  done
+  port=$("$source_dir/scripts/listening-port.sh" "$1")
 }
 free_port() {  # a loopback port nothing answers on
   local port
@@ -113,11 +109,7 @@ start_scripted_tracker() {  # log file, then CREATOR=BEHAVIOUR arguments; sets p
   local log=$1; shift
   "$linux_bin/scripted_tracker" "$@" >"$log" 2>&1 &
   pids+=($!)
-  for _ in $(seq 100); do
-    port=$(sed -n 's|^listening on http://127\.0\.0\.1:\([0-9]*\).*|\1|p' "$log")
-    [[ -n "$port" ]] && return
-    sleep 0.1
-  done
+  port=$("$source_dir/scripts/listening-port.sh" "$log")
 }
 stop_last() { kill "${pids[-1]}" 2>/dev/null; wait "${pids[-1]}" 2>/dev/null; }
 fresh_handheld() { rm -rf "$1"; "$linux_bin/oq-hotsync" sample --handheld "$1" >/dev/null; }

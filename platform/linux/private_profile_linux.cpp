@@ -1,0 +1,155 @@
+// Private-profile files over IniDocument, bare names in the stand-in
+// Windows directory. Files are created owner-only because the conduit keeps
+// a proxy password in its settings, and replaced atomically on every write.
+//
+// The transport reads the proxy settings before every request, so a parsed
+// file is kept and used again while the file is unchanged: one stat() per
+// read instead of open, read and parse. A change by anyone (our atomic
+// replace gives a new inode; an editor changes the size or the times) makes
+// the next read parse the file afresh.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "atomic_file.h"
+#include "desktop_paths.h"
+#include "ini_document.h"
+#include "private_profile.h"
+
+namespace oq::platform {
+
+namespace {
+
+std::filesystem::path ProfilePath(const char* fileName) {
+  if (std::strchr(fileName, '/') != nullptr) return fileName;
+  return standin::WindowsDirectory() / fileName;
+}
+
+standin::IniDocument LoadDocument(const std::filesystem::path& path) {
+  auto bytes = standin::ReadWholeFile(path);
+  if (!bytes) return standin::IniDocument::Parse("");
+  return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
+}
+
+// What tells one state of a file from another without reading it; a
+// missing file has a stamp of its own.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  timespec modified{};
+  timespec changed{};
+
+  static FileStamp Of(const std::filesystem::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return {};
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+  }
+  bool operator==(const FileStamp& other) const {
+    auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+    return device == other.device && inode == other.inode && size == other.size &&
+           same(modified, other.modified) && same(changed, other.changed);
+  }
+};
+
+// The values of the variables a bare name is resolved by.
+using HomeEnvironment = std::array<std::string, std::size(standin::kHomeVariables)>;
+
+bool IsCurrent(const HomeEnvironment& environment) {
+  for (size_t i = 0; i < environment.size(); ++i) {
+    const char* value = std::getenv(standin::kHomeVariables[i]);
+    if (environment[i] != (value != nullptr ? value : "")) return false;
+  }
+  return true;
+}
+
+HomeEnvironment CurrentHomeEnvironment() {
+  HomeEnvironment environment;
+  for (size_t i = 0; i < environment.size(); ++i) {
+    const char* value = std::getenv(standin::kHomeVariables[i]);
+    environment[i] = value != nullptr ? value : "";
+  }
+  return environment;
+}
+
+// The last file read, parsed, with the name it was asked for by and the
+// environment that name was resolved in.
+struct ParsedFile {
+  std::string name;
+  HomeEnvironment environment;
+  std::filesystem::path path;
+  std::optional<FileStamp> stamp;  // of the file as parsed; empty: not read yet
+  standin::IniDocument document = standin::IniDocument::Parse("");
+  // Keys already looked up in this state of the file, as they were asked.
+  struct Lookup {
+    std::string section, key;
+    std::optional<std::string> value;
+  };
+  std::vector<Lookup> lookups;
+
+  const std::optional<std::string>& Get(const char* section, const char* key) {
+    for (const auto& lookup : lookups) {
+      if (lookup.section == section && lookup.key == key) return lookup.value;
+    }
+    if (lookups.size() >= kMaxLookups) lookups.clear();
+    return lookups.emplace_back(Lookup{section, key, document.Get(section, key)}).value;
+  }
+  static constexpr size_t kMaxLookups = 16;
+};
+
+std::mutex cacheMutex;
+ParsedFile cache;
+
+std::optional<std::string> ReadCachedValue(const char* fileName, const char* section, const char* key) {
+  std::lock_guard lock(cacheMutex);
+  if (cache.name != fileName || !IsCurrent(cache.environment)) {
+    cache = ParsedFile{};
+    cache.name = fileName;
+    cache.environment = CurrentHomeEnvironment();
+    cache.path = ProfilePath(fileName);
+  }
+  // Stamped before reading: a change while reading shows at the next read.
+  if (const FileStamp stamp = FileStamp::Of(cache.path); !(cache.stamp == stamp)) {
+    cache.stamp = stamp;
+    cache.document = LoadDocument(cache.path);
+    cache.lookups.clear();
+  }
+  return cache.Get(section, key);
+}
+
+}  // namespace
+
+uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
+                           char* buffer, uint32_t bufferSize, const char* fileName) {
+  if (buffer == nullptr || bufferSize == 0) return 0;
+  auto value = ReadCachedValue(fileName, section, key);
+  std::string text = value ? *value : std::string(defaultValue ? defaultValue : "");
+  const size_t copied = std::min<size_t>(text.size(), bufferSize - 1);
+  std::memcpy(buffer, text.data(), copied);
+  buffer[copied] = '\0';
+  return static_cast<uint32_t>(copied);
+}
+
+bool WriteProfileValue(const char* section, const char* key, const char* value,
+                        const char* fileName) {
+  const auto path = ProfilePath(fileName);
+  // A file that is there but cannot be read would lose every other key.
+  if (!standin::UnreadableReason(path).empty()) return false;
+  if (!standin::EnsurePrivateDirectory(path.parent_path())) return false;
+  auto document = LoadDocument(path);
+  document.Set(section, key, value ? value : "");
+  const std::string text = document.Serialize();
+  const auto* data = reinterpret_cast<const uint8_t*>(text.data());
+  const bool written = standin::WriteFileAtomically(path, {data, text.size()}, standin::FileAccess::kOwnerOnly).empty();
+  // A replaced file's inode may be reused at once: never trust the old stamp.
+  std::lock_guard lock(cacheMutex);
+  if (cache.path == path) cache.stamp.reset();
+  return written;
+}
+
+}  // namespace oq::platform

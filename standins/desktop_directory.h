@@ -1,0 +1,65 @@
+// The Palm Desktop directory of the stand-ins ($ORBITQUAIL_HOME/palm):
+//
+//   users.ini             [Users] Count=N, User1=..., UserN=...
+//   users/<user>/Install/ files waiting to be installed at the next HotSync
+//   users/<user>/conduits.ini  [<creator>] Permanent=, Temporary= actions
+//   conduits.ini          the conduit registry: [<creator>] Type, Library, Title
+//   <conduit library>     as the installer copies it
+//
+// Shared by the Install Aide and Conduit Manager stand-ins and by
+// oq-hotsync, which plays the HotSync Manager.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace oq::standin {
+
+class DesktopDirectory {
+ public:
+  DesktopDirectory();  // under ORBITQUAIL_HOME
+  explicit DesktopDirectory(std::filesystem::path root) : root_(std::move(root)) {}
+
+  const std::filesystem::path& root() const { return root_; }
+
+  // HotSync users in the order they were added.
+  std::vector<std::string> Users() const;
+  // False when the user was known already or cannot be recorded.
+  bool AddUser(const std::string& name);
+
+  enum class QueueResult { kQueued, kAlreadyWaiting, kFailed };
+  QueueResult QueueFile(const std::string& user, const std::filesystem::path& file);
+  std::vector<std::filesystem::path> QueuedFiles(const std::string& user,
+                                                 std::vector<std::string>* problems = nullptr) const;
+
+  // The conduit registry.
+  bool HasConduit(const std::string& creator) const;
+  bool CreateConduit(const std::string& creator, int32_t type);
+  bool RemoveConduit(const std::string& creator);
+  bool SetConduitValue(const std::string& creator, const std::string& key, const std::string& value);
+  std::optional<std::string> ConduitValue(const std::string& creator, const std::string& key) const;
+  // The registered library of the creator's conduit, in this directory.
+  std::optional<std::filesystem::path> ConduitLibrary(const std::string& creator) const;
+
+  // A user's HotSync actions for a conduit, as the HotSync Manager keeps them.
+  std::optional<int32_t> Action(const std::string& user, const std::string& creator, const char* kind) const;
+  bool SetAction(const std::string& user, const std::string& creator, const char* kind,
+                 std::optional<int32_t> action);
+
+  // The desktop's files a HotSync of `user` reads and changes that are
+  // there but cannot be read, with why ("path: reason"); while any is, the
+  // calls that would change it do nothing and return false.
+  std::vector<std::string> UnreadableFiles(const std::string& user) const;
+
+  static constexpr const char* kPermanent = "Permanent";
+  static constexpr const char* kTemporary = "Temporary";
+
+ private:
+  std::filesystem::path UserDirectory(const std::string& user) const;
+  std::filesystem::path root_;
+};
+
+}  // namespace oq::standin

@@ -1,0 +1,80 @@
+#include "handheld_session.h"
+
+#include "sync_manager.h"
+
+namespace oq::standin {
+
+HandheldSession& Session() {
+  static HandheldSession session;
+  return session;
+}
+
+std::optional<int32_t> HandheldSession::Enter(handheld_host::Operation operation) {
+  const auto index = static_cast<size_t>(operation);
+  ++calls[index];
+  Fault& fault = faults[index];
+  if (fault.remaining > 0 && --fault.remaining == 0) return fault.code;
+  return std::nullopt;
+}
+
+}  // namespace oq::standin
+
+namespace oq::handheld_host {
+
+using standin::Session;
+
+void BeginSync(const std::filesystem::path& directory) {
+  auto& session = Session();
+  EndSync();
+  session.image.emplace(directory);
+  session.apiMajor = 2;
+  session.apiMinor = 2;
+  session.conduitHandle.reset();
+  session.hotsyncLog.clear();
+  session.handheldLog.clear();
+  session.saveFailures.clear();
+  session.faults = {};
+  session.calls = {};
+  session.reportedRecordCount.reset();
+}
+
+int32_t EndSync() {
+  int32_t first = sync::kOk;
+  while (!Session().open.empty()) {
+    int32_t result = SyncCloseDB(Session().open.begin()->first);
+    if (first == sync::kOk) first = result;
+  }
+  return first;
+}
+
+void SetUser(const std::string& name) { Session().user = name; }
+std::string User() { return Session().user; }
+
+void SetApiVersion(uint32_t major, uint32_t minor) {
+  Session().apiMajor = major;
+  Session().apiMinor = minor;
+}
+
+void FailNthCall(Operation operation, int nth, int32_t code) {
+  Session().faults[static_cast<size_t>(operation)] = {nth, code};
+}
+
+void SetReportedRecordCount(std::optional<uint32_t> count) { Session().reportedRecordCount = count; }
+
+int CallCount(Operation operation) { return Session().calls[static_cast<size_t>(operation)]; }
+
+std::vector<std::string> HotSyncLog() { return Session().hotsyncLog; }
+
+void SetHotSyncLogSink(std::function<void(const std::string&)> sink) {
+  Session().hotsyncLogSink = std::move(sink);
+}
+
+std::string HandheldLog() { return Session().handheldLog; }
+
+std::vector<std::string> SaveFailures() { return Session().saveFailures; }
+
+bool ConduitRegistered() { return Session().conduitHandle.has_value(); }
+
+size_t OpenDatabaseCount() { return Session().open.size(); }
+
+}  // namespace oq::handheld_host
