@@ -12,6 +12,7 @@
 
 #include "dialog_script.h"
 #include "dialogs.h"
+#include "installer_command_line.h"
 #include "installer_dialog.h"
 #include "palm_desktop.h"
 #include "resource_ids.h"
@@ -31,22 +32,16 @@ void UseParentConsole() {
 
 int main(int argc, char** argv) {
   InitCommonControls();
-  std::string user;
-  bool install = false;
-  bool exitAtOnce = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) user = argv[++i];
-    if (std::strcmp(argv[i], "--install") == 0) install = true;
-    if (std::strcmp(argv[i], "--exit") == 0) exitAtOnce = true;
-    if (std::strcmp(argv[i], "--version") == 0) {
-      if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();
-      std::printf("OrbitQuailInstaller (OrbitQuail) %s\n", ORBITQUAIL_VERSION);
-      return 0;
-    }
-  }
-  const bool unattended = (install && !user.empty()) || exitAtOnce || std::getenv(oq::platform::kDialogScriptVariable) != nullptr;
+  CLI::App app;
+  oq::installer::InstallerOptions options;
+  oq::installer::DefineCommandLine(app, options);
+  const bool unattended = argc > 1 || std::getenv(oq::platform::kDialogScriptVariable) != nullptr;
   if (unattended && GetStdHandle(STD_OUTPUT_HANDLE) == nullptr) UseParentConsole();
-
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? 0 : 2;
+  }
   std::string missing;
   if (!oq::platform::PalmDesktopLibrariesFound(missing)) {
     const std::string text = "OrbitQuail Installer needs Palm Desktop, but " + missing +
@@ -60,13 +55,13 @@ int main(int argc, char** argv) {
   }
 
   oq::installer::InstallerDialog dialog;
-  if (install && !user.empty()) {
-    dialog.InstallForUser(user);
+  if (options.install) {
+    dialog.InstallForUser(options.user);
     // Messages are printed and the dialog never waits for a person.
     _putenv((std::string(oq::platform::kDialogScriptVariable) + "=cancel").c_str());
-  } else if (exitAtOnce) {
+  } else if (options.exitAtOnce) {
     _putenv((std::string(oq::platform::kDialogScriptVariable) + "=" + oq::installer::ExitScript()).c_str());
   }
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog, oq::platform::DialogOwner::kNone);
-  return install && !dialog.installed() ? 1 : 0;
+  return options.install && !dialog.installed() ? 1 : 0;
 }

@@ -204,6 +204,10 @@ install_from() {  # folder, installer arguments
   (cd "$folder" && timeout 120 "$wine" OrbitQuailInstaller.exe "$@" 2>&1 | tr -d '\r'; echo "exit=${PIPESTATUS[0]}")
 }
 core_key='HKCU\Software\U.S. Robotics\Pilot Desktop\Core'
+check "the installer says its version" "OrbitQuailInstaller (OrbitQuail) " "$(install_from "$work/product" --version)"
+out=$(install_from "$work/product" --install)
+check "the installer refuses --install without --user, as on Linux" "exit=2" "$out"
+
 out=$(install_from "$work/product" --user Wine --install)
 check "without Palm Desktop the installer says to install it first" "Please install Palm Desktop first" "$out"
 check "without Palm Desktop the installer fails" "exit=1" "$out"
