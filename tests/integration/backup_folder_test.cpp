@@ -43,7 +43,7 @@ class BackupFolderTest : public ::testing::Test {
   }
   std::filesystem::path Folder() const { return work_.path() / "Backup"; }
   test::Outcome Hotsync(const std::string& arguments) const {
-    return test::RunCommand("http_proxy=" + tracker_.Url() + " " + OQ_HOTSYNC_PATH + " " + arguments);
+    return test::RunHotSync(arguments, "http_proxy=" + tracker_.Url());
   }
   std::map<std::string, Program> Catalogue() const {
     std::map<std::string, Program> programs;
@@ -102,8 +102,11 @@ TEST_F(BackupFolderTest, AFolderWithoutCatalogueIsCataloguedAndEveryProgramTrack
   EXPECT_EQ(programs.at("MathLib").latest, "1.2");
   EXPECT_EQ(programs.at("Word Hunt").latest, "");
   for (const auto& [name, program] : programs) {
-    EXPECT_EQ(program.bytes[96] | program.bytes[97] | program.bytes[98] | program.bytes[99], 0) << name;
-    EXPECT_EQ(program.bytes[104] | program.bytes[105] | program.bytes[106] | program.bytes[107], 0) << name;
+    for (size_t after : {layout::kLatestVersionOffset + layout::kVersionLength,
+                         layout::kReleaseDateOffset + layout::kReleaseDateLength}) {
+      EXPECT_EQ(program.bytes[after] | program.bytes[after + 1] | program.bytes[after + 2] | program.bytes[after + 3], 0)
+          << name;
+    }
   }
 
   const auto prefs = test::ReadDatabase(Folder() / "Saved Preferences.prc");

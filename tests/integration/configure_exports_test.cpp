@@ -3,22 +3,17 @@
 #include <cstring>
 
 #include "conduit_fixture.h"
+#include "configuration_block.h"
 
 namespace oq {
 namespace {
 
 class ConfigureExportsTest : public test::ConduitFixture {
  protected:
-  ConfigureExportsTest() {
-    std::memset(&block_, 0, sizeof block_);
-    block_.version = 1;
-    block_.size = sizeof block_;
-    block_.creator = 0x726B4F51;
-  }
   int32_t Cfg(int32_t type, void* block, uint32_t* size) { return conduit_->cfgConduit(type, block, size); }
   bool DialogWasShown() const { return std::filesystem::exists(home_.SettingsPath()); }
 
-  ConduitConfiguration block_;
+  ConduitConfiguration block_ = test::MakeConfigurationBlock();
   // Pressing OK writes the settings file, which tells that the dialog ran.
   test::ScopedEnvironment script_{"ORBITQUAIL_DIALOG_SCRIPT", "ok"};
 };

@@ -20,7 +20,7 @@ class DataSafetyTest : public ::testing::Test {
  protected:
   std::string Handheld() const { return (work_.path() / "handheld").string(); }
   test::Outcome Hotsync(const std::string& prefix, const std::string& arguments) const {
-    return test::RunCommand(prefix + " " + OQ_HOTSYNC_PATH + " " + arguments);
+    return test::RunHotSync(arguments, prefix);
   }
   test::ScopedHome home_;
   test::TempDir work_;

@@ -21,7 +21,7 @@ class EndToEndTest : public ::testing::Test {
   }
   std::string Handheld() const { return (work_.path() / "handheld").string(); }
   test::Outcome Hotsync(const std::string& arguments) const {
-    return test::RunCommand("http_proxy=" + tracker_.Url() + " " + OQ_HOTSYNC_PATH + " " + arguments);
+    return test::RunHotSync(arguments, "http_proxy=" + tracker_.Url());
   }
 
   test::ScopedHome home_;
@@ -85,8 +85,7 @@ TEST_F(EndToEndTest, ForceTracksPastThePeriodAndLeavesTheChosenActionsAlone) {
 TEST_F(EndToEndTest, TrackerTooNewForTheConduitSaysSoAndTheSyncStillSucceeds) {
   test::TrackerProcess strict({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--min-client", "2.0"});
   ASSERT_TRUE(strict.running());
-  const auto outcome = test::RunCommand("http_proxy=" + strict.Url() + " " + OQ_HOTSYNC_PATH +
-                                        " sync --handheld " + Handheld());
+  const auto outcome = test::RunHotSync("sync --handheld " + Handheld(), "http_proxy=" + strict.Url());
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_THAT(outcome.output, HasSubstr("---    OrbitQuail conduit version is too old.\n"));
   const auto shown = Hotsync("show --handheld " + Handheld());
@@ -110,8 +109,7 @@ TEST_F(EndToEndTest, DamagedCatalogueIsAClearErrorForShow) {
 }
 
 TEST_F(EndToEndTest, FailedPassExitsOneWithTheResult) {
-  const auto outcome = test::RunCommand("ORBITQUAIL_HTTP_TIMEOUT=5 http_proxy=http://127.0.0.1:1 " +
-                                        std::string(OQ_HOTSYNC_PATH) + " sync --handheld " + Handheld());
+  const auto outcome = test::RunHotSync("sync --handheld " + Handheld(), "ORBITQUAIL_HTTP_TIMEOUT=5 http_proxy=http://127.0.0.1:1");
   EXPECT_EQ(outcome.status, 1);
   EXPECT_THAT(outcome.output, HasSubstr("--- Error - OrbitQuail ---\n"));
   EXPECT_THAT(outcome.output, HasSubstr("oq-hotsync: the conduit reported a failure (-1)\n"));

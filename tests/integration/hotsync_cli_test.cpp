@@ -10,9 +10,7 @@
 namespace oq {
 namespace {
 
-test::Outcome RunHotSync(const std::string& arguments) {
-  return test::RunCommand(std::string(OQ_HOTSYNC_PATH) + " " + arguments);
-}
+using test::RunHotSync;
 
 class HotSyncCliTest : public ::testing::Test {
  protected:
@@ -69,8 +67,7 @@ TEST_F(HotSyncCliTest, A404AsksWhetherTheServerIsATracker) {
     response.status = 404;
     return response;
   });
-  const auto outcome = test::RunCommand("http_proxy=" + server.Url("") + " " + OQ_HOTSYNC_PATH +
-                                        " sync --handheld " + image_.path().string());
+  const auto outcome = RunHotSync("sync --handheld " + image_.path().string(), "http_proxy=" + server.Url(""));
   EXPECT_EQ(outcome.status, 1);
   EXPECT_NE(outcome.output.find("oq-hotsync: the server answered 404: is this a tracking server?"), std::string::npos)
       << outcome.output;
@@ -83,8 +80,7 @@ TEST_F(HotSyncCliTest, AQueryThatWaitsLongSaysHowLongItMayStillTake) {
     response.behaviour = test::ScriptedHttpServer::Behaviour::kNeverAnswer;
     return response;
   });
-  const auto outcome = test::RunCommand("ORBITQUAIL_HTTP_TIMEOUT=4 http_proxy=" + silent.Url("") + " " +
-                                        OQ_HOTSYNC_PATH + " sync --handheld " + image_.path().string());
+  const auto outcome = RunHotSync("sync --handheld " + image_.path().string(), "ORBITQUAIL_HTTP_TIMEOUT=4 http_proxy=" + silent.Url(""));
   EXPECT_EQ(outcome.status, 1);
   EXPECT_NE(outcome.output.find(" (giving up in at most 5 s)\n"),
             std::string::npos)
@@ -92,9 +88,7 @@ TEST_F(HotSyncCliTest, AQueryThatWaitsLongSaysHowLongItMayStillTake) {
 }
 
 TEST_F(HotSyncCliTest, EnvironmentThatIsNotReadIsWarnedAbout) {
-  const auto outcome = test::RunCommand("HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc " +
-                                        std::string(OQ_HOTSYNC_PATH) + " sync --action 6 --handheld " +
-                                        image_.path().string());
+  const auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string(), "HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc");
   EXPECT_NE(outcome.output.find("warning: HTTP_PROXY is set, but only the lower-case http_proxy is read"),
             std::string::npos)
       << outcome.output;

@@ -25,7 +25,7 @@ class ProductLoopTest : public ::testing::Test {
   }
   std::string Handheld() const { return (work_.path() / "handheld").string(); }
   test::Outcome Hotsync(const std::string& arguments) const {
-    return test::RunCommand("http_proxy=" + tracker_.Url() + " " + OQ_HOTSYNC_PATH + " " + arguments);
+    return test::RunHotSync(arguments, "http_proxy=" + tracker_.Url());
   }
   test::Outcome Sync() const { return Hotsync("sync --user Quail --handheld " + Handheld()); }
 

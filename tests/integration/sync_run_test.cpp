@@ -1,10 +1,10 @@
 #include <ctime>
 
 #include "conduit_fixture.h"
+#include "conduit_settings.h"
 #include "handheld_files.h"
 #include "program_records.h"
 #include "scripted_http_server.h"
-#include "settings_file.h"
 #include "sync_manager.h"
 
 namespace oq {
@@ -139,7 +139,7 @@ TEST_F(SyncRunTest, SuccessfulRunRecordsTheTimeAndClosesEverything) {
   EXPECT_EQ(RunOpenConduit(), 0);
   EXPECT_THAT(HotSyncLog(), ElementsAre("--- OrbitQuail start ---", "--- OK - OrbitQuail ---"));
   EXPECT_EQ(handheld_host::HandheldLog(), "OK OrbitQuail\n");
-  const int64_t written = ParseDecimal64(SettingsFile::Read("Track", "LastTrackTime", "0", 256));
+  const int64_t written = hotsync::LastTrackTime().value_or(0);
   EXPECT_GE(written, before);
   EXPECT_LE(written, Now());
   EXPECT_EQ(handheld_host::OpenDatabaseCount(), 0u);

@@ -78,4 +78,8 @@ TrackerProcess::~TrackerProcess() {
   waitpid(pid_, nullptr, 0);
 }
 
+Outcome RunHotSync(const std::string& arguments, const std::string& environment) {
+  return RunCommand(environment + (environment.empty() ? "" : " ") + OQ_HOTSYNC_PATH + " " + arguments);
+}
+
 }  // namespace oq::test

@@ -19,6 +19,10 @@ struct Outcome {
 // Runs a shell command line to its end.
 Outcome RunCommand(const std::string& command);
 
+// The built oq-hotsync with `arguments`, its environment set first by
+// `environment` ("NAME=value ..."), to its end.
+Outcome RunHotSync(const std::string& arguments, const std::string& environment = {});
+
 // oq-tracker in the background on a free loopback port, its output in a
 // file; stopped when destroyed.
 class TrackerProcess {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "configuration_block.h"
 #include "dialog_state.h"
 #include "hotsync_action_dialog.h"
 #include "resource_ids.h"
@@ -18,13 +19,6 @@ namespace {
 
 class HotSyncActionDialogTest : public ::testing::Test {
  protected:
-  HotSyncActionDialogTest() {
-    std::memset(&block_, 0, sizeof block_);
-    block_.version = 1;
-    block_.size = sizeof block_;
-    block_.creator = 0x726B4F51;
-    std::strcpy(block_.userName, "Quail Owner");
-  }
 
   // A fresh dialog from the template with the current-settings group.
   terminal::DialogState& Open() {
@@ -46,7 +40,7 @@ class HotSyncActionDialogTest : public ::testing::Test {
   }
 
   test::ScopedHome home_;
-  ConduitConfiguration block_;
+  ConduitConfiguration block_ = test::MakeConfigurationBlock("Quail Owner");
   std::unique_ptr<terminal::DialogState> state_;
   std::unique_ptr<HotSyncActionDialog> dialog_;
 };

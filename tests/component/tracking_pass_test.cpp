@@ -1,5 +1,7 @@
 // The tracking pass and the preference record against the handheld
-// stand-in and a real HTTP server reached through http_proxy.
+// stand-in and a real HTTP server reached through http_proxy. Offsets and
+// sizes are written as numbers here, an independent check on the layout
+// headers.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,8 +25,6 @@ using handheld_host::Operation;
 using test::ScriptedHttpServer;
 using ::testing::ElementsAre;
 using Behaviour = ScriptedHttpServer::Behaviour;
-namespace layout = program_record;
-namespace pref = tracker_preference;
 
 ScriptedHttpServer::Response Reply(const std::string& body, int status = 200) {
   ScriptedHttpServer::Response response;
@@ -46,7 +46,7 @@ class TrackingPassTest : public ::testing::Test {
   void TearDown() override { terminal::RecordModelessTexts(nullptr); }
 
   void WriteHandheld(const std::vector<std::vector<uint8_t>>& records, const std::vector<uint8_t>& preference,
-                     uint16_t version = pref::kVersion) {
+                     uint16_t version = 0x130) {
     test::WriteDatabase(image_.path() / "OQProgDB.pdb", test::MakeRecordDatabase("OQProgDB", "DATA", "rkOQ", records));
     test::WriteSavedPreferences(image_.path(), preference, version);
   }
@@ -156,7 +156,7 @@ TEST_F(TrackingPassTest, ServerMessageRuleAndTheBytesTheConduitDoesNotOwn) {
   replies_["init"] = Reply("<status>okay</status><msg>" + std::string(400, 'm') + "</msg>");
   EXPECT_EQ(RunPass(), 0);
   auto stored = StoredPreference();
-  ASSERT_EQ(stored.size(), pref::kSize);
+  ASSERT_EQ(stored.size(), 392u);
   EXPECT_EQ(test::FieldText(stored, 71, 320), std::string(319, 'm'));
   EXPECT_EQ(stored[390], 0);
   EXPECT_TRUE(std::equal(original.begin(), original.begin() + 71, stored.begin())) << "bytes 0 to 70";
@@ -219,17 +219,17 @@ TEST_F(TrackingPassTest, OkayAndNoDataRepliesAreWrittenByteForByte) {
 
   auto expected = okayRecord;
   const uint8_t version[12] = {'2', '.', '1', '.', '3', 0, 0, 0, 0, 0, 0, 0};
-  std::copy(std::begin(version), std::end(version), expected.begin() + layout::kLatestVersionOffset);
+  std::copy(std::begin(version), std::end(version), expected.begin() + 84);
   const uint8_t date[4] = {3, 9, 22, 0};
-  std::copy(std::begin(date), std::end(date), expected.begin() + layout::kReleaseDateOffset);
+  std::copy(std::begin(date), std::end(date), expected.begin() + 100);
   const char message[] = "New!";
-  std::copy(message, message + 5, expected.begin() + layout::kProgramMessageOffset);
+  std::copy(message, message + 5, expected.begin() + 110);
   expected.resize(112 + 4);  // the byte after the terminator is the slot's own
   EXPECT_EQ(records[0], expected);
 
   expected = noDataRecord;
   const char unknown[] = "Unknown";
-  std::copy(unknown, unknown + 8, expected.begin() + layout::kProgramMessageOffset);
+  std::copy(unknown, unknown + 8, expected.begin() + 110);
   expected.resize(112 + 7);
   EXPECT_EQ(records[1], expected) << "NoData leaves the version and date alone";
 }
@@ -252,7 +252,7 @@ TEST_F(TrackingPassTest, LongMessageIsCutToTheSlot) {
   replies_["Aaaa"] = Reply("<status>nodata</status><msg>" + std::string(300, 'x') + "</msg>");
   EXPECT_EQ(RunPass(), 0);
   const auto record = Records()[0];
-  ASSERT_EQ(record.size(), layout::kSlotSize);
+  ASSERT_EQ(record.size(), 368u);
   EXPECT_EQ(test::FieldText(record, 110, 258), std::string(256, 'x'));
   EXPECT_EQ(record[366], 0);
 }
