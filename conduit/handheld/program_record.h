@@ -15,8 +15,14 @@
 //   110 ..  programMessage    NUL-terminated, to the end of the record
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "byte_codec.h"
 
 namespace oq::program_record {
 
@@ -41,5 +47,45 @@ inline constexpr size_t kProgramMessageOffset = 110;
 inline constexpr size_t kWrittenLengthBase = 112;
 // The longest message a slot holds.
 inline constexpr size_t kMaxMessageLength = kSlotSize - kWrittenLengthBase;
+
+// One record as the conduit holds it: a slot of kSlotSize bytes.
+using Slot = std::span<uint8_t, kSlotSize>;
+using ConstSlot = std::span<const uint8_t, kSlotSize>;
+
+// A NUL-terminated field, read no further than its width.
+inline std::string TextField(ConstSlot slot, size_t offset, size_t width) {
+  return bytes::ByteReader(slot).Text(offset, width);
+}
+
+// A four-character code as text: a NUL among the four bytes ends it early.
+inline std::string CodeText(ConstSlot slot, size_t offset) { return TextField(slot, offset, kCodeLength); }
+
+inline bool IsExcluded(ConstSlot slot) { return slot[kExcludeFlagOffset] != 0; }
+inline bool IsMarkedToSkip(ConstSlot slot) { return slot[kSkipFlagOffset] != 0; }
+
+// The latest version as exactly kVersionLength bytes: zero-padded when
+// shorter, cut when longer (then without a terminator).
+inline void SetLatestVersion(Slot slot, std::string_view version) {
+  bytes::ByteWriter writer(slot);
+  writer.Fill(kLatestVersionOffset, kVersionLength, 0);
+  const auto* text = reinterpret_cast<const uint8_t*>(version.data());
+  writer.Bytes(kLatestVersionOffset, {text, version.size() < kVersionLength ? version.size() : kVersionLength});
+}
+
+// The release date's four bytes: year byte, month, day, spare.
+inline void SetReleaseDate(Slot slot, const std::array<uint8_t, kReleaseDateLength>& date) {
+  bytes::ByteWriter(slot).Bytes(kReleaseDateOffset, date);
+}
+
+// The message up to its first NUL, cut to what the slot holds, with its
+// terminator; returns its length.
+inline size_t SetMessage(Slot slot, std::string_view message) {
+  message = message.substr(0, message.find('\0'));
+  const size_t length = message.size() < kMaxMessageLength ? message.size() : kMaxMessageLength;
+  bytes::ByteWriter writer(slot);
+  writer.Bytes(kProgramMessageOffset, {reinterpret_cast<const uint8_t*>(message.data()), length});
+  writer.U8(kProgramMessageOffset + length, 0);
+  return length;
+}
 
 }  // namespace oq::program_record

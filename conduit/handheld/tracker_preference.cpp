@@ -1,9 +1,9 @@
 #include "tracker_preference.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "byte_codec.h"
 #include "log_line.h"
 #include "sync_manager.h"
 
@@ -65,11 +65,10 @@ int WriteTrackerPreference(uint8_t* buffer) {
   return result;
 }
 
+// Up to the message's first NUL, cut so that a terminator always follows.
 void StoreServerMessage(uint8_t* buffer, const std::string& message) {
-  uint8_t* area = buffer + layout::kServerMessageOffset;
-  std::memset(area, 0, layout::kServerMessageLength);
-  const size_t length = std::min(std::strlen(message.c_str()), layout::kServerMessageLength - 1);
-  std::memcpy(area, message.data(), length);
+  bytes::ByteWriter(std::span<uint8_t>(buffer, layout::kSize))
+      .Text(layout::kServerMessageOffset, layout::kServerMessageLength, message.substr(0, message.find('\0')));
 }
 
 }  // namespace oq

@@ -1,6 +1,5 @@
 #include "tracking_pass.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -25,30 +24,21 @@ namespace layout = program_record;
 constexpr uint32_t kUnansweredQueriesLimit = 2;
 
 
+layout::Slot SlotAt(uint8_t* slots, uint32_t index) {
+  return layout::Slot(slots + static_cast<size_t>(index) * layout::kSlotSize, layout::kSlotSize);
+}
+
 // A record is tracked unless excluded, or marked to be skipped while the
 // preference says skipped records are left out.
-bool IsSelected(const uint8_t* slot, uint8_t useSkipFlag) {
-  return slot[layout::kExcludeFlagOffset] == 0 && (useSkipFlag == 0 || slot[layout::kSkipFlagOffset] == 0);
+bool IsSelected(layout::ConstSlot slot, uint8_t useSkipFlag) {
+  return !layout::IsExcluded(slot) && (useSkipFlag == 0 || !layout::IsMarkedToSkip(slot));
 }
 
-// Latest version and release date from an Okay reply: the version as
-// exactly 12 bytes, zero-padded when shorter.
-void StoreVersionData(uint8_t* slot, const ServerReply& reply) {
-  uint8_t* version = slot + layout::kLatestVersionOffset;
-  std::memset(version, 0, layout::kVersionLength);
-  std::memcpy(version, reply.version.data(), std::min(reply.version.size(), layout::kVersionLength));
+// Latest version and release date from an Okay reply.
+void StoreVersionData(layout::Slot slot, const ServerReply& reply) {
+  layout::SetLatestVersion(slot, reply.version);
   const ReleaseDate date = reply.ParseReleaseDate();
-  const uint8_t bytes[layout::kReleaseDateLength] = {date.yearByte, date.month, date.day, date.spare};
-  std::memcpy(slot + layout::kReleaseDateOffset, bytes, sizeof bytes);
-}
-
-// The message with its terminator; returns its length. Cut to what the
-// slot holds, so the written record never outgrows its 368 bytes.
-size_t StoreProgramMessage(uint8_t* slot, const std::string& message) {
-  const size_t length = std::min(std::strlen(message.c_str()), layout::kMaxMessageLength);
-  std::memcpy(slot + layout::kProgramMessageOffset, message.data(), length);
-  slot[layout::kProgramMessageOffset + length] = 0;
-  return length;
+  layout::SetReleaseDate(slot, {date.yearByte, date.month, date.day, date.spare});
 }
 
 // Reads every record into the slots, keeping the selected ones packed at
@@ -58,12 +48,12 @@ int32_t ReadCatalogue(uint8_t dbHandle, uint32_t count, uint8_t useSkipFlag, uin
   selected = 0;
   for (uint32_t i = 0; i < count; ++i) {
     RawRecordDescriptor& descriptor = descriptors[selected];
-    uint8_t* slot = slots + static_cast<size_t>(selected) * layout::kSlotSize;
+    const layout::Slot slot = SlotAt(slots, selected);
     std::memset(&descriptor, 0, sizeof descriptor);
     descriptor.dbHandle = dbHandle;
     descriptor.recordIndex = static_cast<uint16_t>(i);
     descriptor.bufferSize = layout::kSlotSize;
-    descriptor.buffer = slot;
+    descriptor.buffer = slot.data();
     const int32_t result = SyncReadRecordByIndex(&descriptor);
     if (result != 0) {
       LogError("Failed to read data from App DB.");
@@ -84,8 +74,8 @@ int32_t TrackSelected(TrackQueryClient& client, std::string& text, ServerReply& 
     std::snprintf(line, sizeof line, "To be tracked: %d", static_cast<int>(selected - j));
     progress.SetProgressText(line);
 
-    uint8_t* slot = slots + static_cast<size_t>(j) * layout::kSlotSize;
-    const bool usable = QueryServer(client, kUserAgent, slot, text, reply);
+    const layout::Slot slot = SlotAt(slots, j);
+    const bool usable = QueryServer(client, kUserAgent, slot.data(), text, reply);
     unansweredInARow = client.lastRequestAnswered ? 0 : unansweredInARow + 1;
     if (!usable) {
       if (client.lastStatusCode != platform::kHttpStatusOk) return -1;
@@ -96,7 +86,7 @@ int32_t TrackSelected(TrackQueryClient& client, std::string& text, ServerReply& 
       continue;  // an unusable answer under 200 leaves the record as it is
     }
     if (reply.status == ReplyStatus::Okay) StoreVersionData(slot, reply);
-    const size_t length = StoreProgramMessage(slot, reply.msg);
+    const size_t length = layout::SetMessage(slot, reply.msg);
 
     RawRecordDescriptor& descriptor = descriptors[j];
     descriptor.recordIndex = 0;

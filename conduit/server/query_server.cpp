@@ -1,6 +1,5 @@
 #include "query_server.h"
 
-#include <cstring>
 
 #include "log_line.h"
 #include "program_record.h"
@@ -14,31 +13,18 @@ namespace {
 constexpr const char* kInitQuery = "init=true";
 constexpr uint16_t kYieldCycles = 1;
 
-// A four-character code as text: a NUL among the four bytes ends it early.
-std::string CodeText(const uint8_t* code) {
-  char text[program_record::kCodeLength + 1] = {};
-  std::memcpy(text, code, program_record::kCodeLength);
-  return text;
-}
-
-// A NUL-terminated field, read no further than its own width.
-std::string FieldText(const uint8_t* field, size_t width) {
-  const auto* begin = reinterpret_cast<const char*>(field);
-  return std::string(begin, strnlen(begin, width));
-}
-
-std::string ProgramQuery(const uint8_t* record) {
+std::string ProgramQuery(program_record::ConstSlot record) {
   namespace layout = program_record;
   struct Parameter {
     const char* key;
     std::string value;
   };
   const Parameter parameters[] = {
-      {"type", CodeText(record + layout::kTypeCodeOffset)},
-      {"creator", CodeText(record + layout::kCreatorCodeOffset)},
-      {"name", FieldText(record + layout::kProgramNameOffset, layout::kProgramNameLength)},
-      {"altname", FieldText(record + layout::kAltNameOffset, layout::kAltNameLength)},
-      {"ver", FieldText(record + layout::kInstalledVersionOffset, layout::kVersionLength)},
+      {"type", layout::CodeText(record, layout::kTypeCodeOffset)},
+      {"creator", layout::CodeText(record, layout::kCreatorCodeOffset)},
+      {"name", layout::TextField(record, layout::kProgramNameOffset, layout::kProgramNameLength)},
+      {"altname", layout::TextField(record, layout::kAltNameOffset, layout::kAltNameLength)},
+      {"ver", layout::TextField(record, layout::kInstalledVersionOffset, layout::kVersionLength)},
   };
   std::string url = QueryBaseUrl();
   std::string encoded;
@@ -59,7 +45,7 @@ const char* QueryBaseUrl() { return "http://" ORBITQUAIL_TRACKER_HOST "/query.ph
 bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record,
                  std::string& text, ServerReply& reply) {
   if (record != nullptr) {
-    text = ProgramQuery(record);
+    text = ProgramQuery(program_record::ConstSlot(record, program_record::kSlotSize));
   } else {
     text = QueryBaseUrl();
     text += kInitQuery;
@@ -89,8 +75,9 @@ bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t*
   }
 
   if (record != nullptr) {
-    const std::string name =
-        FieldText(record + program_record::kProgramNameOffset, program_record::kProgramNameLength);
+    const std::string name = program_record::TextField(program_record::ConstSlot(record, program_record::kSlotSize),
+                                                       program_record::kProgramNameOffset,
+                                                       program_record::kProgramNameLength);
     text = name + ": Failed to get data from server.";
     LogError(text.c_str());
   } else {

@@ -2,11 +2,13 @@
 //
 // For tests and unattended runs, ORBITQUAIL_DIALOG_SCRIPT drives a modal
 // dialog by control identifier with the same commands as the terminal
-// stand-in (set, type and show ID, click ID, select ID TEXT, ok, cancel, help),
-// through the real controls; its message boxes are then written to
-// standard output instead of waiting for a click. ORBITQUAIL_DIALOG_CAPTURE
+// stand-in (set, type and show ID, click, check, uncheck and choose ID,
+// select ID TEXT, ok, cancel, help), through the real controls; its message
+// boxes are then written to standard output instead of waiting for a click. ORBITQUAIL_DIALOG_CAPTURE
 // names a folder where each scripted dialog is saved as
 // "dialog-<template>.bmp" as it opens (a modeless one at its first text).
+// Both stay in the product: the installer's unattended runs are scripted
+// dialogs, and the checks and pictures of the shipped DLL need the DLL itself.
 #include <windows.h>
 #include <commctrl.h>
 
