@@ -26,8 +26,10 @@ dpkg -x "$deb" "$unpacked"
 (cd / && "$unpacked/usr/bin/oq-hotsync" --version)
 rm -rf "$unpacked"
 
+# Unoptimised: the sanitizers find the same faults, and it builds in about
+# half the time.
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON
+  run_suite build-sanitize -DORBITQUAIL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
 echo "== fuzzing: each target briefly (scripts/fuzz.sh SECONDS for longer)"
 scripts/fuzz.sh 15
