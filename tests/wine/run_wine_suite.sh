@@ -112,38 +112,38 @@ start_scripted_tracker() {  # log file, then CREATOR=BEHAVIOUR arguments; sets p
   port=$("$source_dir/scripts/listening-port.sh" "$log")
 }
 stop_last() { kill "${pids[-1]}" 2>/dev/null; wait "${pids[-1]}" 2>/dev/null; }
-fresh_handheld() { rm -rf "$1"; "$linux_bin/oq-hotsync" sample --handheld "$1" >/dev/null; }
-printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
 scripted=$work/scripted-handheld
+# A fresh sample handheld synced, with the time-out given, through a scripted
+# tracker that behaves as told; sets out and leaves the tracker's log in LOG.
+sync_against_scripted() {  # LOG TIMEOUT CREATOR=BEHAVIOUR...
+  local log=$1 timeout=$2; shift 2
+  rm -rf "$scripted"
+  "$linux_bin/oq-hotsync" sample --handheld "$scripted" >/dev/null
+  start_scripted_tracker "$log" "$@"
+  set_proxy "127.0.0.1:$port"
+  out=$(ORBITQUAIL_HTTP_TIMEOUT=$timeout timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync \
+    "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+  stop_last
+}
+printf '[Track]\r\nPeriod=-1\r\n' >"$settings"
 
-fresh_handheld "$scripted"
-start_scripted_tracker "$work/cut500.log" StCh=cut:500
-set_proxy "127.0.0.1:$port"
-out=$(timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+sync_against_scripted "$work/cut500.log" 60 StCh=cut:500
 check "a 500 whose body is cut keeps its status" "Failed to get data from server. HTTP Error: 1F4" "$out"
 check "a 500 whose body is cut ends the pass with -1" "result=0xFFFFFFFF" "$out"
 check_absent "no program is asked after the 500" "creator=WdHt" "$(cat "$work/cut500.log")"
-stop_last
 
-fresh_handheld "$scripted"
-start_scripted_tracker "$work/cut200.log" qNte=trickle StCh=cut
-set_proxy "127.0.0.1:$port"
-out=$(ORBITQUAIL_HTTP_TIMEOUT=1 timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+sync_against_scripted "$work/cut200.log" 1 qNte=trickle StCh=cut
 check "a trickled body ends at the request's deadline" "did not complete within 2 seconds" "$out"
 check "a body shorter than its declared length is a failure" "ended after" "$out"
 check "the pass goes on after bodies that failed under 200" "result=0x0" "$out"
-check_absent "no cut or slow body is written into a record" "9.9" "$("$linux_bin/oq-hotsync" show --handheld "$scripted")"
-check "the program after them is tracked" "nothing on MthL" "$("$linux_bin/oq-hotsync" show --handheld "$scripted")"
-stop_last
+shown=$("$linux_bin/oq-hotsync" show --handheld "$scripted")
+check_absent "no cut or slow body is written into a record" "9.9" "$shown"
+check "the program after them is tracked" "nothing on MthL" "$shown"
 
-fresh_handheld "$scripted"
-start_scripted_tracker "$work/silent.log" StCh=silent WdHt=silent
-set_proxy "127.0.0.1:$port"
-out=$(ORBITQUAIL_HTTP_TIMEOUT=2 timeout 120 "$wine" "$windows_bin/oq_testhost.exe" sync "$(windows_path "$scripted")" 2>&1 | tr -d '\r')
+sync_against_scripted "$work/silent.log" 2 StCh=silent WdHt=silent
 check "the time-out reaches a request that is never answered" "HTTP error while getting data." "$out"
 check "two silent queries in a row end the pass" "The server did not answer two queries in a row; tracking stopped." "$out"
 check "a server that stopped answering ends the pass with -1" "result=0xFFFFFFFF" "$out"
-stop_last
 port=$tracker_port
 
 # ---- proxy authentication with tinyproxy (options 43 and 44 after its 407)
