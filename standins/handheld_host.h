@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@
 #ifndef OQ_HOST_API
 #define OQ_HOST_API __attribute__((visibility("default")))
 #endif
+
+namespace oq::standin {
+class HandheldBackend;
+}
 
 namespace oq::handheld_host {
 
@@ -36,6 +41,8 @@ enum class Operation {
 // Starts a HotSync with the handheld image in `directory`: resets the logs,
 // the call counts, the faults and the registration, and reports version 2.2.
 OQ_HOST_API void BeginSync(const std::filesystem::path& directory);
+// The same with another handheld: a live device, say.
+OQ_HOST_API void BeginSync(std::unique_ptr<standin::HandheldBackend> handheld);
 // Ends it: closes and persists whatever the conduit left open. Returns 0 or
 // the first Sync Manager code a close gave.
 OQ_HOST_API int32_t EndSync();

@@ -1,5 +1,6 @@
 #include "handheld_session.h"
 
+#include "folder_handheld.h"
 #include "sync_manager.h"
 
 namespace oq::standin {
@@ -23,10 +24,11 @@ namespace oq::handheld_host {
 
 using standin::Session;
 
-void BeginSync(const std::filesystem::path& directory) {
+namespace {
+
+void ResetSession() {
   auto& session = Session();
   EndSync();
-  session.image.emplace(directory);
   session.apiMajor = 2;
   session.apiMinor = 2;
   session.conduitHandle.reset();
@@ -38,13 +40,21 @@ void BeginSync(const std::filesystem::path& directory) {
   session.reportedRecordCount.reset();
 }
 
+}  // namespace
+
+void BeginSync(const std::filesystem::path& directory) {
+  ResetSession();
+  Session().handheld = std::make_unique<standin::FolderHandheld>(directory, Session().saveFailures);
+}
+
+void BeginSync(std::unique_ptr<standin::HandheldBackend> handheld) {
+  ResetSession();
+  Session().handheld = std::move(handheld);
+}
+
 int32_t EndSync() {
-  int32_t first = sync::kOk;
-  while (!Session().open.empty()) {
-    int32_t result = SyncCloseDB(Session().open.begin()->first);
-    if (first == sync::kOk) first = result;
-  }
-  return first;
+  auto& handheld = Session().handheld;
+  return handheld ? handheld->CloseAll() : sync::kOk;
 }
 
 void SetUser(const std::string& name) { Session().user = name; }
@@ -75,6 +85,6 @@ std::vector<std::string> SaveFailures() { return Session().saveFailures; }
 
 bool ConduitRegistered() { return Session().conduitHandle.has_value(); }
 
-size_t OpenDatabaseCount() { return Session().open.size(); }
+size_t OpenDatabaseCount() { return Session().handheld ? Session().handheld->OpenCount() : 0; }
 
 }  // namespace oq::handheld_host

@@ -1,41 +1,27 @@
-// State of the Sync Manager stand-in during one HotSync: the handheld image,
-// the open databases by handle, the logs and the fault plan. Internal to the
+// State of the Sync Manager stand-in during one HotSync: the handheld, the
+// registration, the logs and the fault plan. Internal to the
 // stand-in library.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "handheld_host.h"
-#include "handheld_image.h"
+#include "handheld_backend.h"
 
 namespace oq::standin {
 
-struct OpenDatabase {
-  std::filesystem::path path;
-  palm::Database database;
-  uint8_t mode = 0;
-  bool changed = false;
-  // Indexes into database.records that the caller sees: secret records
-  // only under the show-secret mode.
-  std::vector<size_t> visible;
-  // Every record by its unique id, so that a write finds its record in
-  // constant time.
-  std::unordered_map<uint32_t, size_t> recordById;
-};
-
 struct HandheldSession {
-  std::optional<HandheldImage> image;
+  // The handheld of the latest HotSync; none before the first.
+  std::unique_ptr<HandheldBackend> handheld;
   std::string user = "OrbitQuail User";
   uint32_t apiMajor = 2;
   uint32_t apiMinor = 2;
-  std::map<uint8_t, OpenDatabase> open;
   std::optional<uint32_t> conduitHandle;
   uint32_t nextConduitHandle = 1;
   std::vector<std::string> hotsyncLog;

@@ -16,5 +16,10 @@ constexpr int32_t kErrTooManyOpen = 0x4008;      // no handle left
 constexpr int32_t kErrDamagedDatabase = 0x4009;  // a file that is not a well-formed Palm database
 constexpr int32_t kErrStorage = 0x400A;          // the image's files could not be read or written
 constexpr int32_t kErrNotRegistered = 0x400B;    // unregistering a handle that was not registered
+constexpr int32_t kErrLinkLost = 0x400C;         // the live handheld hung up, fell silent or sent garbage
+constexpr int32_t kErrCancelled = 0x400D;        // the desktop was told to stop the HotSync
+// A live handheld's own error code with no code of the library's to pair
+// with: this base plus the handheld's code.
+constexpr int32_t kErrDeviceBase = 0x4100;
 
 }  // namespace oq::standin

@@ -1,0 +1,59 @@
+// Network HotSync: DLP packets over TCP, each framed by a 6-byte header.
+//
+// Frame: 0 type (1: data), 1 transaction id, 2 payload length (32 bits,
+// big-endian), 6 payload. The handheld opens the connection and speaks
+// first; three fixed exchanges (the handshake) come before the first DLP
+// request. The desktop numbers its requests; the handheld answers each
+// with the same number.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dlp_transport.h"
+
+namespace oq::netsync {
+
+inline constexpr uint16_t kDefaultPort = 14238;
+
+inline constexpr size_t kHeaderLength = 6;
+inline constexpr size_t kHeaderTypeOffset = 0;
+inline constexpr size_t kHeaderTransactionOffset = 1;
+inline constexpr size_t kHeaderLengthOffset = 2;
+inline constexpr uint8_t kDataFrame = 1;
+// Larger than any DLP 1.2 packet (one 64 KiB argument and headers): a
+// longer length is a broken or hostile peer, refused before any allocation.
+inline constexpr uint32_t kMaxPayload = 128 * 1024;
+
+class Transport : public dlp::Transport {
+ public:
+  // Takes over a connected socket; each wait for the handheld gives up
+  // after `timeout` of silence.
+  Transport(int socket, std::chrono::milliseconds timeout);
+  ~Transport() override;
+  Transport(const Transport&) = delete;
+  Transport& operator=(const Transport&) = delete;
+
+  // The opening exchange, the handheld speaking first.
+  dlp::LinkError Handshake();
+
+  dlp::LinkError Send(std::span<const uint8_t> packet) override;
+  dlp::LinkError Receive(std::vector<uint8_t>& packet) override;
+  std::string Failure() const override { return failure_; }
+
+ private:
+  dlp::LinkError SendFrame(std::span<const uint8_t> payload, uint8_t transaction);
+  dlp::LinkError ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transaction);
+  dlp::LinkError ReadExactly(uint8_t* out, size_t length);
+  dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
+
+  int socket_;
+  std::chrono::milliseconds timeout_;
+  uint8_t transaction_ = 0xFF;
+  dlp::LinkError failed_ = dlp::LinkError::kNone;
+  std::string failure_;
+};
+
+}  // namespace oq::netsync

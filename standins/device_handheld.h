@@ -1,0 +1,46 @@
+// The Sync Manager's database calls over a live handheld, one DLP command
+// each: the same blocks filled as the folder fills them, the handheld's
+// error codes passed through as Sync Manager codes.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "dlp_client.h"
+#include "handheld_backend.h"
+
+namespace oq::standin {
+
+// The Sync Manager code for a DLP call's outcome: the handheld's codes that
+// the library pairs with its own (not found, not open, already open, too
+// many open, read only, bad parameter) become those, others
+// kErrDeviceBase + the code; a lost link is kErrLinkLost.
+int32_t SyncResultOf(const dlp::Status& status);
+
+class DeviceHandheld : public HandheldBackend {
+ public:
+  // `stopRequested` is asked before each call: once it says yes, calls
+  // fail with kErrCancelled and nothing more goes to the handheld.
+  DeviceHandheld(dlp::Client& client, std::function<bool()> stopRequested)
+      : client_(client), stopRequested_(std::move(stopRequested)) {}
+
+  int32_t OpenDb(const char* name, uint8_t mode, uint8_t& handle) override;
+  int32_t CloseDb(uint8_t handle) override;
+  int32_t ReadOpenDbInfo(uint8_t handle, DbInfoBlock& info) override;
+  int32_t ReadRecordByIndex(RawRecordDescriptor& record) override;
+  int32_t WriteRecord(RawRecordDescriptor& record) override;
+  int32_t ReadAppPreference(PreferenceParameterBlock& preference) override;
+  int32_t WriteAppPreference(const PreferenceParameterBlock& preference) override;
+  size_t OpenCount() const override { return open_.size(); }
+  int32_t CloseAll() override;
+
+ private:
+  bool Stopped() const { return stopRequested_ && stopRequested_(); }
+
+  dlp::Client& client_;
+  std::function<bool()> stopRequested_;
+  std::map<uint8_t, std::string> open_;  // handle: the database's name
+};
+
+}  // namespace oq::standin
