@@ -11,96 +11,83 @@ namespace {
 
 using standin::HandheldImage;
 namespace prefs = standin::saved_preferences;
+namespace pref = tracker_preference;
 
-// The programs among the folder's files; every other file is read no
-// further than its header.
-void FindPrograms(const HandheldImage& image, FolderCatalogue& result) {
-  for (const auto& path : image.DatabaseFiles()) {
-    const auto header = HandheldImage::LoadHeader(path);
-    if (!header) {
-      result.warnings.push_back(path.filename().string() + ": shorter than a database header; passed over");
-      continue;
-    }
-    const auto summary = DatabaseSummary::Of(*header);
-    if (!IsProgram(summary)) continue;
-    auto loaded = HandheldImage::Load(path);
-    if (!loaded.database) {
-      result.warnings.push_back(loaded.detail + "; passed over");
-      continue;
-    }
-    result.programs.push_back(
-        DescribeProgram(summary, FindResource(*loaded.database, kVersionResourceType, kProgramResourceId),
-                        FindResource(*loaded.database, kLauncherNameResourceType, kProgramResourceId)));
-  }
-}
+class FolderCatalogueHandheld : public CatalogueHandheld {
+ public:
+  explicit FolderCatalogueHandheld(const std::filesystem::path& folder) : image_(folder) {}
 
-void RefreshCatalogueFile(const HandheldImage& image, FolderCatalogue& result) {
-  std::optional<palm::Database> existing;
-  const auto path = image.FindDatabase(kCatalogueName);
-  if (path) {
-    auto loaded = HandheldImage::Load(*path);
-    if (!loaded.database) {
-      result.damagedCatalogue = loaded.detail;
-      return;
+  // Every file that is not a program is read no further than its header.
+  std::vector<InstalledProgram> Programs(std::vector<std::string>& warnings) override {
+    std::vector<InstalledProgram> programs;
+    for (const auto& path : image_.DatabaseFiles()) {
+      const auto header = HandheldImage::LoadHeader(path);
+      if (!header) {
+        warnings.push_back(path.filename().string() + ": shorter than a database header; passed over");
+        continue;
+      }
+      const auto summary = DatabaseSummary::Of(*header);
+      if (!IsProgram(summary)) continue;
+      auto loaded = HandheldImage::Load(path);
+      if (!loaded.database) {
+        warnings.push_back(loaded.detail + "; passed over");
+        continue;
+      }
+      programs.push_back(
+          DescribeProgram(summary, FindResource(*loaded.database, kVersionResourceType, kProgramResourceId),
+                          FindResource(*loaded.database, kLauncherNameResourceType, kProgramResourceId)));
     }
-    if (!IsDesktopCatalogue(*loaded.database)) {
-      result.foreignCatalogue = true;
-      return;
-    }
-    existing = std::move(loaded.database);
+    return programs;
   }
-  auto refreshed = RefreshCatalogue(existing, result.programs, palm::PalmNow());
-  result.changes = std::move(refreshed.changes);
-  if (!refreshed.changed) return;
-  const auto target = path.value_or(image.PathForNewDatabase(refreshed.database));
-  if (const auto failure = HandheldImage::Save(target, refreshed.database); !failure.empty()) {
-    result.error = "cannot write the catalogue: " + failure;
-    return;
-  }
-  result.catalogueWritten = true;
-}
 
-void EnsureTrackerPreference(const HandheldImage& image, FolderCatalogue& result) {
-  namespace pref = tracker_preference;
-  const palm::FourCC creator = palm::FourCCFromValue(pref::kCreator);
-  palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
-  const auto path = image.FindDatabase(prefs::kSavedName);
-  if (path) {
-    auto loaded = HandheldImage::Load(*path);
+  StoredCatalogue LoadCatalogue() override {
+    cataloguePath_ = image_.FindDatabase(kCatalogueName);
+    if (!cataloguePath_) return {};
+    auto loaded = HandheldImage::Load(*cataloguePath_);
+    if (!loaded.database) return {std::nullopt, loaded.detail};
+    return {std::move(loaded.database), {}};
+  }
+
+  std::string SaveCatalogue(const std::optional<palm::Database>&, const palm::Database& catalogue) override {
+    return HandheldImage::Save(cataloguePath_.value_or(image_.PathForNewDatabase(catalogue)), catalogue);
+  }
+
+  PreferenceState TrackerPreference(std::string& detail) override {
+    preferencesPath_ = image_.FindDatabase(prefs::kSavedName);
+    if (!preferencesPath_) return PreferenceState::kAbsent;
+    auto loaded = HandheldImage::Load(*preferencesPath_);
     if (!loaded.database) {
-      result.warnings.push_back(loaded.detail + "; no tracker preference was added");
-      return;
+      detail = loaded.detail;
+      return PreferenceState::kUnreadable;
     }
-    preferences = std::move(*loaded.database);
-    for (const auto& resource : preferences.resources) {
-      if (resource.type == creator && resource.id == pref::kPreferenceId) return;
+    preferences_ = std::move(loaded.database);
+    const palm::FourCC creator = palm::FourCCFromValue(pref::kCreator);
+    for (const auto& resource : preferences_->resources) {
+      if (resource.type == creator && resource.id == pref::kPreferenceId) return PreferenceState::kPresent;
     }
+    return PreferenceState::kAbsent;
   }
-  preferences.resources.push_back({creator, pref::kPreferenceId, NewTrackerPreference()});
-  preferences.modificationDate = palm::PalmNow();
-  ++preferences.modificationNumber;
-  const auto target = path.value_or(image.PathForNewDatabase(preferences));
-  if (const auto failure = HandheldImage::Save(target, preferences); !failure.empty()) {
-    result.error = "cannot write the preferences: " + failure;
-    return;
+
+  std::string AddTrackerPreference(const std::vector<uint8_t>& stored) override {
+    palm::Database preferences = preferences_.value_or(prefs::NewDatabase(prefs::kSavedName, palm::PalmNow()));
+    preferences.resources.push_back({palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId, stored});
+    preferences.modificationDate = palm::PalmNow();
+    ++preferences.modificationNumber;
+    return HandheldImage::Save(preferencesPath_.value_or(image_.PathForNewDatabase(preferences)), preferences);
   }
-  result.preferenceCreated = true;
-}
+
+ private:
+  HandheldImage image_;
+  std::optional<std::filesystem::path> cataloguePath_;
+  std::optional<std::filesystem::path> preferencesPath_;
+  std::optional<palm::Database> preferences_;
+};
 
 }  // namespace
 
-std::string FolderCatalogue::Counts() const {
-  return std::to_string(programs.size()) + " programs, " + std::to_string(changes.added.size()) + " added, " +
-         std::to_string(changes.updated.size()) + " updated, " + std::to_string(changes.removed.size()) + " removed";
-}
-
-FolderCatalogue CatalogueBackupFolder(const std::filesystem::path& folder) {
-  FolderCatalogue result;
-  const HandheldImage image(folder);
-  FindPrograms(image, result);
-  RefreshCatalogueFile(image, result);
-  if (result.error.empty()) EnsureTrackerPreference(image, result);
-  return result;
+CatalogueResult CatalogueBackupFolder(const std::filesystem::path& folder) {
+  FolderCatalogueHandheld handheld(folder);
+  return RunCataloguer(handheld, palm::PalmNow());
 }
 
 }  // namespace oq::cataloguer

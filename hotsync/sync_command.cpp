@@ -6,13 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <string_view>
-#include <unistd.h>
 
 #include "backup_folder.h"
 #include "catalogue_rows.h"
 #include "commands.h"
 #include "conduit_library.h"
+#include "conduit_pass.h"
 #include "conduit_settings.h"
 #include "desktop_directory.h"
 #include "handheld_folder.h"
@@ -24,16 +23,6 @@
 namespace oq::hotsync {
 
 namespace {
-
-// The HotSync Manager hands conduits a progress callback; ours shows nothing.
-int32_t IgnoreProgress(char*) { return 0; }
-
-// Text as written, ending in exactly one line feed of its own.
-void PrintLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
 
 // Moves the user's queued databases into the handheld, replacing a
 // database of the same name; a file that is not a Palm database stays
@@ -72,16 +61,9 @@ std::string FolderName(const std::filesystem::path& folder) {
   return path.filename().string();
 }
 
-// The action asked for, else the one chosen for the next HotSync only
-// (used up now), else the default one.
+// The action asked for, else the one the user chose.
 int ResolveAction(const SyncOptions& options, standin::DesktopDirectory& desktop, const std::string& user) {
-  if (options.action) return *options.action;
-  using Desktop = standin::DesktopDirectory;
-  if (auto next = desktop.Action(user, kConduitCreator, Desktop::kTemporary)) {
-    desktop.SetAction(user, kConduitCreator, Desktop::kTemporary, std::nullopt);
-    return *next;
-  }
-  return desktop.Action(user, kConduitCreator, Desktop::kPermanent).value_or(0);
+  return options.action ? *options.action : ChosenAction(desktop, user);
 }
 
 // The handheld program's part, done on the desktop; false when the
@@ -162,31 +144,10 @@ int RunSync(const SyncOptions& options) {
 
   handheld_host::BeginSync(options.handheld);
   handheld_host::SetUser(user);
-  // The conduit logs the start of every pass, and each program the
-  // tracker did not answer for by name.
-  constexpr std::string_view kPassStart = "--- OrbitQuail start ---";
-  constexpr std::string_view kNoAnswer = ": Failed to get data from server.";
-  bool passRan = false;
-  size_t unanswered = 0;
-  SyncAdvice advice;
-  // On a terminal the conduit's progress window keeps its latest line open
-  // on stderr; a log line takes that line's place instead of running on
-  // from its end.
-  const bool progressOnTerminal = isatty(STDERR_FILENO) == 1;
-  handheld_host::SetHotSyncLogSink([&](const std::string& line) {
-    if (progressOnTerminal) std::fputs("\r\x1b[K", stderr);
-    PrintLine(line);
-    advice.Observe(line);
-    const std::string_view text(line);
-    passRan = passRan || text == kPassStart;
-    if (text.size() > kNoAnswer.size() && text.substr(text.size() - kNoAnswer.size()) == kNoAnswer) ++unanswered;
-  });
-
-  SyncProperties properties{};
   // --force leaves the chosen actions alone and hides the last tracking
   // time from the period gate for this HotSync only.
-  properties.syncAction = options.force ? options.action.value_or(conduit::kActionSynchronize)
-                                        : ResolveAction(options, desktop, user);
+  const int action = options.force ? options.action.value_or(conduit::kActionSynchronize)
+                                   : ResolveAction(options, desktop, user);
   const auto trackedBefore = LastTrackTimeText();
   if (options.force && trackedBefore) {
     if (const auto failure = RestoreLastTrackTime(std::nullopt); !failure.empty()) {
@@ -194,14 +155,14 @@ int RunSync(const SyncOptions& options) {
       return kExitConduitFailed;
     }
   }
-  const int32_t result = conduit->openConduit(IgnoreProgress, &properties);
+  const ConduitPass pass = RunConduitPass(*conduit, action);
+  const int32_t result = pass.result;
   if (options.force && !LastTrackTimeText()) {
     if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
       std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
     }
   }
   handheld_host::EndSync();
-  handheld_host::SetHotSyncLogSink(nullptr);
 
   if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
 
@@ -217,7 +178,7 @@ int RunSync(const SyncOptions& options) {
     }
     return kExitConduitFailed;
   }
-  advice.Print(std::cerr, result);
+  pass.advice.Print(std::cerr, result);
   if (result != 0) {
     if (result != -1) {
       std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
@@ -225,14 +186,14 @@ int RunSync(const SyncOptions& options) {
     }
     return kExitConduitFailed;
   }
-  if (!passRan) {
+  if (!pass.passRan) {
     if (const auto damaged = DamagedCatalogue(options.handheld)) {
       std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
     }
     std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
     return kExitNothingTracked;
   }
-  PrintSummary(options.handheld, unanswered);
+  PrintSummary(options.handheld, pass.unanswered);
   return kExitOk;
 }
 

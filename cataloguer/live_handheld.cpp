@@ -1,0 +1,198 @@
+#include "live_handheld.h"
+
+#include <algorithm>
+
+#include "palm_time.h"
+#include "saved_preferences.h"
+#include "sync_manager.h"
+#include "tracker_preference_layout.h"
+
+namespace oq::cataloguer {
+
+namespace {
+
+namespace pref = tracker_preference;
+namespace prefs = standin::saved_preferences;
+
+constexpr uint8_t kReadMode = sync::kOpenRead | sync::kOpenShowSecret;
+constexpr uint8_t kReadWriteMode = sync::kOpenRead | sync::kOpenWrite | sync::kOpenShowSecret;
+
+DatabaseSummary SummaryOf(const dlp::DatabaseInfo& info) {
+  DatabaseSummary summary;
+  summary.name = info.name;
+  summary.type = palm::FourCCFromValue(info.type);
+  summary.creator = palm::FourCCFromValue(info.creator);
+  summary.attributes = info.attributes;
+  summary.version = info.version;
+  return summary;
+}
+
+std::string Failed(const char* what, const std::string& name, const dlp::Status& status) {
+  return std::string(what) + " " + name + " on the handheld failed: " + status.Describe();
+}
+
+class LiveCatalogueHandheld : public CatalogueHandheld {
+ public:
+  explicit LiveCatalogueHandheld(dlp::Client& client) : client_(client) {}
+
+  std::vector<InstalledProgram> Programs(std::vector<std::string>& warnings) override {
+    std::vector<InstalledProgram> programs;
+    if (const auto status = client_.ReadDatabaseList(databases_); !status.ok()) {
+      warnings.push_back("the handheld's database list could not be read: " + status.Describe());
+      return programs;
+    }
+    for (const auto& info : databases_) {
+      const auto summary = SummaryOf(info);
+      if (!IsProgram(summary)) continue;
+      std::vector<uint8_t> version, launcherName;
+      const auto status = ReadProgramResources(info.name, version, launcherName);
+      if (!status.empty()) {
+        warnings.push_back(status + "; passed over");
+        continue;
+      }
+      programs.push_back(DescribeProgram(summary, Optional(version), Optional(launcherName)));
+    }
+    return programs;
+  }
+
+  StoredCatalogue LoadCatalogue() override {
+    const auto info = std::find_if(databases_.begin(), databases_.end(),
+                                   [](const dlp::DatabaseInfo& db) { return db.name == kCatalogueName; });
+    if (info == databases_.end()) return {};
+    uint8_t handle = 0;
+    if (const auto status = client_.OpenDb(kCatalogueName, kReadMode, handle); !status.ok()) {
+      return {std::nullopt, Failed("opening", kCatalogueName, status)};
+    }
+    palm::Database catalogue;
+    catalogue.SetName(info->name);
+    catalogue.attributes = info->attributes;
+    catalogue.version = info->version;
+    catalogue.modificationNumber = info->modificationNumber;
+    catalogue.type = palm::FourCCFromValue(info->type);
+    catalogue.creator = palm::FourCCFromValue(info->creator);
+    const std::string failure = ReadRecords(handle, catalogue);
+    const auto closed = client_.CloseDb(handle);
+    if (!failure.empty()) return {std::nullopt, failure};
+    if (!closed.ok()) return {std::nullopt, Failed("closing", kCatalogueName, closed)};
+    return {std::move(catalogue), {}};
+  }
+
+  // The records are written in the catalogue's order under the ids the
+  // refresh gave them: a rewrite of the records, as the folder's file is
+  // rewritten whole.
+  std::string SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) override {
+    uint8_t handle = 0;
+    dlp::Status status;
+    if (existing) {
+      status = client_.OpenDb(kCatalogueName, kReadWriteMode, handle);
+      if (status.ok()) status = DeleteAllRecords(handle);
+    } else {
+      dlp::NewDatabase created{kCatalogueName, palm::FourCCValue(catalogue.creator),
+                               palm::FourCCValue(catalogue.type), catalogue.attributes, catalogue.version};
+      status = client_.CreateDb(created, handle);
+    }
+    if (!status.ok()) return Failed(existing ? "opening" : "creating", kCatalogueName, status);
+    if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
+    for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
+      const auto& record = catalogue.records[i];
+      dlp::RecordData written;
+      written.id = record.uniqueId;
+      written.attributes = record.attributes & static_cast<uint8_t>(~palm::kRecordCategoryMask);
+      written.category = record.attributes & palm::kRecordCategoryMask;
+      written.data = record.data;
+      uint32_t id = 0;
+      status = client_.WriteRecord(handle, written, id);
+    }
+    const auto closed = client_.CloseDb(handle);
+    if (!status.ok()) return Failed("writing", kCatalogueName, status);
+    if (!closed.ok()) return Failed("closing", kCatalogueName, closed);
+    return {};
+  }
+
+  PreferenceState TrackerPreference(std::string& detail) override {
+    dlp::PreferenceData preference;
+    const auto status = client_.ReadAppPreference(pref::kCreator, pref::kPreferenceId, true, 0, preference);
+    if (status.ok()) return PreferenceState::kPresent;
+    if (status.IsDeviceError(dlp::kErrNotFound)) return PreferenceState::kAbsent;
+    detail = "the handheld's preference could not be read: " + status.Describe();
+    return PreferenceState::kUnreadable;
+  }
+
+  std::string AddTrackerPreference(const std::vector<uint8_t>& stored) override {
+    const auto preference = prefs::Decode(stored);
+    if (!preference) return "the new preference is malformed";
+    const auto status =
+        client_.WriteAppPreference(pref::kCreator, pref::kPreferenceId, true, preference->version, preference->bytes);
+    return status.ok() ? std::string() : "the handheld refused the preference: " + status.Describe();
+  }
+
+ private:
+  static std::optional<std::span<const uint8_t>> Optional(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return std::nullopt;
+    return std::span<const uint8_t>(bytes);
+  }
+
+  // Empty when read; a resource the program lacks stays empty.
+  std::string ReadProgramResources(const std::string& name, std::vector<uint8_t>& version,
+                                   std::vector<uint8_t>& launcherName) {
+    uint8_t handle = 0;
+    if (const auto status = client_.OpenDb(name, sync::kOpenRead, handle); !status.ok()) {
+      return Failed("opening", name, status);
+    }
+    std::string failure;
+    const auto read = [&](const char* type, std::vector<uint8_t>& out) {
+      dlp::ResourceData resource;
+      const auto status = client_.ReadResourceByType(handle, palm::FourCCValue(palm::FourCCFromText(type)),
+                                                     kProgramResourceId, resource);
+      if (status.ok()) {
+        out = std::move(resource.data);
+      } else if (!status.IsDeviceError(dlp::kErrNotFound) && failure.empty()) {
+        failure = Failed("reading a resource of", name, status);
+      }
+    };
+    read(kVersionResourceType, version);
+    read(kLauncherNameResourceType, launcherName);
+    const auto closed = client_.CloseDb(handle);
+    if (failure.empty() && !closed.ok()) failure = Failed("closing", name, closed);
+    return failure;
+  }
+
+  std::string ReadRecords(uint8_t handle, palm::Database& catalogue) {
+    if (const auto status = client_.ReadAppBlock(handle, appInfo_); status.ok()) {
+      if (!appInfo_.empty()) catalogue.appInfo = appInfo_;
+    } else if (!status.IsDeviceError(dlp::kErrNotFound)) {
+      return Failed("reading", kCatalogueName, status);
+    }
+    uint16_t count = 0;
+    if (const auto status = client_.ReadOpenDbInfo(handle, count); !status.ok()) {
+      return Failed("reading", kCatalogueName, status);
+    }
+    for (uint16_t index = 0; index < count; ++index) {
+      dlp::RecordData record;
+      if (const auto status = client_.ReadRecordByIndex(handle, index, dlp::kReadWhole, record); !status.ok()) {
+        return Failed("reading", kCatalogueName, status);
+      }
+      catalogue.records.push_back({static_cast<uint8_t>((record.attributes & ~palm::kRecordCategoryMask) |
+                                                        (record.category & palm::kRecordCategoryMask)),
+                                   record.id, std::move(record.data)});
+      // New records are numbered after the highest id, as the handheld numbers them.
+      catalogue.uniqueIdSeed = std::max(catalogue.uniqueIdSeed, record.id);
+    }
+    return {};
+  }
+
+  dlp::Status DeleteAllRecords(uint8_t handle) { return client_.DeleteRecord(handle, 0, dlp::delete_record::kAll); }
+
+  dlp::Client& client_;
+  std::vector<dlp::DatabaseInfo> databases_;
+  std::vector<uint8_t> appInfo_;
+};
+
+}  // namespace
+
+CatalogueResult CatalogueLiveHandheld(dlp::Client& client) {
+  LiveCatalogueHandheld handheld(client);
+  return RunCataloguer(handheld, palm::PalmNow());
+}
+
+}  // namespace oq::cataloguer
