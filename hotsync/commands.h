@@ -1,6 +1,7 @@
 // The subcommands of oq-hotsync. Each returns the process exit status.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,6 +31,15 @@ struct SyncOptions {
   bool newUser = false;    // add the user even when a known one differs only in letter case
 };
 int RunSync(const SyncOptions& options);
+
+struct ListenOptions {
+  std::string address = "0.0.0.0";
+  uint16_t port = 14238;
+  bool once = false;          // end after one HotSync, with its exit status
+  int timeoutSeconds = 30;    // the longest wait for each answer of the handheld
+  std::optional<std::filesystem::path> conduit;
+};
+int RunListen(const ListenOptions& options);
 
 struct CatalogOptions {
   std::filesystem::path handheld;

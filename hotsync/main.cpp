@@ -54,6 +54,18 @@ int main(int argc, char** argv) {
                         "add --user as a new HotSync user even when a known one differs only in letter case");
   syncCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld --user Me\n"));
 
+  ListenOptions listen;
+  auto* listenCommand = app.add_subcommand(
+      "listen", "wait for handhelds' network HotSyncs and run the conduit against each live handheld");
+  listenCommand->add_option("--address", listen.address, "IPv4 address to listen on (default: every interface)");
+  listenCommand->add_option("--port", listen.port, "TCP port (default: 14238, the network HotSync port; 0: any)");
+  listenCommand->add_flag("--once", listen.once, "end after one HotSync, with its exit status");
+  listenCommand->add_option("--timeout", listen.timeoutSeconds,
+                            "seconds to wait for each answer of the handheld (default: 30)");
+  listenCommand->add_option("--conduit", listen.conduit, "conduit library to load");
+  listenCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
+                               "  oq-hotsync listen --address 192.168.1.10 --once\n"));
+
   CatalogOptions catalog;
   auto* catalogCommand =
       app.add_subcommand("catalog", "build or refresh the catalogue OQProgDB from the handheld's installed programs");
@@ -126,6 +138,7 @@ int main(int argc, char** argv) {
   // message that names it, never in an abort.
   try {
     if (*syncCommand) return RunSync(sync);
+    if (*listenCommand) return RunListen(listen);
     if (*catalogCommand) return RunCatalog(catalog);
     for (const auto& [sub, command] : flagApps) {
       if (!*sub) continue;
