@@ -1,0 +1,207 @@
+// oq-hotsync listen against a simulated handheld on loopback: the network
+// HotSync as a handheld starts it, the conduit tracking over the link, and
+// every way a handheld can fail the desktop.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <tuple>
+
+#include "child_process.h"
+#include "desktop_directory.h"
+#include "handheld_files.h"
+#include "test_environment.h"
+
+namespace oq {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct ListenRun {
+  int listen = -1;    // oq-hotsync's exit status
+  int handheld = -1;  // the simulated handheld's
+  std::string output;
+  std::map<std::string, std::string> info;  // handheld.txt
+};
+
+class NetworkHotSyncTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tracker_.running()) << tracker_.Output();
+    ASSERT_EQ(test::RunHotSync("sample --backup " + Path("backup")).status, 0);
+  }
+
+  std::string Path(const std::string& name) const { return (work_.path() / name).string(); }
+
+  // One `listen --once` served by one simulated handheld over a copy of the
+  // sample backup; `saved` receives the handheld's databases afterwards.
+  ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
+           const std::string& saved = "saved") {
+    fs::remove_all(Path(saved));
+    const std::string script =
+        "cd " + work_.path().string() + "; rm -f listen.out listen.err; "
+        "http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
+        " listen --address 127.0.0.1 --port 0 --once " + listenOptions + " >listen.out 2>listen.err & L=$!; "
+        "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
+        "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+        "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases backup --save " + saved +
+        " --user Me " + handheldOptions + "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
+    fs::remove(work_.path() / "status");
+    test::RunCommand(script);
+    ListenRun run;
+    const std::string status = test::ReadText(work_.path() / "status");
+    run.handheld = std::atoi(status.c_str() + status.find("handheld=") + 9);
+    run.listen = std::atoi(status.c_str() + status.find("listen=") + 7);
+    run.output = test::ReadText(work_.path() / "listen.out") + test::ReadText(work_.path() / "listen.err");
+    std::istringstream info(test::ReadText(work_.path() / saved / "handheld.txt"));
+    for (std::string line; std::getline(info, line);) {
+      const size_t equals = line.find('=');
+      if (equals != std::string::npos) run.info[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return run;
+  }
+
+  test::ScopedHome home_;
+  test::TempDir work_;
+  test::TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
+                                 "Greetings from the test tracker"}};
+};
+
+// Records as the conduit leaves them: id, attributes with category, bytes.
+std::vector<std::tuple<uint32_t, uint8_t, std::vector<uint8_t>>> Records(const palm::Database& database) {
+  std::vector<std::tuple<uint32_t, uint8_t, std::vector<uint8_t>>> records;
+  for (const auto& record : database.records) records.emplace_back(record.uniqueId, record.attributes, record.data);
+  return records;
+}
+
+std::vector<uint8_t> TrackerPreference(const palm::Database& preferences) {
+  for (const auto& resource : preferences.resources) {
+    if (palm::FourCCText(resource.type) == "rkOQ" && resource.id == 0) return resource.data;
+  }
+  return {};
+}
+
+TEST_F(NetworkHotSyncTest, AWholeHotSyncLeavesTheHandheldAsTheFolderBuildLeavesIt) {
+  const ListenRun run = Sync("");
+  ASSERT_EQ(run.listen, 0) << run.output;
+  EXPECT_EQ(run.handheld, 0);
+  EXPECT_THAT(run.output, HasSubstr("--- OrbitQuail start ---\n"));
+  EXPECT_THAT(run.output, HasSubstr("To be tracked: 1"));
+  EXPECT_THAT(run.output, HasSubstr("HotSync with \"Me\" complete"));
+  EXPECT_EQ(run.info.at("endStatus"), "0");
+  EXPECT_EQ(run.info.at("log"), "OK OrbitQuail");
+  EXPECT_NE(run.info.at("lastSyncPc"), "0");
+  EXPECT_GE(std::stoi(run.info.at("lastSyncYear")), 2026);
+  EXPECT_THAT(standin::DesktopDirectory().Users(), ::testing::Contains("Me"));
+
+  // The same files through the folder build, with a desktop of its own.
+  fs::copy(Path("backup"), Path("folder"));
+  const auto folder = test::RunHotSync("sync --handheld " + Path("folder") + " --user Me",
+                                       "ORBITQUAIL_HOME=" + Path("folder-home") + " http_proxy=" + tracker_.Url());
+  ASSERT_EQ(folder.status, 0) << folder.output;
+
+  const auto live = test::ReadDatabase(Path("saved") + "/OQProgDB.pdb");
+  const auto built = test::ReadDatabase(Path("folder") + "/OQProgDB.pdb");
+  EXPECT_EQ(Records(live), Records(built));
+  EXPECT_EQ(live.appInfo, built.appInfo);
+  ASSERT_FALSE(TrackerPreference(test::ReadDatabase(Path("saved") + "/Saved Preferences.prc")).empty());
+  EXPECT_EQ(TrackerPreference(test::ReadDatabase(Path("saved") + "/Saved Preferences.prc")),
+            TrackerPreference(test::ReadDatabase(Path("folder") + "/Saved Preferences.prc")));
+}
+
+TEST_F(NetworkHotSyncTest, AQueuedProgramIsInstalledAndLeavesTheQueue) {
+  standin::DesktopDirectory desktop;
+  desktop.AddUser("Me");
+  const auto program = test::MakeRecordDatabase("Queued Notes", "DATA", "QnOt", {{1, 2, 3}, {4, 5}});
+  test::WriteDatabase(Path("Queued Notes.pdb"), program);
+  ASSERT_EQ(desktop.QueueFile("Me", Path("Queued Notes.pdb")), standin::DesktopDirectory::QueueResult::kQueued);
+
+  const ListenRun run = Sync("");
+  ASSERT_EQ(run.listen, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("installed Queued Notes.pdb on the handheld"));
+  const auto installed = test::ReadDatabase(Path("saved") + "/Queued Notes.pdb");
+  EXPECT_EQ(Records(installed), Records(program));
+  EXPECT_TRUE(desktop.QueuedFiles("Me").empty());
+}
+
+TEST_F(NetworkHotSyncTest, DeviceErrorsRunTheConduitsFailurePaths) {
+  // The catalogue's refresh writes six records first; the seventh write is
+  // the conduit's first.
+  const ListenRun write = Sync("--fail 21:7:16");
+  EXPECT_EQ(write.listen, 1) << write.output;
+  EXPECT_THAT(write.output, HasSubstr("Failed to write data into App DB."));
+  EXPECT_EQ(write.info.at("endStatus"), "3");
+
+  // The conduit's open of the catalogue (the cataloguer opened the six
+  // programs before it) answered "not found".
+  const ListenRun open = Sync("--fail 17:7:5");
+  EXPECT_NE(open.listen, 0) << open.output;
+  EXPECT_THAT(open.output, Not(HasSubstr("complete")));
+  EXPECT_EQ(open.info.at("ended"), "yes");
+}
+
+TEST_F(NetworkHotSyncTest, AHandheldThatFailsAtAnyStageEndsTheSyncWithAClearLine) {
+  // Requests: system info, user, database list, program resources, the
+  // catalogue, the conduit's pass, the log, the user info, EndOfSync.
+  for (const int dropAt : {1, 2, 4, 12, 35, 50, 58, 61, 62}) {
+    const ListenRun run = Sync("--drop-after " + std::to_string(dropAt));
+    EXPECT_EQ(run.listen, 1) << "dropped at request " << dropAt << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr("the handheld hung up")) << dropAt;
+    EXPECT_THAT(run.output, Not(HasSubstr("complete"))) << dropAt;
+  }
+  const std::map<std::string, std::string> misbehaviours = {
+      {"--garbage-after 20", "malformed"},
+      {"--oversize-after 20", "longer than any the protocol has"},
+      {"--wrong-answer-after 20", "the handheld answered"},
+  };
+  for (const auto& [option, said] : misbehaviours) {
+    const ListenRun run = Sync(option);
+    EXPECT_EQ(run.listen, 1) << option << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(said)) << option;
+  }
+  const ListenRun silent = Sync("--delay-ms 2500", "--timeout 1");
+  EXPECT_EQ(silent.listen, 1) << silent.output;
+  EXPECT_THAT(silent.output, HasSubstr("the handheld stopped answering"));
+  // The desktop's files stay whole: the user is known, nothing is queued.
+  EXPECT_TRUE(standin::DesktopDirectory().UnreadableFiles("Me").empty());
+}
+
+TEST_F(NetworkHotSyncTest, ServesOneHandheldAfterAnotherUntilStopped) {
+  const std::string script =
+      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
+      " listen --address 127.0.0.1 --port 0 >listen.out 2>listen.err & L=$!; "
+      "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
+      "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+      "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases backup --save first --user Me; echo $?; "
+      "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases backup --save second --user You; echo $?; "
+      "kill -TERM $L; wait $L; echo $?";
+  const auto outcome = test::RunCommand(script);
+  EXPECT_EQ(outcome.standardOutput, "0\n0\n0\n") << outcome.output << test::ReadText(work_.path() / "listen.err");
+  EXPECT_THAT(test::ReadText(work_.path() / "listen.err"), HasSubstr("oq-hotsync: stopped"));
+  EXPECT_TRUE(fs::exists(work_.path() / "second" / "OQProgDB.pdb"));
+}
+
+TEST_F(NetworkHotSyncTest, AStopInTheMiddleTellsTheHandheldTheSyncDidNotComplete) {
+  const std::string script =
+      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
+      " listen --address 127.0.0.1 --port 0 >listen.out 2>listen.err & L=$!; "
+      "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
+      "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+      "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases backup --save saved --user Me "
+      "--delay-ms 40 & H=$!; "
+      "for i in $(seq 400); do grep -q 'HotSync with' listen.err && break; sleep 0.025; done; "
+      "kill -TERM $L; wait $L; echo $?; wait $H";
+  const auto outcome = test::RunCommand(script);
+  const std::string err = test::ReadText(work_.path() / "listen.err");
+  EXPECT_EQ(outcome.standardOutput, "1\n") << err;
+  EXPECT_THAT(err, HasSubstr("stopped; the HotSync did not complete"));
+  EXPECT_THAT(err, Not(HasSubstr("\" complete")));
+  EXPECT_THAT(test::ReadText(work_.path() / "saved" / "handheld.txt"), HasSubstr("endStatus=3"));
+}
+
+}  // namespace
+}  // namespace oq
