@@ -94,14 +94,8 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     if (!status.ok()) return Failed(existing ? "opening" : "creating", kCatalogueName, status);
     if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
     for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
-      const auto& record = catalogue.records[i];
-      dlp::RecordData written;
-      written.id = record.uniqueId;
-      written.attributes = record.attributes & static_cast<uint8_t>(~palm::kRecordCategoryMask);
-      written.category = record.attributes & palm::kRecordCategoryMask;
-      written.data = record.data;
       uint32_t id = 0;
-      status = client_.WriteRecord(handle, written, id);
+      status = client_.WriteRecord(handle, dlp::RecordDataOf(catalogue.records[i]), id);
     }
     const auto closed = client_.CloseDb(handle);
     if (!status.ok()) return Failed("writing", kCatalogueName, status);

@@ -99,12 +99,17 @@ Status Client::FirstArgument(Command command, const Response& response, size_t m
   return {};
 }
 
+Status Client::Exchange(Command command, std::vector<Argument> arguments, size_t minimum,
+                        std::span<const uint8_t>& answer, Response& response) {
+  if (auto status = Call(command, std::move(arguments), response); !status.ok()) return status;
+  return FirstArgument(command, response, minimum, answer);
+}
+
 Status Client::ReadUserInfo(UserInfo& user) {
   namespace layout = user_info;
   Response response;
   std::span<const uint8_t> data;
-  if (auto status = Call(Command::kReadUserInfo, {}, response); !status.ok()) return status;
-  if (auto status = FirstArgument(Command::kReadUserInfo, response, layout::kNameOffset, data); !status.ok()) {
+  if (auto status = Exchange(Command::kReadUserInfo, {}, layout::kNameOffset, data, response); !status.ok()) {
     return status;
   }
   ByteReader reader(data);
@@ -143,12 +148,7 @@ Status Client::ReadSysInfo(SysInfo& info) {
   writer.U16Be(layout::kRequestMinorOffset, kDesktopDlpMinor);
   Response response;
   std::span<const uint8_t> data;
-  if (auto status = Call(Command::kReadSysInfo, {{kFirstArgumentId, std::move(request)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadSysInfo, response, layout::kProductIdOffset, data); !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadSysInfo, {{kFirstArgumentId, std::move(request)}}, layout::kProductIdOffset, data, response); !status.ok()) return status;
   ByteReader reader(data);
   info.romVersion = reader.U32Be(layout::kRomVersionOffset);
   info.locale = reader.U32Be(layout::kLocaleOffset);
@@ -207,7 +207,8 @@ Status Client::ReadDatabaseList(std::vector<DatabaseInfo>& databases) {
       databases.push_back(std::move(info));
       offset += length;
     }
-    if (!more || count == 0 || lastIndex < start) return {};
+    // A list that would run past the last index a request can name ends there.
+    if (!more || count == 0 || lastIndex < start || lastIndex == 0xFFFF) return {};
     start = static_cast<uint16_t>(lastIndex + 1);
   }
 }
@@ -217,10 +218,7 @@ Status Client::OpenDb(const std::string& name, uint8_t mode, uint8_t& handle) {
   AppendName(data, name);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kOpenDb, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kOpenDb, response, 1, answer); !status.ok()) return status;
+  if (auto status = Exchange(Command::kOpenDb, {{kFirstArgumentId, std::move(data)}}, 1, answer, response); !status.ok()) return status;
   handle = answer[0];
   return {};
 }
@@ -237,10 +235,7 @@ Status Client::CreateDb(const NewDatabase& database, uint8_t& handle) {
   AppendName(data, database.name);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kCreateDb, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kCreateDb, response, 1, answer); !status.ok()) return status;
+  if (auto status = Exchange(Command::kCreateDb, {{kFirstArgumentId, std::move(data)}}, 1, answer, response); !status.ok()) return status;
   handle = answer[0];
   return {};
 }
@@ -260,10 +255,7 @@ Status Client::DeleteDb(const std::string& name) {
 Status Client::ReadOpenDbInfo(uint8_t handle, uint16_t& recordCount) {
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadOpenDbInfo, {{kFirstArgumentId, {handle}}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadOpenDbInfo, response, 2, answer); !status.ok()) return status;
+  if (auto status = Exchange(Command::kReadOpenDbInfo, {{kFirstArgumentId, {handle}}}, 2, answer, response); !status.ok()) return status;
   recordCount = ByteReader(answer).U16Be(open_db_info::kRecordCountOffset);
   return {};
 }
@@ -292,12 +284,7 @@ Status Client::ReadRecordByIndex(uint8_t handle, uint16_t index, uint16_t maxLen
   writer.U16Be(layout::kByIndexReadLengthOffset, maxLength);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadRecord, {{kSecondArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadRecord, response, layout::kAnswerDataOffset, answer); !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadRecord, {{kSecondArgumentId, std::move(data)}}, layout::kAnswerDataOffset, answer, response); !status.ok()) return status;
   DecodeRecord(answer, record);
   return {};
 }
@@ -311,12 +298,7 @@ Status Client::ReadRecordById(uint8_t handle, uint32_t id, uint16_t maxLength, R
   writer.U16Be(layout::kByIdReadLengthOffset, maxLength);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadRecord, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadRecord, response, layout::kAnswerDataOffset, answer); !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadRecord, {{kFirstArgumentId, std::move(data)}}, layout::kAnswerDataOffset, answer, response); !status.ok()) return status;
   DecodeRecord(answer, record);
   return {};
 }
@@ -332,10 +314,7 @@ Status Client::WriteRecord(uint8_t handle, const RecordData& record, uint32_t& n
   data.insert(data.end(), record.data.begin(), record.data.end());
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kWriteRecord, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kWriteRecord, response, 4, answer); !status.ok()) return status;
+  if (auto status = Exchange(Command::kWriteRecord, {{kFirstArgumentId, std::move(data)}}, 4, answer, response); !status.ok()) return status;
   newId = ByteReader(answer).U32Be(0);
   return {};
 }
@@ -371,13 +350,7 @@ Status Client::ReadResourceByIndex(uint8_t handle, uint16_t index, ResourceData&
   writer.U16Be(layout::kByIndexReadLengthOffset, kReadWhole);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadResource, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadResource, response, layout::kAnswerDataOffset, answer);
-      !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadResource, {{kFirstArgumentId, std::move(data)}}, layout::kAnswerDataOffset, answer, response); !status.ok()) return status;
   DecodeResource(answer, resource);
   return {};
 }
@@ -391,13 +364,7 @@ Status Client::ReadResourceByType(uint8_t handle, uint32_t type, uint16_t id, Re
   writer.U16Be(layout::kByTypeReadLengthOffset, kReadWhole);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadResource, {{kSecondArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadResource, response, layout::kAnswerDataOffset, answer);
-      !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadResource, {{kSecondArgumentId, std::move(data)}}, layout::kAnswerDataOffset, answer, response); !status.ok()) return status;
   DecodeResource(answer, resource);
   return {};
 }
@@ -432,13 +399,7 @@ Status Client::ReadAppBlock(uint8_t handle, std::vector<uint8_t>& block) {
   ByteWriter(data).U16Be(layout::kReadLengthOffset, kReadWhole);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadAppBlock, {{kFirstArgumentId, std::move(data)}}, response); !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadAppBlock, response, layout::kAnswerDataOffset, answer);
-      !status.ok()) {
-    return status;
-  }
+  if (auto status = Exchange(Command::kReadAppBlock, {{kFirstArgumentId, std::move(data)}}, layout::kAnswerDataOffset, answer, response); !status.ok()) return status;
   block.assign(answer.begin() + layout::kAnswerDataOffset, answer.end());
   return {};
 }
@@ -464,11 +425,8 @@ Status Client::ReadAppPreference(uint32_t creator, uint16_t id, bool backedUp, u
   writer.U8(layout::kReadFlagsOffset, backedUp ? layout::kBackedUp : 0);
   Response response;
   std::span<const uint8_t> answer;
-  if (auto status = Call(Command::kReadAppPreference, {{kFirstArgumentId, std::move(data)}}, response);
-      !status.ok()) {
-    return status;
-  }
-  if (auto status = FirstArgument(Command::kReadAppPreference, response, layout::kAnswerDataOffset, answer);
+  if (auto status = Exchange(Command::kReadAppPreference, {{kFirstArgumentId, std::move(data)}},
+                             layout::kAnswerDataOffset, answer, response);
       !status.ok()) {
     return status;
   }

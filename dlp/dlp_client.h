@@ -13,6 +13,7 @@
 #include "dlp_commands.h"
 #include "dlp_packet.h"
 #include "dlp_transport.h"
+#include "palm_database.h"
 #include "palm_time.h"
 
 namespace oq::dlp {
@@ -72,6 +73,16 @@ struct RecordData {
   uint16_t size = 0;  // the whole record's, which `data` may fall short of
   std::vector<uint8_t> data;
 };
+
+// A record of a database file, as WriteRecord carries it.
+inline RecordData RecordDataOf(const palm::Record& record) {
+  RecordData data;
+  data.id = record.uniqueId;
+  data.attributes = record.attributes & static_cast<uint8_t>(~palm::kRecordCategoryMask);
+  data.category = record.attributes & palm::kRecordCategoryMask;
+  data.data = record.data;
+  return data;
+}
 
 struct ResourceData {
   uint32_t type = 0;
@@ -138,6 +149,9 @@ class Client {
   // Sends one request and decodes its answer; a device error comes back as
   // such, with `response` holding what the handheld sent.
   Status Call(Command command, std::vector<Argument> arguments, Response& response);
+  // Call, then the first argument's data (at least `minimum` bytes).
+  Status Exchange(Command command, std::vector<Argument> arguments, size_t minimum, std::span<const uint8_t>& answer,
+                  Response& response);
   // The first argument's data, at least `minimum` bytes of it.
   Status FirstArgument(Command command, const Response& response, size_t minimum, std::span<const uint8_t>& data);
 

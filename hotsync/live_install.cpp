@@ -28,14 +28,8 @@ std::string Install(dlp::Client& client, const palm::Database& database) {
     status = client.WriteResource(handle, {palm::FourCCValue(resource.type), resource.id, 0, resource.data});
   }
   for (size_t i = 0; status.ok() && i < database.records.size(); ++i) {
-    const auto& record = database.records[i];
-    dlp::RecordData written;
-    written.id = record.uniqueId;
-    written.attributes = record.attributes & static_cast<uint8_t>(~palm::kRecordCategoryMask);
-    written.category = record.attributes & palm::kRecordCategoryMask;
-    written.data = record.data;
     uint32_t id = 0;
-    status = client.WriteRecord(handle, written, id);
+    status = client.WriteRecord(handle, dlp::RecordDataOf(database.records[i]), id);
   }
   const auto closed = client.CloseDb(handle);
   if (!status.ok()) {
