@@ -76,7 +76,8 @@ int32_t DeviceHandheld::ReadRecordByIndex(RawRecordDescriptor& record) {
   record.attributes = read.attributes;
   record.category = read.category;
   record.recordSize = std::max<uint32_t>(read.size, static_cast<uint32_t>(read.data.size()));
-  const size_t copied = std::min<size_t>(read.data.size(), record.bufferSize);
+  const size_t bufferSize = record.bufferSize;
+  const size_t copied = std::min(read.data.size(), bufferSize);
   if (copied > 0) std::memcpy(record.buffer, read.data.data(), copied);
   return sync::kOk;
 }
@@ -98,7 +99,10 @@ int32_t DeviceHandheld::WriteRecord(RawRecordDescriptor& record) {
 
 int32_t DeviceHandheld::ReadAppPreference(PreferenceParameterBlock& preference) {
   if (Stopped()) return kErrCancelled;
-  const auto wanted = static_cast<uint16_t>(std::min<uint32_t>(preference.requestedBytes, preference.bufferSize));
+  // Packed fields are copied out: no reference may bind to them.
+  const uint32_t requested = preference.requestedBytes;
+  const uint32_t bufferSize = preference.bufferSize;
+  const auto wanted = static_cast<uint16_t>(std::min(requested, bufferSize));
   dlp::PreferenceData read;
   const auto status =
       client_.ReadAppPreference(preference.creator, preference.preferenceId, preference.backedUp != 0, wanted, read);
