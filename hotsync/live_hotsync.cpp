@@ -160,7 +160,11 @@ class LiveHotSync {
 }  // namespace
 
 int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const volatile std::sig_atomic_t& stop) {
-  return LiveHotSync(client, conduit, stop).Run();
+  const int status = LiveHotSync(client, conduit, stop).Run();
+  // The device backend refers to this connection's client, which ends with
+  // it: no later Sync Manager call may reach it.
+  handheld_host::BeginSync(std::unique_ptr<standin::HandheldBackend>());
+  return status;
 }
 
 }  // namespace oq::hotsync

@@ -153,9 +153,9 @@ class Handheld {
     for (const auto& [name, db] : dbs_) {
       std::string file = name;
       std::replace(file.begin(), file.end(), '/', '_');
+      const Bytes bytes = oq::palm::SerializeDatabase(db);
       std::ofstream(options_.save / (file + (db.IsResourceDb() ? ".prc" : ".pdb")), std::ios::binary)
-          .write(reinterpret_cast<const char*>(oq::palm::SerializeDatabase(db).data()),
-                 std::streamsize(oq::palm::SerializeDatabase(db).size()));
+          .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     std::ofstream info(options_.save / "handheld.txt");
     info << "ended=" << (ended ? "yes" : "no") << "\nendStatus=" << endStatus_ << "\nlastSyncPc=" << lastSyncPc_
