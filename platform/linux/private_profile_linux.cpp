@@ -3,10 +3,12 @@
 // a proxy password in its settings, and replaced atomically on every write.
 //
 // The transport reads the proxy settings before every request, so a parsed
-// file is kept and used again while the file is unchanged: one stat() per
-// read instead of open, read and parse. A change by anyone (our atomic
-// replace gives a new inode; an editor changes the size or the times) makes
-// the next read parse the file afresh.
+// file is kept and used again while the file is unchanged. Where the kernel
+// can tell, an inotify watch says whether anyone touched the file, for one
+// read that usually finds nothing; elsewhere one stat() per read compares
+// the file's stamp (our atomic replace gives a new inode; an editor changes
+// the size or the times). Either way a change makes the next read parse
+// the file afresh.
 #include <sys/stat.h>
 
 #include <array>
@@ -18,6 +20,7 @@
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
+#include "file_change_watch.h"
 #include "ini_document.h"
 #include "private_profile.h"
 
@@ -84,6 +87,8 @@ struct ParsedFile {
   HomeEnvironment environment;
   std::filesystem::path path;
   std::optional<FileStamp> stamp;  // of the file as parsed; empty: not read yet
+  FileChangeWatch watch;
+  bool watchTried = false;
   standin::IniDocument document = standin::IniDocument::Parse("");
   // Keys already looked up in this state of the file, as they were asked.
   struct Lookup {
@@ -113,11 +118,19 @@ std::optional<std::string> ReadCachedValue(const char* fileName, const char* sec
     cache.environment = CurrentHomeEnvironment();
     cache.path = ProfilePath(fileName);
   }
-  // Stamped before reading: a change while reading shows at the next read.
-  if (const FileStamp stamp = FileStamp::Of(cache.path); !(cache.stamp == stamp)) {
-    cache.stamp = stamp;
-    cache.document = LoadDocument(cache.path);
-    cache.lookups.clear();
+  // Watched before stamping and stamped before reading: a change while
+  // reading shows at the next read.
+  if (!cache.watchTried) {
+    cache.watchTried = true;
+    cache.watch.Watch(cache.path);
+  }
+  const bool watched = cache.watch.Active();
+  if (!cache.stamp || cache.watch.MayHaveChanged()) {
+    if (const FileStamp stamp = FileStamp::Of(cache.path); !(cache.stamp == stamp) || watched) {
+      cache.stamp = stamp;
+      cache.document = LoadDocument(cache.path);
+      cache.lookups.clear();
+    }
   }
   return cache.Get(section, key);
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "file_change_watch.h"
 #include "ini_document.h"
 #include "private_profile.h"
 #include "settings_file.h"
@@ -98,6 +99,9 @@ TEST(SettingsFileTest, EveryReadSeesTheFileAsItIsNow) {
   test::WriteText(home.SettingsPath(), "[AuthProxy]\nEnable=Yes\nUserName=me\n");
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "Enable", "", 16), "Yes");
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "me");
+  // Rewritten in place at once, at the same size.
+  test::WriteText(home.SettingsPath(), "[AuthProxy]\nEnable=Yes\nUserName=us\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "us");
   const auto replacement = home.SettingsPath().string() + ".new";
   test::WriteText(replacement, "[AuthProxy]\nUserName=you\n");
   std::filesystem::rename(replacement, home.SettingsPath());
@@ -111,6 +115,33 @@ TEST(SettingsFileTest, EveryReadSeesTheFileAsItIsNow) {
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "other");
   ASSERT_TRUE(SettingsFile::Write("AuthProxy", "UserName", "written"));
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "written");
+}
+
+TEST(FileChangeWatchTest, SeesChangesToItsFileOnlyAndEndsWithItsDirectory) {
+  test::TempDir dir;
+  const auto path = dir.path() / "watched.ini";
+  platform::FileChangeWatch watch;
+  if (!watch.Watch(path)) GTEST_SKIP() << dir.path() << " is not on a file system the watch trusts";
+  EXPECT_FALSE(watch.MayHaveChanged());
+  test::WriteText(path, "created");
+  EXPECT_TRUE(watch.MayHaveChanged());
+  EXPECT_FALSE(watch.MayHaveChanged());
+  test::WriteText(dir.path() / "other.ini", "a neighbour");
+  EXPECT_FALSE(watch.MayHaveChanged());
+  test::WriteText(dir.path() / "next.ini", "replacement");
+  std::filesystem::rename(dir.path() / "next.ini", path);
+  EXPECT_TRUE(watch.MayHaveChanged());
+  std::filesystem::remove_all(dir.path());
+  EXPECT_TRUE(watch.MayHaveChanged());
+  EXPECT_FALSE(watch.Active());
+  EXPECT_TRUE(watch.MayHaveChanged());
+
+  // A link's target can change where no watch on its directory sees it.
+  test::TempDir linked;
+  test::WriteText(linked.path() / "target.ini", "x");
+  std::filesystem::create_symlink(linked.path() / "target.ini", linked.path() / "link.ini");
+  EXPECT_FALSE(watch.Watch(linked.path() / "link.ini"));
+  EXPECT_TRUE(watch.MayHaveChanged());
 }
 
 TEST(SettingsFileTest, FirstWriteCreatesAPrivateFile) {
