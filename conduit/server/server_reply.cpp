@@ -1,5 +1,6 @@
 #include "server_reply.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
@@ -101,9 +102,10 @@ void ServerReply::ParseReply(const char* body) {
     // element is dropped; all other bytes are kept.
     std::string content;
     content.reserve(close - tagEnd - 1);
-    for (size_t k = tagEnd + 1; k < close; ++k) {
-      if (text[k] == '<' && text[k + 1] == '/') continue;
-      content += text[k];
+    for (size_t k = tagEnd + 1; k < close;) {
+      const size_t next = std::min(text.find("</", k), close);
+      content.append(text, k, next - k);
+      k = next + 1;  // past the dropped "<"
     }
     content = Trim(content);
     if (EqualsIgnoringCase(tag, "status")) {

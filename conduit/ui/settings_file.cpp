@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <limits>
-#include <vector>
 
 #include "ascii_case.h"
 #include "private_profile.h"
@@ -11,10 +10,9 @@ namespace oq {
 
 std::string SettingsFile::Read(const char* section, const char* key, const char* defaultValue,
                                uint32_t bufferSize) {
-  std::vector<char> buffer(bufferSize, '\0');
-  const uint32_t length =
-      platform::ReadProfileValue(section, key, defaultValue, buffer.data(), bufferSize, kFileName);
-  return std::string(buffer.data(), length);
+  std::string value(bufferSize, '\0');
+  value.resize(platform::ReadProfileValue(section, key, defaultValue, value.data(), bufferSize, kFileName));
+  return value;
 }
 
 bool SettingsFile::Write(const char* section, const char* key, const std::string& value) {

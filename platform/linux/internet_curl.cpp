@@ -43,11 +43,14 @@ void InitialiseCurlOnce() {
 
 using ascii::EqualsIgnoringCase;
 
-std::string TrimBlanks(const std::string& text) {
+std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
+  if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
+
+// Headers the transport always sends.
+constexpr std::string_view kHeadersAlwaysSent[] = {"Host", "User-Agent", "Cache-Control", "Pragma"};
 
 bool IsHostCharacter(char c) { return ascii::IsLetterOrDigit(c) || c == '-' || c == '.'; }
 
@@ -132,14 +135,16 @@ struct HttpConnection::Impl {
   // The header list on the handle, and the added headers it was made from.
   curl_slist* headers = nullptr;
   std::vector<std::string> headersAdded;
+  // The proxy credentials on the handle.
   bool credentialsSet = false;
+  std::string proxyUser;
+  std::string proxyPassword;
 };
 
 struct HttpRequest::Impl {
   HttpConnection::Impl* connection = nullptr;
   std::string object;
-  // Headers the transport always sends, then those added.
-  std::vector<std::string> headerNames{"Host", "User-Agent", "Cache-Control", "Pragma"};
+  std::vector<std::string> addedNames;
   std::vector<std::string> addedHeaders;
   std::string proxyUser;
   std::string proxyPassword;
@@ -230,10 +235,15 @@ void SetHeaders(HttpConnection::Impl& connection, const std::vector<std::string>
 
 void SetProxyCredentials(HttpConnection::Impl& connection, const std::string& user, const std::string& password) {
   const bool offered = !user.empty() || !password.empty();
-  if (!offered && !connection.credentialsSet) return;
+  if (offered == connection.credentialsSet && (!offered || (user == connection.proxyUser &&
+                                                           password == connection.proxyPassword))) {
+    return;
+  }
   curl_easy_setopt(connection.easy, CURLOPT_PROXYUSERNAME, offered ? user.c_str() : nullptr);
   curl_easy_setopt(connection.easy, CURLOPT_PROXYPASSWORD, offered ? password.c_str() : nullptr);
   connection.credentialsSet = offered;
+  connection.proxyUser = user;
+  connection.proxyPassword = password;
 }
 
 }  // namespace
@@ -284,21 +294,22 @@ HttpRequest::HttpRequest(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::AddRequestHeaders(const std::string& headers, uint32_t flags) {
-  size_t start = 0;
-  while (start < headers.size()) {
-    size_t end = headers.find("\r\n", start);
-    if (end == std::string::npos) end = headers.size();
-    const std::string line = headers.substr(start, end - start);
-    start = end + 2;
+  auto known = [&](std::string_view name) {
+    auto same = [&](std::string_view other) { return EqualsIgnoringCase(other, name); };
+    return std::any_of(std::begin(kHeadersAlwaysSent), std::end(kHeadersAlwaysSent), same) ||
+           std::any_of(impl_->addedNames.begin(), impl_->addedNames.end(), same);
+  };
+  for (std::string_view rest = headers; !rest.empty();) {
+    const size_t end = rest.find("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 2);
     const size_t colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string name = TrimBlanks(line.substr(0, colon));
+    if (colon == std::string_view::npos) continue;
+    const std::string_view name = TrimBlanks(line.substr(0, colon));
     if (name.empty()) continue;
-    const bool present = std::any_of(impl_->headerNames.begin(), impl_->headerNames.end(),
-                                     [&](const std::string& known) { return EqualsIgnoringCase(known, name); });
-    if (present && (flags & kAddRequestHeaderIfNew) != 0) continue;
-    impl_->headerNames.push_back(name);
-    impl_->addedHeaders.push_back(name + ": " + TrimBlanks(line.substr(colon + 1)));
+    if (known(name) && (flags & kAddRequestHeaderIfNew) != 0) continue;
+    impl_->addedNames.emplace_back(name);
+    impl_->addedHeaders.push_back(std::string(name).append(": ").append(TrimBlanks(line.substr(colon + 1))));
   }
   return true;
 }

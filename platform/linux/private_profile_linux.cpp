@@ -16,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "atomic_file.h"
@@ -110,8 +111,8 @@ struct ParsedFile {
 std::mutex cacheMutex;
 ParsedFile cache;
 
-std::optional<std::string> ReadCachedValue(const char* fileName, const char* section, const char* key) {
-  std::lock_guard lock(cacheMutex);
+// The value as the file holds it now; called with cacheMutex held.
+const std::optional<std::string>& CachedValue(const char* fileName, const char* section, const char* key) {
   if (cache.name != fileName || !IsCurrent(cache.environment)) {
     cache = ParsedFile{};
     cache.name = fileName;
@@ -140,8 +141,9 @@ std::optional<std::string> ReadCachedValue(const char* fileName, const char* sec
 uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
                            char* buffer, uint32_t bufferSize, const char* fileName) {
   if (buffer == nullptr || bufferSize == 0) return 0;
-  auto value = ReadCachedValue(fileName, section, key);
-  std::string text = value ? *value : std::string(defaultValue ? defaultValue : "");
+  std::lock_guard lock(cacheMutex);
+  const auto& value = CachedValue(fileName, section, key);
+  const std::string_view text = value ? std::string_view(*value) : std::string_view(defaultValue ? defaultValue : "");
   const size_t copied = std::min<size_t>(text.size(), bufferSize - 1);
   std::memcpy(buffer, text.data(), copied);
   buffer[copied] = '\0';
