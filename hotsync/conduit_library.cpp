@@ -28,7 +28,10 @@ std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path
   // Kept mapped after dlclose, as the HotSync Manager keeps its conduits:
   // unloading the conduit would unload libcurl and the thread-local data of
   // the libraries under it, which leak checkers then find dangling at exit.
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  // Lazy: binding every function of the thirty libraries under libcurl up
+  // front costs each HotSync milliseconds for calls it never makes; the
+  // conduit is linked to bind its own imports at load all the same.
+  void* handle = dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = dlerror();
     error = "cannot load the conduit " + path.string() + ": " + (reason ? reason : "unknown error");
