@@ -27,6 +27,12 @@ std::string ReleaseDateText(bytes::ByteReader& reader) {
   return text;
 }
 
+bool Flag(const std::vector<uint8_t>& record, size_t offset) { return record.size() > offset && record[offset] != 0; }
+
+bool Newer(const std::string& installed, const std::string& latest) {
+  return !latest.empty() && tracker::VersionBefore(installed, latest);
+}
+
 CatalogueRow RowOf(const std::vector<uint8_t>& record) {
   bytes::ByteReader reader(record);
   CatalogueRow row;
@@ -36,17 +42,22 @@ CatalogueRow RowOf(const std::vector<uint8_t>& record) {
   row.installed = reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength);
   row.latest = reader.Text(layout::kLatestVersionOffset, layout::kVersionLength);
   row.message = reader.Text(layout::kProgramMessageOffset, record.size());
-  row.skip = record.size() > layout::kSkipFlagOffset && record[layout::kSkipFlagOffset] != 0;
-  row.exclude = record.size() > layout::kExcludeFlagOffset && record[layout::kExcludeFlagOffset] != 0;
+  row.skip = Flag(record, layout::kSkipFlagOffset);
+  row.exclude = Flag(record, layout::kExcludeFlagOffset);
   row.releaseDate = ReleaseDateText(reader);
-  row.newer = !row.latest.empty() && tracker::VersionBefore(row.installed, row.latest);
+  row.newer = Newer(row.installed, row.latest);
   row.answered = !row.latest.empty() || !row.releaseDate.empty() || !row.message.empty();
   return row;
 }
 
-}  // namespace
+// The catalogue's records, and the preference's fields the views need.
+struct LoadedCatalogue {
+  std::vector<palm::Record> records;
+  std::optional<std::string> serverMessage;
+  bool useSkipFlag = false;
+};
 
-std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error) {
+std::optional<LoadedCatalogue> LoadCatalogue(const std::filesystem::path& folder, std::string& error) {
   const standin::HandheldImage image(folder);
   const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {
@@ -58,27 +69,57 @@ std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& fold
     error = "the catalogue is damaged: " + catalogue.detail;
     return std::nullopt;
   }
-  CatalogueView view;
-  for (const auto& record : catalogue.database->records) view.rows.push_back(RowOf(record.data));
+  LoadedCatalogue loaded;
+  loaded.records = std::move(catalogue.database->records);
 
   namespace prefs = standin::saved_preferences;
   namespace pref = tracker_preference;
   if (auto prefsPath = image.FindDatabase(prefs::kSavedName)) {
-    auto loaded = standin::HandheldImage::Load(*prefsPath);
-    if (!loaded.database) {
-      error = "Saved Preferences is damaged: " + loaded.detail;
+    auto saved = standin::HandheldImage::Load(*prefsPath);
+    if (!saved.database) {
+      error = "Saved Preferences is damaged: " + saved.detail;
       return std::nullopt;
     }
-    for (const auto& resource : loaded.database->resources) {
+    for (const auto& resource : saved.database->resources) {
       if (palm::FourCCValue(resource.type) != pref::kCreator || resource.id != pref::kPreferenceId) continue;
       if (const auto stored = prefs::Decode(resource.data)) {
         bytes::ByteReader reader(stored->bytes);
-        view.serverMessage = reader.Text(pref::kServerMessageOffset, pref::kServerMessageLength);
-        view.useSkipFlag = reader.U8(pref::kUseSkipFlagOffset) != 0;
+        loaded.serverMessage = reader.Text(pref::kServerMessageOffset, pref::kServerMessageLength);
+        loaded.useSkipFlag = reader.U8(pref::kUseSkipFlagOffset) != 0;
       }
     }
   }
+  return loaded;
+}
+
+}  // namespace
+
+std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error) {
+  auto loaded = LoadCatalogue(folder, error);
+  if (!loaded) return std::nullopt;
+  CatalogueView view;
+  view.rows.reserve(loaded->records.size());
+  for (const auto& record : loaded->records) view.rows.push_back(RowOf(record.data));
+  view.serverMessage = std::move(loaded->serverMessage);
+  view.useSkipFlag = loaded->useSkipFlag;
   return view;
+}
+
+std::optional<CatalogueTally> TallyCatalogue(const std::filesystem::path& folder, std::string& error) {
+  const auto loaded = LoadCatalogue(folder, error);
+  if (!loaded) return std::nullopt;
+  CatalogueTally tally;
+  for (const auto& record : loaded->records) {
+    CatalogueRow flags;
+    flags.skip = Flag(record.data, layout::kSkipFlagOffset);
+    flags.exclude = Flag(record.data, layout::kExcludeFlagOffset);
+    if (!flags.Tracked(loaded->useSkipFlag)) continue;
+    ++tally.tracked;
+    bytes::ByteReader reader(record.data);
+    tally.newer += Newer(reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength),
+                         reader.Text(layout::kLatestVersionOffset, layout::kVersionLength));
+  }
+  return tally;
 }
 
 }  // namespace oq::hotsync

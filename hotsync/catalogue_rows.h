@@ -30,4 +30,12 @@ struct CatalogueView {
 // says why (no catalogue, a damaged file).
 std::optional<CatalogueView> ReadCatalogueView(const std::filesystem::path& folder, std::string& error);
 
+// How many programs a pass asks about and how many of them the tracker
+// knows a later version of: the view's counts, without building its rows.
+struct CatalogueTally {
+  size_t tracked = 0;
+  size_t newer = 0;
+};
+std::optional<CatalogueTally> TallyCatalogue(const std::filesystem::path& folder, std::string& error);
+
 }  // namespace oq::hotsync

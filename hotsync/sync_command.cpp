@@ -86,16 +86,10 @@ bool BringCatalogueUpToDate(const std::filesystem::path& handheld) {
 // One line after a pass that tracked: how many programs, how many outdated.
 void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
   std::string error;
-  const auto view = ReadCatalogueView(handheld, error);
-  if (!view) return;
-  size_t tracked = 0;
-  size_t newer = 0;
-  for (const auto& row : view->rows) {
-    if (!row.Tracked(view->useSkipFlag)) continue;
-    ++tracked;
-    newer += row.newer;
-  }
-  tracked -= std::min(tracked, unanswered);
+  const auto tally = TallyCatalogue(handheld, error);
+  if (!tally) return;
+  const size_t tracked = tally->tracked - std::min(tally->tracked, unanswered);
+  const size_t newer = tally->newer;
   std::cerr << tracked << (tracked == 1 ? " program" : " programs") << " tracked, ";
   if (newer == 0) {
     std::cerr << "none with a newer version\n";
