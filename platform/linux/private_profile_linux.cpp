@@ -64,10 +64,12 @@ struct FileStamp {
 // The values of the variables a bare name is resolved by.
 using HomeEnvironment = std::array<std::string, std::size(standin::kHomeVariables)>;
 
+// The first variable that is set decides, so the rest need no look.
 bool IsCurrent(const HomeEnvironment& environment) {
   for (size_t i = 0; i < environment.size(); ++i) {
     const char* value = std::getenv(standin::kHomeVariables[i]);
     if (environment[i] != (value != nullptr ? value : "")) return false;
+    if (!environment[i].empty()) return true;
   }
   return true;
 }
