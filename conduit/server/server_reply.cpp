@@ -19,36 +19,45 @@ bool IsWhiteSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string Trim(const std::string& text) {
-  size_t first = 0;
+void TrimInPlace(std::string& text) {
   size_t last = text.size();
-  while (first < last && IsWhiteSpace(text[first])) ++first;
-  while (last > first && IsWhiteSpace(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  while (last > 0 && IsWhiteSpace(text[last - 1])) --last;
+  text.erase(last);
+  size_t first = 0;
+  while (first < text.size() && IsWhiteSpace(text[first])) ++first;
+  text.erase(0, first);
 }
 
 // Finds the first closing tag "</" + tag + ">" (tag compared without regard
 // to letter case) at or after `from`, by Knuth-Morris-Pratt so that the
 // scan stays linear however long the tag and however many "</" the content
-// holds. Returns the position of its "<", or npos.
-size_t FindClosingTag(std::string_view body, size_t from, const std::string& tag) {
-  std::string pattern = "</";
-  for (char c : tag) pattern += Lower(c);
-  pattern += '>';
-  std::vector<size_t> fallback(pattern.size(), 0);
-  for (size_t i = 1, k = 0; i < pattern.size(); ++i) {
-    while (k > 0 && pattern[i] != pattern[k]) k = fallback[k - 1];
-    if (pattern[i] == pattern[k]) ++k;
-    fallback[i] = k;
+// holds. Returns the position of its "<", or npos. Its buffers serve every
+// element of a reply.
+class ClosingTagFinder {
+ public:
+  size_t Find(std::string_view body, size_t from, std::string_view tag) {
+    pattern_ = "</";
+    for (char c : tag) pattern_ += Lower(c);
+    pattern_ += '>';
+    fallback_.assign(pattern_.size(), 0);
+    for (size_t i = 1, k = 0; i < pattern_.size(); ++i) {
+      while (k > 0 && pattern_[i] != pattern_[k]) k = fallback_[k - 1];
+      if (pattern_[i] == pattern_[k]) ++k;
+      fallback_[i] = k;
+    }
+    for (size_t i = from, k = 0; i < body.size(); ++i) {
+      const char c = Lower(body[i]);
+      while (k > 0 && c != pattern_[k]) k = fallback_[k - 1];
+      if (c == pattern_[k]) ++k;
+      if (k == pattern_.size()) return i + 1 - pattern_.size();
+    }
+    return std::string_view::npos;
   }
-  for (size_t i = from, k = 0; i < body.size(); ++i) {
-    const char c = Lower(body[i]);
-    while (k > 0 && c != pattern[k]) k = fallback[k - 1];
-    if (c == pattern[k]) ++k;
-    if (k == pattern.size()) return i + 1 - pattern.size();
-  }
-  return std::string_view::npos;
-}
+
+ private:
+  std::string pattern_;
+  std::vector<size_t> fallback_;
+};
 
 ReplyStatus StatusFromWord(const std::string& word) {
   if (EqualsIgnoringCase(word, "okay")) return ReplyStatus::Okay;
@@ -87,6 +96,7 @@ void ServerReply::ParseReply(const char* body) {
   if (body == nullptr) return;
   const std::string_view text(body, std::strlen(body));
   std::string tag;
+  ClosingTagFinder closingTag;
   size_t i = 0;
   while (i < text.size()) {
     // Outside: everything up to the next "<" is text between elements.
@@ -96,7 +106,7 @@ void ServerReply::ParseReply(const char* body) {
     if (tagEnd == std::string_view::npos) return;  // tag never closed
     tag.assign(text, open + 1, tagEnd - open - 1);
 
-    const size_t close = FindClosingTag(text, tagEnd + 1, tag);
+    const size_t close = closingTag.Find(text, tagEnd + 1, tag);
     if (close == std::string_view::npos) return;  // element never closed
     // Content: every "<" that starts a "</" which does not close the
     // element is dropped; all other bytes are kept.
@@ -107,15 +117,15 @@ void ServerReply::ParseReply(const char* body) {
       content.append(text, k, next - k);
       k = next + 1;  // past the dropped "<"
     }
-    content = Trim(content);
+    TrimInPlace(content);
     if (EqualsIgnoringCase(tag, "status")) {
       status = StatusFromWord(content);
     } else if (EqualsIgnoringCase(tag, "version")) {
-      version = content;
+      version = std::move(content);
     } else if (EqualsIgnoringCase(tag, "date")) {
-      date = content;
+      date = std::move(content);
     } else if (EqualsIgnoringCase(tag, "msg")) {
-      msg = content;
+      msg = std::move(content);
     }
     // The rest of the closing tag is scanned again as text between elements.
     i = close + 1;
