@@ -3,11 +3,13 @@
 // a proxy password in its settings, and replaced atomically on every write.
 //
 // The transport reads the proxy settings before every request, so a parsed
-// file is kept and used again while the file is unchanged. Where the kernel
-// can tell, an inotify watch says whether anyone touched the file, for one
-// read that usually finds nothing; elsewhere one stat() per read compares
-// the file's stamp (our atomic replace gives a new inode; an editor changes
-// the size or the times). Either way a change makes the next read parse
+// file is kept and used again while the file is unchanged. One stat() per
+// read compares the file's stamp (our atomic replace gives a new inode; an
+// editor changes the size or the times). A file read very often is watched
+// instead where the kernel can tell (an inotify watch: one read that
+// usually finds nothing); not from the start, because closing the watch
+// waits for the kernel to retire it, milliseconds at every exit that only
+// thousands of reads repay. Either way a change makes the next read parse
 // the file afresh.
 #include <sys/stat.h>
 
@@ -91,6 +93,7 @@ struct ParsedFile {
   std::filesystem::path path;
   std::optional<FileStamp> stamp;  // of the file as parsed; empty: not read yet
   FileChangeWatch watch;
+  unsigned reads = 0;
   bool watchTried = false;
   standin::IniDocument document = standin::IniDocument::Parse("");
   // Keys already looked up in this state of the file, as they were asked.
@@ -108,7 +111,15 @@ struct ParsedFile {
     return lookups.emplace_back(Lookup{section, key, document.Get(section, key)}).value;
   }
   static constexpr size_t kMaxLookups = 16;
+
+  void Load() {
+    stamp = FileStamp::Of(path);
+    document = LoadDocument(path);
+    lookups.clear();
+  }
 };
+
+constexpr unsigned kReadsBeforeWatching = 8192;
 
 std::mutex cacheMutex;
 ParsedFile cache;
@@ -121,19 +132,17 @@ const std::optional<std::string>& CachedValue(const char* fileName, const char* 
     cache.environment = CurrentHomeEnvironment();
     cache.path = ProfilePath(fileName);
   }
-  // Watched before stamping and stamped before reading: a change while
-  // reading shows at the next read.
-  if (!cache.watchTried) {
+  // Watched or stamped before reading: a change while reading shows at the
+  // next read.
+  bool startedWatching = false;
+  if (!cache.watchTried && ++cache.reads > kReadsBeforeWatching) {
     cache.watchTried = true;
-    cache.watch.Watch(cache.path);
+    startedWatching = cache.watch.Watch(cache.path);
   }
-  const bool watched = cache.watch.Active();
-  if (!cache.stamp || cache.watch.MayHaveChanged()) {
-    if (const FileStamp stamp = FileStamp::Of(cache.path); !(cache.stamp == stamp) || watched) {
-      cache.stamp = stamp;
-      cache.document = LoadDocument(cache.path);
-      cache.lookups.clear();
-    }
+  if (cache.stamp && cache.watch.Active() && !startedWatching) {
+    if (cache.watch.MayHaveChanged()) cache.Load();
+  } else if (!(cache.stamp == FileStamp::Of(cache.path))) {
+    cache.Load();
   }
   return cache.Get(section, key);
 }

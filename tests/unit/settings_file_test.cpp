@@ -117,6 +117,20 @@ TEST(SettingsFileTest, EveryReadSeesTheFileAsItIsNow) {
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "written");
 }
 
+TEST(SettingsFileTest, AFileReadThousandsOfTimesStillShowsEveryChange) {
+  test::ScopedHome home;
+  test::WriteText(home.SettingsPath(), "[AuthProxy]\nUserName=aa\n");
+  for (int i = 0; i < 10000; ++i) ASSERT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "aa");
+  test::WriteText(home.SettingsPath(), "[AuthProxy]\nUserName=bb\n");
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "bb");
+  const auto replacement = home.SettingsPath().string() + ".new";
+  test::WriteText(replacement, "[AuthProxy]\nUserName=cc\n");
+  std::filesystem::rename(replacement, home.SettingsPath());
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "cc");
+  std::filesystem::remove(home.SettingsPath());
+  EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "none", 16), "none");
+}
+
 TEST(FileChangeWatchTest, SeesChangesToItsFileOnlyAndEndsWithItsDirectory) {
   test::TempDir dir;
   const auto path = dir.path() / "watched.ini";
