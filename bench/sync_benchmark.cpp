@@ -36,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Timed {
   double seconds = 0;
+  double cpuSeconds = 0;  // user and system
   long peakKiB = 0;
   bool ok = false;
 };
@@ -58,6 +59,8 @@ Timed RunTimed(const std::vector<std::string>& arguments) {
     wait4(pid, &status, 0, &usage);
     timed.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     timed.peakKiB = usage.ru_maxrss;
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    timed.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     timed.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -106,7 +109,7 @@ double Median(std::vector<double> values) {
 
 struct Row {
   int programs;
-  double sync, curl, ratio;
+  double sync, curl, ratio, cpuRatio;
   size_t syncConnections, curlConnections;
   long peakKiB;
 };
@@ -160,7 +163,7 @@ bool MeasureSize(int programs, int runs, Row& row) {
   const auto curlLines = WaitForRequests(tracker, logged, requests);
   row.curlConnections = DistinctPorts(curlLines);
 
-  std::vector<double> syncTimes, curlTimes, ratios;
+  std::vector<double> syncTimes, curlTimes, ratios, cpuRatios;
   row.peakKiB = 0;
   for (int run = 0; run < runs; ++run) {
     Timed synced, looped;
@@ -175,12 +178,14 @@ bool MeasureSize(int programs, int runs, Row& row) {
     syncTimes.push_back(synced.seconds);
     curlTimes.push_back(looped.seconds);
     ratios.push_back(synced.seconds / looped.seconds);
+    cpuRatios.push_back(synced.cpuSeconds / looped.cpuSeconds);
     row.peakKiB = std::max(row.peakKiB, synced.peakKiB);
   }
   row.programs = programs;
   row.sync = Median(syncTimes);
   row.curl = Median(curlTimes);
   row.ratio = Median(ratios);
+  row.cpuRatio = Median(cpuRatios);
   return true;
 }
 
@@ -203,15 +208,16 @@ int main(int argc, char** argv) {
   if (sizes.empty()) sizes = {1000, 10000, 50000};
 
   std::printf("oq-hotsync sync against a raw libcurl loop, same URLs, same tracker (median of %d runs;\n"
-              "ratio: the median of each run's sync time over its loop time)\n", runs);
-  std::printf("%9s  %9s  %9s  %6s  %11s  %13s  %12s\n", "programs", "sync s", "curl s", "ratio",
+              "ratio: the median of each run's sync time over its loop time; cpu: the same for the\n"
+              "processor time of the two clients)\n", runs);
+  std::printf("%9s  %9s  %9s  %6s  %6s  %11s  %13s  %12s\n", "programs", "sync s", "curl s", "ratio", "cpu",
               "connections", "sync peak KiB", "us/program");
   std::vector<Row> rows;
   for (int programs : sizes) {
     Row row{};
     if (!MeasureSize(programs, runs, row)) return 1;
-    std::printf("%9d  %9.3f  %9.3f  %6.2f  %5zu/%-5zu  %13ld  %12.1f\n", row.programs, row.sync, row.curl,
-                row.ratio, row.syncConnections, row.curlConnections, row.peakKiB,
+    std::printf("%9d  %9.3f  %9.3f  %6.2f  %6.2f  %5zu/%-5zu  %13ld  %12.1f\n", row.programs, row.sync, row.curl,
+                row.ratio, row.cpuRatio, row.syncConnections, row.curlConnections, row.peakKiB,
                 row.sync * 1e6 / row.programs);
     std::fflush(stdout);
     rows.push_back(row);
