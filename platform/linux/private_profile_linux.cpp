@@ -3,19 +3,14 @@
 // a proxy password in its settings, and replaced atomically on every write.
 //
 // The transport reads the proxy settings before every request, so a parsed
-// file is kept and used again while the file is unchanged. One stat() per
-// read compares the file's stamp (our atomic replace gives a new inode; an
-// editor changes the size or the times). A file read very often is watched
-// instead where the kernel can tell (an inotify watch: one read that
-// usually finds nothing); not from the start, because closing the watch
-// waits for the kernel to retire it, milliseconds at every exit that only
-// thousands of reads repay. Either way a change makes the next read parse
-// the file afresh.
-#include <sys/stat.h>
-
+// file is kept and used again while the file is unchanged. The file is held
+// open and its stamp taken again at every read, which sees it changed in
+// place, replaced or removed; a change makes the read parse it afresh.
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,7 +18,7 @@
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
-#include "file_change_watch.h"
+#include "file_stamp.h"
 #include "ini_document.h"
 #include "private_profile.h"
 
@@ -42,26 +37,22 @@ standin::IniDocument LoadDocument(const std::filesystem::path& path) {
   return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
 }
 
-// What tells one state of a file from another without reading it; a
-// missing file has a stamp of its own.
-struct FileStamp {
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = -1;
-  timespec modified{};
-  timespec changed{};
+// A stamp taken within this long of the file's last change could miss a
+// further change at the same size in the same tick of a coarse file-system
+// clock; such a file is read afresh until its change is older.
+constexpr auto kFileClockTick = std::chrono::milliseconds(20);
 
-  static FileStamp Of(const std::filesystem::path& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return {};
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
-  }
-  bool operator==(const FileStamp& other) const {
-    auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
-    return device == other.device && inode == other.inode && size == other.size &&
-           same(modified, other.modified) && same(changed, other.changed);
-  }
-};
+bool ChangedJustNow(const FileStamp& stamp) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const auto age = std::chrono::seconds(now.tv_sec - stamp.changed.tv_sec) +
+                   std::chrono::nanoseconds(now.tv_nsec - stamp.changed.tv_nsec);
+  return age < kFileClockTick;
+}
+
+// A directory swapped on the path leaves the held file as it was, so the
+// path is looked up again every so many reads: such a swap shows soon.
+constexpr unsigned kReadsPerPathLookup = 64;
 
 // The values of the variables a bare name is resolved by.
 using HomeEnvironment = std::array<std::string, std::size(standin::kHomeVariables)>;
@@ -91,10 +82,9 @@ struct ParsedFile {
   std::string name;
   HomeEnvironment environment;
   std::filesystem::path path;
-  std::optional<FileStamp> stamp;  // of the file as parsed; empty: not read yet
-  FileChangeWatch watch;
-  unsigned reads = 0;
-  bool watchTried = false;
+  HeldFile file;
+  std::optional<FileStamp> stamp;  // of the file as parsed; empty: read it again
+  unsigned readsSincePathLookup = 0;
   standin::IniDocument document = standin::IniDocument::Parse("");
   // Keys already looked up in this state of the file, as they were asked.
   struct Lookup {
@@ -112,14 +102,24 @@ struct ParsedFile {
   }
   static constexpr size_t kMaxLookups = 16;
 
+  // Held and stamped before reading: a change while reading shows at the
+  // next read.
   void Load() {
-    stamp = FileStamp::Of(path);
+    file.Hold(path);
+    stamp = file.Held() ? file.Stamp() : FileStamp::OfPath(path);
+    readsSincePathLookup = 0;
     document = LoadDocument(path);
     lookups.clear();
+    if (ChangedJustNow(*stamp)) stamp.reset();
+  }
+
+  bool Unchanged() {
+    if (!stamp) return false;
+    if (file.Held() && ++readsSincePathLookup < kReadsPerPathLookup) return file.Stamp() == *stamp;
+    readsSincePathLookup = 0;
+    return FileStamp::OfPath(path) == *stamp;
   }
 };
-
-constexpr unsigned kReadsBeforeWatching = 8192;
 
 std::mutex cacheMutex;
 ParsedFile cache;
@@ -132,18 +132,7 @@ const std::optional<std::string>& CachedValue(const char* fileName, const char* 
     cache.environment = CurrentHomeEnvironment();
     cache.path = ProfilePath(fileName);
   }
-  // Watched or stamped before reading: a change while reading shows at the
-  // next read.
-  bool startedWatching = false;
-  if (!cache.watchTried && ++cache.reads > kReadsBeforeWatching) {
-    cache.watchTried = true;
-    startedWatching = cache.watch.Watch(cache.path);
-  }
-  if (cache.stamp && cache.watch.Active() && !startedWatching) {
-    if (cache.watch.MayHaveChanged()) cache.Load();
-  } else if (!(cache.stamp == FileStamp::Of(cache.path))) {
-    cache.Load();
-  }
+  if (!cache.Unchanged()) cache.Load();
   return cache.Get(section, key);
 }
 
