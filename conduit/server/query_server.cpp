@@ -13,29 +13,35 @@ namespace {
 constexpr const char* kInitQuery = "init=true";
 constexpr uint16_t kYieldCycles = 1;
 
-std::string ProgramQuery(program_record::ConstSlot record) {
+// Room for the parameters at their longest: every byte escaped, with the
+// keys and separators.
+constexpr size_t kLongestParameters = 3 * (2 * program_record::kCodeLength + program_record::kProgramNameLength +
+                                           program_record::kAltNameLength + program_record::kVersionLength) +
+                                      sizeof "type=&creator=&name=&altname=&ver=";
+
+// Written over `url`, whose room serves query after query.
+void WriteProgramQuery(program_record::ConstSlot record, std::string& url) {
   namespace layout = program_record;
+  const bytes::ByteReader reader(record);
   struct Parameter {
     const char* key;
-    std::string value;
+    std::string_view value;
   };
   const Parameter parameters[] = {
-      {"type", layout::CodeText(record, layout::kTypeCodeOffset)},
-      {"creator", layout::CodeText(record, layout::kCreatorCodeOffset)},
-      {"name", layout::TextField(record, layout::kProgramNameOffset, layout::kProgramNameLength)},
-      {"altname", layout::TextField(record, layout::kAltNameOffset, layout::kAltNameLength)},
-      {"ver", layout::TextField(record, layout::kInstalledVersionOffset, layout::kVersionLength)},
+      {"type", reader.TextView(layout::kTypeCodeOffset, layout::kCodeLength)},
+      {"creator", reader.TextView(layout::kCreatorCodeOffset, layout::kCodeLength)},
+      {"name", reader.TextView(layout::kProgramNameOffset, layout::kProgramNameLength)},
+      {"altname", reader.TextView(layout::kAltNameOffset, layout::kAltNameLength)},
+      {"ver", reader.TextView(layout::kInstalledVersionOffset, layout::kVersionLength)},
   };
-  std::string url = QueryBaseUrl();
-  std::string encoded;
+  url = QueryBaseUrl();
+  url.reserve(url.size() + kLongestParameters);
   for (const auto& parameter : parameters) {
     if (parameter.key != parameters[0].key) url += '&';
-    UrlEncode(parameter.value.c_str(), encoded);
     url += parameter.key;
     url += '=';
-    url += encoded;
+    AppendUrlEncoded(parameter.value, url);
   }
-  return url;
 }
 
 }  // namespace
@@ -45,7 +51,7 @@ const char* QueryBaseUrl() { return "http://" ORBITQUAIL_TRACKER_HOST "/query.ph
 bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record,
                  std::string& text, ServerReply& reply) {
   if (record != nullptr) {
-    text = ProgramQuery(program_record::ConstSlot(record, program_record::kSlotSize));
+    WriteProgramQuery(program_record::ConstSlot(record, program_record::kSlotSize), text);
   } else {
     text = QueryBaseUrl();
     text += kInitQuery;

@@ -19,13 +19,10 @@ bool IsWhiteSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void TrimInPlace(std::string& text) {
-  size_t last = text.size();
-  while (last > 0 && IsWhiteSpace(text[last - 1])) --last;
-  text.erase(last);
-  size_t first = 0;
-  while (first < text.size() && IsWhiteSpace(text[first])) ++first;
-  text.erase(0, first);
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsWhiteSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsWhiteSpace(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 // Finds the first closing tag "</" + tag + ">" (tag compared without regard
@@ -33,7 +30,7 @@ void TrimInPlace(std::string& text) {
 // scan stays linear however long the tag and however many "</" the content
 // holds. Returns the position of its "<", or npos. Its buffers serve every
 // element of a reply.
-class ClosingTagFinder {
+class KmpClosingTagFinder {
  public:
   size_t Find(std::string_view body, size_t from, std::string_view tag) {
     pattern_ = "</";
@@ -59,7 +56,40 @@ class ClosingTagFinder {
   std::vector<size_t> fallback_;
 };
 
-ReplyStatus StatusFromWord(const std::string& word) {
+// The same, most often without building a pattern: where the tag holds no
+// "<", a "</" that matches part of it ends before the next "</" can start,
+// so trying each "</" in turn reads every byte about once.
+class ClosingTagFinder {
+ public:
+  size_t Find(std::string_view body, size_t from, std::string_view tag) {
+    if (tag.find('<') != std::string_view::npos) return overlapping_.Find(body, from, tag);
+    for (size_t at = body.find("</", from); at != std::string_view::npos; at = body.find("</", at + 2)) {
+      const size_t end = at + 2 + tag.size();
+      if (end < body.size() && body[end] == '>' && EqualsIgnoringCase(body.substr(at + 2, tag.size()), tag)) {
+        return at;
+      }
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  KmpClosingTagFinder overlapping_;
+};
+
+// The content between `from` and the closing tag at `close`, trimmed: every
+// "<" that starts a "</" is dropped, all other bytes are kept. (Trimming
+// first changes nothing, since a dropped "<" is followed by a "/".)
+void ReadContent(std::string_view body, size_t from, size_t close, std::string& content) {
+  const std::string_view rest = Trimmed(body.substr(from, close - from));
+  content.clear();
+  for (size_t k = 0; k < rest.size();) {
+    const size_t next = std::min(rest.find("</", k), rest.size());
+    content.append(rest, k, next - k);
+    k = next + 1;  // past the dropped "<"
+  }
+}
+
+ReplyStatus StatusFromWord(std::string_view word) {
   if (EqualsIgnoringCase(word, "okay")) return ReplyStatus::Okay;
   if (EqualsIgnoringCase(word, "nodata")) return ReplyStatus::NoData;
   if (EqualsIgnoringCase(word, "oldclient")) return ReplyStatus::OldClient;
@@ -95,8 +125,8 @@ void ServerReply::ParseReply(const char* body) {
   Clear();
   if (body == nullptr) return;
   const std::string_view text(body, std::strlen(body));
-  std::string tag;
   ClosingTagFinder closingTag;
+  std::string word;
   size_t i = 0;
   while (i < text.size()) {
     // Outside: everything up to the next "<" is text between elements.
@@ -104,28 +134,19 @@ void ServerReply::ParseReply(const char* body) {
     if (open == std::string_view::npos) return;
     const size_t tagEnd = text.find('>', open + 1);
     if (tagEnd == std::string_view::npos) return;  // tag never closed
-    tag.assign(text, open + 1, tagEnd - open - 1);
+    const std::string_view tag = text.substr(open + 1, tagEnd - open - 1);
 
     const size_t close = closingTag.Find(text, tagEnd + 1, tag);
     if (close == std::string_view::npos) return;  // element never closed
-    // Content: every "<" that starts a "</" which does not close the
-    // element is dropped; all other bytes are kept.
-    std::string content;
-    content.reserve(close - tagEnd - 1);
-    for (size_t k = tagEnd + 1; k < close;) {
-      const size_t next = std::min(text.find("</", k), close);
-      content.append(text, k, next - k);
-      k = next + 1;  // past the dropped "<"
-    }
-    TrimInPlace(content);
     if (EqualsIgnoringCase(tag, "status")) {
-      status = StatusFromWord(content);
+      ReadContent(text, tagEnd + 1, close, word);
+      status = StatusFromWord(word);
     } else if (EqualsIgnoringCase(tag, "version")) {
-      version = std::move(content);
+      ReadContent(text, tagEnd + 1, close, version);
     } else if (EqualsIgnoringCase(tag, "date")) {
-      date = std::move(content);
+      ReadContent(text, tagEnd + 1, close, date);
     } else if (EqualsIgnoringCase(tag, "msg")) {
-      msg = std::move(content);
+      ReadContent(text, tagEnd + 1, close, msg);
     }
     // The rest of the closing tag is scanned again as text between elements.
     i = close + 1;

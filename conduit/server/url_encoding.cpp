@@ -16,14 +16,17 @@ char HexDigit(uint8_t nibble) {
 
 void UrlEncode(const char* value, std::string& text) {
   text.clear();
-  for (const char* p = value; *p != '\0'; ++p) {
-    const auto byte = static_cast<unsigned char>(*p);
+  AppendUrlEncoded(value, text);
+}
+
+void AppendUrlEncoded(std::string_view value, std::string& text) {
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
     if (IsUnreserved(byte)) {
-      text += static_cast<char>(byte);
+      text += c;
     } else {
-      text += '%';
-      text += HexDigit(static_cast<uint8_t>(byte >> 4));
-      text += HexDigit(static_cast<uint8_t>(byte & 0x0F));
+      const char escaped[] = {'%', HexDigit(static_cast<uint8_t>(byte >> 4)), HexDigit(static_cast<uint8_t>(byte & 0x0F))};
+      text.append(escaped, sizeof escaped);
     }
   }
 }

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace oq {
 
 void UrlEncode(const char* value, std::string& text);
+// The same, appended to `text`.
+void AppendUrlEncoded(std::string_view value, std::string& text);
 
 // 0-9 give "0"-"9", 10-15 give "A"-"F", anything larger "0".
 char HexDigit(uint8_t nibble);

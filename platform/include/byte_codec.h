@@ -59,13 +59,15 @@ class ByteReader {
   }
   // A NUL-terminated text field of `width` bytes, read no further than the
   // field or the bytes there are: a record may end inside its last field.
-  std::string Text(size_t offset, size_t width) const {
-    std::string text;
-    for (size_t i = offset; i < bytes_.size() && i - offset < width && bytes_[i] != 0; ++i) {
-      text += static_cast<char>(bytes_[i]);
-    }
-    return text;
+  std::string_view TextView(size_t offset, size_t width) const {
+    if (offset >= bytes_.size()) return {};
+    const size_t available = bytes_.size() - offset < width ? bytes_.size() - offset : width;
+    const auto* text = reinterpret_cast<const char*>(bytes_.data() + offset);
+    size_t length = 0;
+    while (length < available && text[length] != '\0') ++length;
+    return {text, length};
   }
+  std::string Text(size_t offset, size_t width) const { return std::string(TextView(offset, width)); }
 
  private:
   std::span<const uint8_t> bytes_;
