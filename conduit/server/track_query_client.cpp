@@ -51,7 +51,7 @@ bool TrackQueryClient::SendGet(const char* url, const char* userAgent) {
 }
 
 bool TrackQueryClient::SendGetSteps(const char* url, const char* userAgent) {
-  platform::ParsedUrl parsed;
+  platform::ParsedUrl& parsed = parsedUrl;
   if (!platform::ParseInternetUrl(url, parsed) || parsed.service != platform::kInternetServiceHttp) {
     return false;
   }

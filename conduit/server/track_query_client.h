@@ -43,6 +43,8 @@ class TrackQueryClient {
   platform::InternetSession session;
   std::unique_ptr<platform::HttpConnection> connection;
   std::unique_ptr<platform::HttpRequest> request;
+  // The latest URL's parts, kept so that their room serves every request.
+  platform::ParsedUrl parsedUrl;
 };
 
 }  // namespace oq

@@ -10,9 +10,12 @@ namespace oq {
 
 std::string SettingsFile::Read(const char* section, const char* key, const char* defaultValue,
                                uint32_t bufferSize) {
-  std::string value(bufferSize, '\0');
-  value.resize(platform::ReadProfileValue(section, key, defaultValue, value.data(), bufferSize, kFileName));
-  return value;
+  // The readers' buffers fit on the stack; a larger one goes on the heap.
+  char local[kValueBufferSize];
+  std::string large(bufferSize > sizeof local ? bufferSize : 0, '\0');
+  char* buffer = large.empty() ? local : large.data();
+  const uint32_t length = platform::ReadProfileValue(section, key, defaultValue, buffer, bufferSize, kFileName);
+  return std::string(buffer, length);
 }
 
 bool SettingsFile::Write(const char* section, const char* key, const std::string& value) {

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -75,18 +76,22 @@ bool SplitPlainHttpUrl(std::string_view url, ParsedUrl& parsed) {
         !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
       return false;
     }
-    port = static_cast<uint32_t>(std::stoul(std::string(digits)));
+    std::from_chars(digits.data(), digits.data() + digits.size(), port);
     if (port == 0 || port > 0xFFFF) return false;
   }
-  std::string object = objectStart == std::string_view::npos ? "/" : std::string(rest.substr(objectStart));
-  if (object.front() == '?') object.insert(0, "/");
-  if (object.find('?') == object.size() - 1) object.pop_back();  // an empty query is no query
+  std::string_view object = objectStart == std::string_view::npos ? std::string_view{} : rest.substr(objectStart);
+  if (!object.empty() && object.back() == '?' && object.find('?') == object.size() - 1) {
+    object.remove_suffix(1);  // an empty query is no query
+  }
   const bool plain = std::all_of(object.begin(), object.end(), [](char c) { return c > ' ' && c < 0x7F && c != '#'; });
   if (!plain) return false;
   parsed.service = kInternetServiceHttp;
-  parsed.server = std::string(host);
+  parsed.server.assign(host);
   parsed.port = static_cast<uint16_t>(port);
-  parsed.object = std::move(object);
+  // The strings' room serves URL after URL.
+  parsed.object.clear();
+  if (object.empty() || object.front() == '?') parsed.object += '/';
+  parsed.object.append(object);
   return true;
 }
 
@@ -131,6 +136,7 @@ struct HttpConnection::Impl {
   std::string server;
   uint16_t port = 0;
   std::string urlPrefix;  // "http://server:port"
+  std::string url;        // of the request under way; its room serves the next
   char error[CURL_ERROR_SIZE] = {};
   // The header list on the handle, and the added headers it was made from.
   curl_slist* headers = nullptr;
@@ -316,11 +322,10 @@ bool HttpRequest::AddRequestHeaders(const std::string& headers, uint32_t flags) 
 
 bool HttpRequest::SetOption(uint32_t option, const char* value, uint32_t length) {
   if (value == nullptr) return false;
-  const std::string text(value, strnlen(value, length));
   if (option == kOptionProxyUsername) {
-    impl_->proxyUser = text;
+    impl_->proxyUser.assign(value, strnlen(value, length));
   } else if (option == kOptionProxyPassword) {
-    impl_->proxyPassword = text;
+    impl_->proxyPassword.assign(value, strnlen(value, length));
   } else {
     return false;
   }
@@ -338,8 +343,8 @@ void HttpRequest::SendRequest() {
   connection->started = std::chrono::steady_clock::now();
   connection->waitShown = false;
 
-  const std::string url = connection->urlPrefix + impl_->object;
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  connection->url.assign(connection->urlPrefix).append(impl_->object);
+  curl_easy_setopt(easy, CURLOPT_URL, connection->url.c_str());
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, impl_.get());
   SetHeaders(*connection, impl_->addedHeaders);
   SetProxyCredentials(*connection, impl_->proxyUser, impl_->proxyPassword);
