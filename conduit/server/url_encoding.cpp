@@ -25,7 +25,8 @@ void AppendUrlEncoded(std::string_view value, std::string& text) {
     if (IsUnreserved(byte)) {
       text += c;
     } else {
-      const char escaped[] = {'%', HexDigit(static_cast<uint8_t>(byte >> 4)), HexDigit(static_cast<uint8_t>(byte & 0x0F))};
+      const char escaped[] = {'%', HexDigit(static_cast<uint8_t>(byte >> 4)),
+                              HexDigit(static_cast<uint8_t>(byte & 0x0F))};
       text.append(escaped, sizeof escaped);
     }
   }
