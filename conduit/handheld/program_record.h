@@ -57,9 +57,6 @@ inline std::string TextField(ConstSlot slot, size_t offset, size_t width) {
   return bytes::ByteReader(slot).Text(offset, width);
 }
 
-// A four-character code as text: a NUL among the four bytes ends it early.
-inline std::string CodeText(ConstSlot slot, size_t offset) { return TextField(slot, offset, kCodeLength); }
-
 inline bool IsExcluded(ConstSlot slot) { return slot[kExcludeFlagOffset] != 0; }
 inline bool IsMarkedToSkip(ConstSlot slot) { return slot[kSkipFlagOffset] != 0; }
 
