@@ -9,12 +9,19 @@
 // the median of the runs' own ratios: a shared machine's slow spells then
 // weigh on both sides of a ratio alike.
 //
-//   oq_sync_benchmark [--runs N] [SIZE...]     (default: 7 runs; 1000 10000 50000)
+// With --same-cpu the benchmark, and so the tracker and both clients, keep to
+// one processor. Client and tracker then hand over to each other directly,
+// without waking an idle processor for every reply, so the times are the
+// work itself and steady from run to run; the ratio shows the client's work
+// undiluted by the wait for wake-ups.
+//
+//   oq_sync_benchmark [--runs N] [--same-cpu] [SIZE...]     (default: 7 runs; 1000 10000 50000)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sched.h>
 #include <set>
 #include <spawn.h>
 #include <string>
@@ -189,27 +196,48 @@ bool MeasureSize(int programs, int runs, Row& row) {
   return true;
 }
 
+// Children inherit the mask: the tracker and every client run where this does.
+bool KeepToOneCpu(int& cpu) {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  for (cpu = 0; cpu < CPU_SETSIZE && !CPU_ISSET(cpu, &allowed); ++cpu) {
+  }
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(cpu, &one);
+  return sched_setaffinity(0, sizeof one, &one) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = 7;
+  bool sameCpu = false;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
+    } else if (argument == "--same-cpu") {
+      sameCpu = true;
     } else if (std::atoi(argument.c_str()) > 0) {
       sizes.push_back(std::atoi(argument.c_str()));
     } else {
-      std::fprintf(stderr, "usage: oq_sync_benchmark [--runs N] [SIZE...]\n");
+      std::fprintf(stderr, "usage: oq_sync_benchmark [--runs N] [--same-cpu] [SIZE...]\n");
       return 2;
     }
   }
   if (sizes.empty()) sizes = {1000, 10000, 50000};
+  int cpu = -1;
+  if (sameCpu && !KeepToOneCpu(cpu)) {
+    std::perror("oq_sync_benchmark: sched_setaffinity");
+    return 1;
+  }
 
   std::printf("oq-hotsync sync against a raw libcurl loop, same URLs, same tracker (median of %d runs;\n"
               "ratio: the median of each run's sync time over its loop time; cpu: the same for the\n"
               "processor time of the two clients)\n", runs);
+  if (sameCpu) std::printf("tracker, sync and loop all on processor %d\n", cpu);
   std::printf("%9s  %9s  %9s  %6s  %6s  %11s  %13s  %12s\n", "programs", "sync s", "curl s", "ratio", "cpu",
               "connections", "sync peak KiB", "us/program");
   std::vector<Row> rows;
