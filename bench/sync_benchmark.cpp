@@ -200,8 +200,8 @@ bool MeasureSize(int programs, int runs, Row& row) {
 bool KeepToOneCpu(int& cpu) {
   cpu_set_t allowed;
   if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
-  for (cpu = 0; cpu < CPU_SETSIZE && !CPU_ISSET(cpu, &allowed); ++cpu) {
-  }
+  cpu = 0;
+  while (cpu + 1 < CPU_SETSIZE && !CPU_ISSET(cpu, &allowed)) ++cpu;
   cpu_set_t one;
   CPU_ZERO(&one);
   CPU_SET(cpu, &one);
