@@ -1,5 +1,8 @@
 #include "backup_folder.h"
 
+#include <map>
+#include <utility>
+
 #include "handheld_image.h"
 #include "palm_time.h"
 #include "saved_preferences.h"
@@ -18,26 +21,20 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
   explicit FolderCatalogueHandheld(const std::filesystem::path& folder) : image_(folder) {}
 
   // Every file that is not a program is read no further than its header.
-  std::vector<InstalledProgram> Programs(std::vector<std::string>& warnings) override {
-    std::vector<InstalledProgram> programs;
-    for (const auto& path : image_.DatabaseFiles()) {
-      const auto header = HandheldImage::LoadHeader(path);
-      if (!header) {
-        warnings.push_back(path.filename().string() + ": shorter than a database header; passed over");
-        continue;
-      }
-      const auto summary = DatabaseSummary::Of(*header);
-      if (!IsProgram(summary)) continue;
-      auto loaded = HandheldImage::Load(path);
+  ProgramListing Programs(std::vector<std::string>& warnings) override {
+    ProgramListing listing;
+    for (const auto& file : ProgramFiles(warnings)) {
+      auto loaded = HandheldImage::Load(file.path);
       if (!loaded.database) {
-        warnings.push_back(loaded.detail + "; passed over");
+        warnings.push_back(loaded.detail + "; its catalogue record is kept as it was");
+        listing.unreadable.push_back(file.summary.name);
         continue;
       }
-      programs.push_back(
-          DescribeProgram(summary, FindResource(*loaded.database, kVersionResourceType, kProgramResourceId),
-                          FindResource(*loaded.database, kLauncherNameResourceType, kProgramResourceId)));
+      listing.programs.push_back(DescribeProgram(file.summary, VersionResources(*loaded.database),
+                                                 FindResource(*loaded.database, kLauncherNameResourceType,
+                                                              kProgramResourceId)));
     }
-    return programs;
+    return listing;
   }
 
   StoredCatalogue LoadCatalogue() override {
@@ -77,6 +74,45 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
   }
 
  private:
+  struct ProgramFile {
+    std::filesystem::path path;
+    DatabaseSummary summary;
+    uint32_t modificationDate = 0;
+  };
+
+  // One file per database name, as a handheld holds one: of two files of
+  // the same name (a merged or stale backup) the newer is taken, and said.
+  std::vector<ProgramFile> ProgramFiles(std::vector<std::string>& warnings) const {
+    std::vector<ProgramFile> files;
+    std::map<std::string, size_t> byName;
+    for (const auto& path : image_.DatabaseFiles()) {
+      const auto header = HandheldImage::LoadHeader(path);
+      if (!header) {
+        warnings.push_back(path.string() + ": shorter than a database header; passed over");
+        continue;
+      }
+      ProgramFile file{path, DatabaseSummary::Of(*header), header->modificationDate};
+      if (!IsProgram(file.summary)) continue;
+      const auto [known, added] = byName.emplace(StoredProgramName(file.summary.name), files.size());
+      if (added) {
+        files.push_back(std::move(file));
+        continue;
+      }
+      ProgramFile& kept = files[known->second];
+      const bool newer = std::pair(file.modificationDate, file.summary.version) >
+                         std::pair(kept.modificationDate, kept.summary.version);
+      const auto& taken = newer ? file : kept;
+      const auto& left = newer ? kept : file;
+      const char* why = taken.modificationDate != left.modificationDate ? "modified later"
+                        : taken.summary.version != left.summary.version ? "the higher version"
+                                                                         : "the first by file name";
+      warnings.push_back(left.path.string() + " and " + taken.path.string() + " hold the same database \"" +
+                         known->first + "\"; " + taken.path.filename().string() + " is catalogued (" + why + ")");
+      if (newer) kept = std::move(file);
+    }
+    return files;
+  }
+
   HandheldImage image_;
   std::optional<std::filesystem::path> cataloguePath_;
   std::optional<std::filesystem::path> preferencesPath_;
@@ -85,9 +121,9 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
 
 }  // namespace
 
-CatalogueResult CatalogueBackupFolder(const std::filesystem::path& folder) {
+CatalogueResult CatalogueBackupFolder(const std::filesystem::path& folder, RememberedFlags* remembered) {
   FolderCatalogueHandheld handheld(folder);
-  return RunCataloguer(handheld, palm::PalmNow());
+  return RunCataloguer(handheld, palm::PalmNow(), remembered);
 }
 
 }  // namespace oq::cataloguer

@@ -9,6 +9,6 @@
 
 namespace oq::cataloguer {
 
-CatalogueResult CatalogueBackupFolder(const std::filesystem::path& folder);
+CatalogueResult CatalogueBackupFolder(const std::filesystem::path& folder, RememberedFlags* remembered = nullptr);
 
 }  // namespace oq::cataloguer

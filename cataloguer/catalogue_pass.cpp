@@ -4,7 +4,8 @@ namespace oq::cataloguer {
 
 namespace {
 
-void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, CatalogueResult& result) {
+void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, RememberedFlags* remembered,
+                              CatalogueResult& result) {
   auto stored = handheld.LoadCatalogue();
   if (!stored.damaged.empty()) {
     result.damagedCatalogue = std::move(stored.damaged);
@@ -14,14 +15,18 @@ void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, Catalog
     result.foreignCatalogue = true;
     return;
   }
-  auto refreshed = RefreshCatalogue(stored.database, result.programs, now);
+  auto refreshed = RefreshCatalogue(stored.database, result.programs, now, {result.unreadable, remembered});
   result.changes = std::move(refreshed.changes);
-  if (!refreshed.changed) return;
-  if (const auto failure = handheld.SaveCatalogue(stored.database, refreshed.database); !failure.empty()) {
-    result.error = "cannot write the catalogue: " + failure;
-    return;
+  // The flags of removed programs come from the catalogue as it was.
+  if (remembered && stored.database) remembered->Remember(*stored.database);
+  if (refreshed.changed) {
+    if (const auto failure = handheld.SaveCatalogue(stored.database, refreshed.database); !failure.empty()) {
+      result.error = "cannot write the catalogue: " + failure;
+      return;
+    }
+    result.catalogueWritten = true;
   }
-  result.catalogueWritten = true;
+  if (remembered) remembered->Remember(refreshed.database);
 }
 
 void EnsureTrackerPreference(CatalogueHandheld& handheld, CatalogueResult& result) {
@@ -49,10 +54,25 @@ std::string CatalogueResult::Counts() const {
          std::to_string(changes.updated.size()) + " updated, " + std::to_string(changes.removed.size()) + " removed";
 }
 
-CatalogueResult RunCataloguer(CatalogueHandheld& handheld, uint32_t now) {
+CatalogueResult RunCataloguer(CatalogueHandheld& handheld, uint32_t now, RememberedFlags* remembered) {
   CatalogueResult result;
-  result.programs = handheld.Programs(result.warnings);
-  RefreshCatalogueDatabase(handheld, now, result);
+  auto listing = handheld.Programs(result.warnings);
+  // Four NULs are no program's identity: the tracker cannot be asked about it.
+  std::erase_if(listing.programs, [&](const InstalledProgram& program) {
+    if (program.creator != palm::FourCC{}) return false;
+    result.warnings.push_back(program.name + ": its creator code is 00000000, which names no program; not catalogued");
+    return true;
+  });
+  result.programs = std::move(listing.programs);
+  result.unreadable = std::move(listing.unreadable);
+  result.listFailure = std::move(listing.failure);
+  // A handheld that could not be listed may have lost its link: nothing
+  // more is asked of it.
+  if (!result.listFailure.empty()) {
+    result.warnings.push_back(result.listFailure + "; the catalogue was left as it was");
+    return result;
+  }
+  RefreshCatalogueDatabase(handheld, now, remembered, result);
   if (result.error.empty()) EnsureTrackerPreference(handheld, result);
   return result;
 }

@@ -30,16 +30,25 @@ bool IsProgram(const DatabaseSummary& database) {
                      [&](const char* type) { return database.type == palm::FourCCFromText(type); });
 }
 
+std::string VersionText(std::span<const uint8_t> resource) {
+  const auto end = std::find_if(resource.begin(), resource.end(), [](uint8_t byte) { return byte < 0x20 || byte == 0x7F; });
+  std::string text(resource.begin(), end);
+  if (text.find_first_not_of(' ') == std::string::npos) text.clear();
+  return text;
+}
+
 InstalledProgram DescribeProgram(const DatabaseSummary& database,
-                                 std::optional<std::span<const uint8_t>> versionResource,
+                                 std::span<const std::span<const uint8_t>> versionResources,
                                  std::optional<std::span<const uint8_t>> launcherNameResource) {
   InstalledProgram program{database.name, database.type, database.creator, {}, {}};
   if (launcherNameResource) {
     std::string launcherName = ResourceText(*launcherNameResource, launcherNameResource->size());
     if (launcherName != database.name) program.altName = std::move(launcherName);
   }
-  program.installedVersion = versionResource ? ResourceText(*versionResource, versionResource->size())
-                                             : std::to_string(database.version);
+  for (const auto resource : versionResources) {
+    program.installedVersion = VersionText(resource);
+    if (!program.installedVersion.empty()) break;
+  }
   if (program.installedVersion.empty()) program.installedVersion = std::to_string(database.version);
   return program;
 }
@@ -50,6 +59,21 @@ std::optional<std::span<const uint8_t>> FindResource(const palm::Database& datab
     if (resource.type == code && resource.id == id) return std::span<const uint8_t>(resource.data);
   }
   return std::nullopt;
+}
+
+std::vector<std::span<const uint8_t>> VersionResources(const palm::Database& database) {
+  const palm::FourCC code = palm::FourCCFromText(kVersionResourceType);
+  std::vector<const palm::Resource*> found;
+  for (const auto& resource : database.resources) {
+    if (resource.type == code) found.push_back(&resource);
+  }
+  std::stable_sort(found.begin(), found.end(), [](const palm::Resource* a, const palm::Resource* b) {
+    if ((a->id == kProgramResourceId) != (b->id == kProgramResourceId)) return a->id == kProgramResourceId;
+    return a->id < b->id;
+  });
+  std::vector<std::span<const uint8_t>> resources;
+  for (const auto* resource : found) resources.emplace_back(resource->data);
+  return resources;
 }
 
 }  // namespace oq::cataloguer

@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "palm_database.h"
 
@@ -31,25 +32,37 @@ struct DatabaseSummary {
 bool IsProgram(const DatabaseSummary& database);
 
 // The resources a program is described by: its version string and the name
-// the launcher shows.
+// the launcher shows. The version is looked for under kProgramResourceId
+// first, then under the lowest id the program has: common build tools
+// number it 1.
 inline constexpr const char* kVersionResourceType = "tver";
 inline constexpr const char* kLauncherNameResourceType = "tAIN";
 inline constexpr uint16_t kProgramResourceId = 1000;
+inline constexpr uint16_t kBuildToolVersionResourceId = 1;
 
 struct InstalledProgram {
   std::string name;  // the database name
   palm::FourCC type{};
   palm::FourCC creator{};
   std::string altName;           // the launcher's name when it differs from the database name
-  std::string installedVersion;  // the version resource, else the header's version number
+  std::string installedVersion;  // the first version resource that says one, else the header's version number
 };
 
-// Resources are their raw bytes, absent when the program has none.
+// Resources are their raw bytes. `versionResources` in the order they are
+// tried: a blank one says nothing and the next is taken.
 InstalledProgram DescribeProgram(const DatabaseSummary& database,
-                                 std::optional<std::span<const uint8_t>> versionResource,
+                                 std::span<const std::span<const uint8_t>> versionResources,
                                  std::optional<std::span<const uint8_t>> launcherNameResource);
+
+// A version resource's text: up to its first NUL or control byte; empty
+// when that leaves nothing but blanks.
+std::string VersionText(std::span<const uint8_t> resource);
 
 // The resource of that type and id in a resource database, if any.
 std::optional<std::span<const uint8_t>> FindResource(const palm::Database& database, const char* type, uint16_t id);
+
+// A program file's version resources in the order they are tried: id
+// kProgramResourceId, then the others by rising id.
+std::vector<std::span<const uint8_t>> VersionResources(const palm::Database& database);
 
 }  // namespace oq::cataloguer

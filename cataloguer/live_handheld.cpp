@@ -35,24 +35,31 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
  public:
   explicit LiveCatalogueHandheld(dlp::Client& client) : client_(client) {}
 
-  std::vector<InstalledProgram> Programs(std::vector<std::string>& warnings) override {
-    std::vector<InstalledProgram> programs;
+  ProgramListing Programs(std::vector<std::string>& warnings) override {
+    ProgramListing listing;
     if (const auto status = client_.ReadDatabaseList(databases_); !status.ok()) {
-      warnings.push_back("the handheld's database list could not be read: " + status.Describe());
-      return programs;
+      listing.failure = "the handheld's database list could not be read: " + status.Describe();
+      return listing;
     }
     for (const auto& info : databases_) {
       const auto summary = SummaryOf(info);
       if (!IsProgram(summary)) continue;
-      std::vector<uint8_t> version, launcherName;
-      const auto status = ReadProgramResources(info.name, version, launcherName);
-      if (!status.empty()) {
-        warnings.push_back(status + "; passed over");
+      ProgramResources resources;
+      const auto failure = ReadProgramResources(info.name, resources);
+      if (!client_.linkFailure().ok()) {
+        listing.failure = "the handheld's programs could not be read: " + client_.linkFailure().Describe();
+        return listing;
+      }
+      if (!failure.empty()) {
+        warnings.push_back(failure + "; its catalogue record is kept as it was");
+        listing.unreadable.push_back(info.name);
         continue;
       }
-      programs.push_back(DescribeProgram(summary, Optional(version), Optional(launcherName)));
+      std::vector<std::span<const uint8_t>> versions;
+      for (const auto& version : resources.versions) versions.emplace_back(version);
+      listing.programs.push_back(DescribeProgram(summary, versions, Optional(resources.launcherName)));
     }
-    return programs;
+    return listing;
   }
 
   StoredCatalogue LoadCatalogue() override {
@@ -126,26 +133,38 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     return std::span<const uint8_t>(bytes);
   }
 
-  // Empty when read; a resource the program lacks stays empty.
-  std::string ReadProgramResources(const std::string& name, std::vector<uint8_t>& version,
-                                   std::vector<uint8_t>& launcherName) {
+  struct ProgramResources {
+    std::vector<std::vector<uint8_t>> versions;  // in the order they are tried
+    std::vector<uint8_t> launcherName;           // empty when the program has none
+  };
+
+  // Empty when read. Only the two usual ids of the version resource are
+  // asked for: finding the lowest id would take a request per resource.
+  std::string ReadProgramResources(const std::string& name, ProgramResources& resources) {
     uint8_t handle = 0;
     if (const auto status = client_.OpenDb(name, sync::kOpenRead, handle); !status.ok()) {
       return Failed("opening", name, status);
     }
     std::string failure;
-    const auto read = [&](const char* type, std::vector<uint8_t>& out) {
+    const auto read = [&](const char* type, uint16_t id, std::vector<uint8_t>& out) {
       dlp::ResourceData resource;
-      const auto status = client_.ReadResourceByType(handle, palm::FourCCValue(palm::FourCCFromText(type)),
-                                                     kProgramResourceId, resource);
+      const auto status = client_.ReadResourceByType(handle, palm::FourCCValue(palm::FourCCFromText(type)), id,
+                                                     resource);
       if (status.ok()) {
         out = std::move(resource.data);
-      } else if (!status.IsDeviceError(dlp::kErrNotFound) && failure.empty()) {
+        return true;
+      }
+      if (!status.IsDeviceError(dlp::kErrNotFound) && failure.empty()) {
         failure = Failed("reading a resource of", name, status);
       }
+      return false;
     };
-    read(kVersionResourceType, version);
-    read(kLauncherNameResourceType, launcherName);
+    for (const uint16_t id : {kProgramResourceId, kBuildToolVersionResourceId}) {
+      std::vector<uint8_t> version;
+      if (read(kVersionResourceType, id, version)) resources.versions.push_back(std::move(version));
+      if (!failure.empty() || (!resources.versions.empty() && !VersionText(resources.versions.back()).empty())) break;
+    }
+    if (failure.empty()) read(kLauncherNameResourceType, kProgramResourceId, resources.launcherName);
     const auto closed = client_.CloseDb(handle);
     if (failure.empty() && !closed.ok()) failure = Failed("closing", name, closed);
     return failure;
@@ -184,9 +203,9 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
 
 }  // namespace
 
-CatalogueResult CatalogueLiveHandheld(dlp::Client& client) {
+CatalogueResult CatalogueLiveHandheld(dlp::Client& client, RememberedFlags* remembered) {
   LiveCatalogueHandheld handheld(client);
-  return RunCataloguer(handheld, palm::PalmNow());
+  return RunCataloguer(handheld, palm::PalmNow(), remembered);
 }
 
 }  // namespace oq::cataloguer

@@ -9,6 +9,6 @@
 
 namespace oq::cataloguer {
 
-CatalogueResult CatalogueLiveHandheld(dlp::Client& client);
+CatalogueResult CatalogueLiveHandheld(dlp::Client& client, RememberedFlags* remembered = nullptr);
 
 }  // namespace oq::cataloguer

@@ -77,8 +77,13 @@ std::vector<uint8_t> NewTrackerPreference() {
   return standin::saved_preferences::Encode(pref::kVersion, preference);
 }
 
+std::string StoredProgramName(const std::string& name) {
+  return name.substr(0, std::min(name.find('\0'), layout::kProgramNameLength - 1));
+}
+
 RefreshedCatalogue RefreshCatalogue(const std::optional<palm::Database>& existing,
-                                    const std::vector<InstalledProgram>& programs, uint32_t now) {
+                                    const std::vector<InstalledProgram>& programs, uint32_t now,
+                                    const RefreshContext& context) {
   RefreshedCatalogue result{existing ? *existing : NewCatalogue(now), {}, false};
   palm::Database& catalogue = result.database;
   CatalogueChanges& changes = result.changes;
@@ -88,17 +93,25 @@ RefreshedCatalogue RefreshCatalogue(const std::optional<palm::Database>& existin
   // A database name is unique on a handheld: it is what a record stands for.
   std::map<std::string, palm::Record> kept;
   for (auto& record : catalogue.records) {
-    const std::string name = ProgramName(record);
+    const std::string name = StoredProgramName(ProgramName(record));
     if (!kept.emplace(name, std::move(record)).second) changes.removed.push_back(name);
   }
   std::set<uint32_t> ids;
   for (const auto& [name, record] : kept) ids.insert(record.uniqueId);
 
   std::vector<palm::Record> records;
+  // What could not be read is not known to be gone.
+  for (const auto& name : context.unreadable) {
+    if (auto found = kept.find(StoredProgramName(name)); found != kept.end()) {
+      records.push_back(std::move(found->second));
+      kept.erase(found);
+    }
+  }
   std::set<std::string> listed;
   for (const auto& program : programs) {
-    if (!listed.insert(program.name).second) continue;  // a second file of the same database
-    auto found = kept.find(program.name);
+    const std::string name = StoredProgramName(program.name);
+    if (!listed.insert(name).second) continue;  // a second file of the same database
+    auto found = kept.find(name);
     if (found == kept.end()) {
       uint32_t id = catalogue.uniqueIdSeed;
       do {
@@ -107,6 +120,12 @@ RefreshedCatalogue RefreshCatalogue(const std::optional<palm::Database>& existin
       catalogue.uniqueIdSeed = id;
       ids.insert(id);
       records.push_back({palm::kRecordDirty, id, NewProgramRecord(program)});
+      if (context.remembered) {
+        if (const auto flags = context.remembered->Find(program.creator, name)) {
+          records.back().data[layout::kSkipFlagOffset] = flags->skip;
+          records.back().data[layout::kExcludeFlagOffset] = flags->exclude;
+        }
+      }
       changes.added.push_back(program.name);
       continue;
     }

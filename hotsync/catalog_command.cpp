@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "backup_folder.h"
+#include "catalogue_refresh.h"
 #include "commands.h"
 #include "handheld_folder.h"
 
@@ -18,7 +19,11 @@ void PrintNames(const char* what, const std::vector<std::string>& names) {
 
 int RunCatalog(const CatalogOptions& options) {
   if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
-  const auto result = cataloguer::CatalogueBackupFolder(options.handheld);
+  const standin::DesktopDirectory desktop;
+  const auto result = RunCataloguerFor(desktop, options.user.value_or(DefaultUserName(options.handheld)),
+                                       [&](cataloguer::RememberedFlags* remembered) {
+                                         return cataloguer::CatalogueBackupFolder(options.handheld, remembered);
+                                       });
   for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
   if (!result.error.empty()) {
     std::cerr << "oq-hotsync: " << result.error << "\n";
@@ -28,6 +33,7 @@ int RunCatalog(const CatalogOptions& options) {
     std::cerr << "oq-hotsync: the catalogue is damaged (" << result.damagedCatalogue << "); it is left as it is\n";
     return kExitConduitFailed;
   }
+  if (!result.listFailure.empty()) return kExitConduitFailed;
   if (result.foreignCatalogue) {
     std::cout << "The catalogue was made by the OrbitQuail handheld program; it is left as it is ("
               << result.programs.size() << " programs installed).\n";
@@ -39,6 +45,10 @@ int RunCatalog(const CatalogOptions& options) {
     PrintNames("removed", changes.removed);
   }
   if (result.preferenceCreated) std::cout << "Created the OrbitQuail preference (skipped programs are not tracked).\n";
+  if (!result.Complete()) {
+    ReportIncompleteCatalogue(result);
+    return kExitConduitFailed;
+  }
   return kExitOk;
 }
 

@@ -43,6 +43,7 @@ int RunListen(const ListenOptions& options);
 
 struct CatalogOptions {
   std::filesystem::path handheld;
+  std::optional<std::string> user;  // whose remembered flags apply; default: the folder's name
 };
 int RunCatalog(const CatalogOptions& options);
 

@@ -23,4 +23,10 @@ bool CheckHandheldFolder(const std::filesystem::path& folder) {
   return problems.empty();
 }
 
+std::string DefaultUserName(const std::filesystem::path& folder) {
+  auto path = std::filesystem::absolute(folder).lexically_normal();
+  if (path.filename().empty()) path = path.parent_path();
+  return path.filename().string();
+}
+
 }  // namespace oq::hotsync

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace oq::hotsync {
 
 // True when usable; otherwise says why on stderr.
 bool CheckHandheldFolder(const std::filesystem::path& folder);
+
+// The HotSync user a folder is synced as without --user: the folder's own
+// name, with or without a trailing separator.
+std::string DefaultUserName(const std::filesystem::path& folder);
 
 }  // namespace oq::hotsync

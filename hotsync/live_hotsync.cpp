@@ -5,6 +5,7 @@
 #include <iostream>
 #include <unistd.h>
 
+#include "catalogue_refresh.h"
 #include "commands.h"
 #include "conduit_pass.h"
 #include "conduit_settings.h"
@@ -62,7 +63,10 @@ class LiveHotSync {
     if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
 
     if (!InstallQueuedOnHandheld(desktop, user, client_) || Stopped()) return Abort();
-    if (!BringCatalogueUpToDate() || Stopped()) return Abort();
+    const auto catalogue = RunCataloguerFor(desktop, user, [this](cataloguer::RememberedFlags* remembered) {
+      return cataloguer::CatalogueLiveHandheld(client_, remembered);
+    });
+    if (!ReportCatalogue(catalogue) || !client_.linkFailure().ok() || Stopped()) return Abort();
     if (!Check(client_.OpenConduit(), "starting the conduit on the handheld")) return Abort();
 
     handheld_host::BeginSync(std::make_unique<standin::DeviceHandheld>(client_, [this] { return Stopped(); }));
@@ -89,7 +93,7 @@ class LiveHotSync {
     handheldUser.lastSyncPc = DesktopId();
     handheldUser.lastSync = palm::CalendarFromPalm(palm::PalmNow());
     Check(client_.WriteUserInfo(handheldUser), "recording the HotSync on the handheld");
-    const bool clean = pass.result == 0 && client_.linkFailure().ok();
+    const bool clean = pass.result == 0 && client_.linkFailure().ok() && catalogue.Complete();
     if (!Check(client_.EndOfSync(clean ? dlp::kEndNormal : dlp::kEndOther), "ending the HotSync")) return Abort();
     pass.advice.Print(std::cerr, pass.result);
     if (pass.result != 0) {
@@ -99,10 +103,12 @@ class LiveHotSync {
       }
       return kExitConduitFailed;
     }
-    if (!pass.passRan) {
-      std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
-      return kExitNothingTracked;
+    if (!pass.passRan) std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
+    if (!catalogue.Complete()) {
+      ReportIncompleteCatalogue(catalogue);
+      return kExitConduitFailed;
     }
+    if (!pass.passRan) return kExitNothingTracked;
     std::cerr << "oq-hotsync: HotSync with \"" << user << "\" complete\n";
     return kExitOk;
   }
@@ -117,23 +123,6 @@ class LiveHotSync {
   bool Check(const dlp::Status& status, const char* what) {
     if (!status.ok()) Report(status, what);
     return status.ok();
-  }
-
-  bool BringCatalogueUpToDate() {
-    const auto result = cataloguer::CatalogueLiveHandheld(client_);
-    for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
-    if (!result.error.empty()) {
-      std::cerr << "oq-hotsync: " << result.error << "\n";
-      return false;
-    }
-    if (!result.damagedCatalogue.empty()) {
-      std::cerr << "oq-hotsync: the catalogue is damaged: " << result.damagedCatalogue << "\n";
-    } else if (result.foreignCatalogue) {
-      std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
-    } else if (result.changes.Any()) {
-      std::cerr << "oq-hotsync: catalogue: " << result.Counts() << "\n";
-    }
-    return client_.linkFailure().ok();
   }
 
   // Tells a handheld still listening that the HotSync did not complete.

@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
       app.add_subcommand("catalog", "build or refresh the catalogue OQProgDB from the handheld's installed programs");
   catalogCommand->add_option("--handheld", catalog.handheld, "folder holding the handheld's database files")
       ->required();
+  catalogCommand->add_option("--user", catalog.user,
+                             "HotSync user whose remembered flags returning programs get (default: the folder's name)");
   catalogCommand->footer(Footer("  oq-hotsync catalog --handheld ~/handheld\n"));
 
   struct FlagCommand {

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "backup_folder.h"
+#include "catalogue_refresh.h"
 #include "catalogue_rows.h"
 #include "commands.h"
 #include "conduit_library.h"
@@ -54,33 +55,9 @@ bool InstallQueuedFiles(standin::DesktopDirectory& desktop, const std::string& u
   return true;
 }
 
-// The handheld folder's own name, with or without a trailing separator.
-std::string FolderName(const std::filesystem::path& folder) {
-  auto path = std::filesystem::absolute(folder).lexically_normal();
-  if (path.filename().empty()) path = path.parent_path();
-  return path.filename().string();
-}
-
 // The action asked for, else the one the user chose.
 int ResolveAction(const SyncOptions& options, standin::DesktopDirectory& desktop, const std::string& user) {
   return options.action ? *options.action : ChosenAction(desktop, user);
-}
-
-// The handheld program's part, done on the desktop; false when the
-// catalogue could not be written.
-bool BringCatalogueUpToDate(const std::filesystem::path& handheld) {
-  const auto result = cataloguer::CatalogueBackupFolder(handheld);
-  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
-  if (!result.error.empty()) {
-    std::cerr << "oq-hotsync: " << result.error << "\n";
-    return false;
-  }
-  if (result.foreignCatalogue) {
-    std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
-  } else if (result.changes.Any()) {
-    std::cerr << "oq-hotsync: catalogue: " << result.Counts() << "\n";
-  }
-  return true;
 }
 
 // One line after a pass that tracked: how many programs, how many outdated.
@@ -117,7 +94,7 @@ int RunSync(const SyncOptions& options) {
   if (!conduit) return kExitUsage;
 
   WarnAboutEnvironment(std::cerr);
-  const std::string user = options.user.value_or(FolderName(options.handheld));
+  const std::string user = options.user.value_or(DefaultUserName(options.handheld));
   standin::DesktopDirectory desktop;
   if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options.newUser) {
     std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\", but there is \"" << known
@@ -134,7 +111,15 @@ int RunSync(const SyncOptions& options) {
   if (!unreadable.empty()) return kExitConduitFailed;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
-  if (!options.noCatalog && !BringCatalogueUpToDate(options.handheld)) return kExitConduitFailed;
+  // The handheld program's part, done on the desktop.
+  std::optional<cataloguer::CatalogueResult> catalogue;
+  if (!options.noCatalog) {
+    catalogue = RunCataloguerFor(desktop, user, [&](cataloguer::RememberedFlags* remembered) {
+      return cataloguer::CatalogueBackupFolder(options.handheld, remembered);
+    });
+    if (!ReportCatalogue(*catalogue)) return kExitConduitFailed;
+  }
+  const bool catalogueComplete = !catalogue || catalogue->Complete();
 
   handheld_host::BeginSync(options.handheld);
   handheld_host::SetUser(user);
@@ -185,10 +170,12 @@ int RunSync(const SyncOptions& options) {
       std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
     }
     std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
-    return kExitNothingTracked;
+    if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
+    return catalogueComplete ? kExitNothingTracked : kExitConduitFailed;
   }
   PrintSummary(options.handheld, pass.unanswered);
-  return kExitOk;
+  if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
+  return catalogueComplete ? kExitOk : kExitConduitFailed;
 }
 
 }  // namespace oq::hotsync

@@ -3,6 +3,7 @@
 //   users.ini             [Users] Count=N, User1=..., UserN=...
 //   users/<user>/Install/ files waiting to be installed at the next HotSync
 //   users/<user>/conduits.ini  [<creator>] Permanent=, Temporary= actions
+//   users/<user>/<file>   what else the desktop keeps of the user's handheld
 //   conduits.ini          the conduit registry: [<creator>] Type, Library, Title
 //   <conduit library>     as the installer copies it
 //
@@ -53,6 +54,11 @@ class DesktopDirectory {
   // there but cannot be read, with why ("path: reason"); while any is, the
   // calls that would change it do nothing and return false.
   std::vector<std::string> UnreadableFiles(const std::string& user) const;
+
+  // A file of the user's own folder, such as what the cataloguer remembers.
+  std::filesystem::path UserFile(const std::string& user, const char* name) const {
+    return UserDirectory(user) / name;
+  }
 
   static constexpr const char* kPermanent = "Permanent";
   static constexpr const char* kTemporary = "Temporary";

@@ -4,10 +4,13 @@
 // a panel, an overlay, OrbitQuail's own program, the built-in applications'
 // databases and Saved Preferences without an OrbitQuail preference.
 //
-//   node make_backup_folder.mjs DIR [upgraded]
+//   node make_backup_folder.mjs DIR [upgraded|real]
 // "upgraded": Star Chart is at version 2.1, Word Hunt is gone and Pocket
 // Ledger is new, as after the user changed programs on the handheld.
-import {mkdirSync, rmSync, writeFileSync} from 'node:fs';
+// "real": adds programs shaped as real ones are: version resources under
+// other ids, blank or unterminated ones, a name of all 32 bytes, two files
+// of one database from different years, the null creator.
+import {mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {
   DatebookDatabase,
@@ -16,10 +19,12 @@ import {
   RawPrcDatabase,
   RawPrcRecord,
   ToDoDatabase,
+  DatabaseTimestamp,
 } from 'palm-pdb';
 
 const [dir, variant] = process.argv.slice(2);
 const upgraded = variant === 'upgraded';
+const real = variant === 'real';
 mkdirSync(dir, {recursive: true});
 
 const text = (value) => Buffer.from(value + '\0', 'latin1');
@@ -32,14 +37,17 @@ function resource(type, id, data) {
   return r;
 }
 
-function program(file, {name, type = 'appl', creator, version = 1, tver, tain}) {
+// `tvers`: more version resources, [id, bytes] each.
+function program(file, {name, type = 'appl', creator, version = 1, tver, tain, tvers = [], modified}) {
   const db = new RawPrcDatabase();
   db.header.name = name;
   db.header.type = type;
   db.header.creator = creator;
   db.header.version = version;
+  if (modified !== undefined) db.header.modificationDate = DatabaseTimestamp.of(new Date(modified));
   db.records.push(resource('code', 0, [0, 0, 0, 1]));
   if (tain !== undefined) db.records.push(resource('tAIN', 1000, text(tain)));
+  for (const [id, bytes] of tvers) db.records.push(resource('tver', id, Buffer.from(bytes, 'latin1')));
   if (tver !== undefined) db.records.push(resource('tver', 1000, text(tver)));
   db.records.push(resource('code', 1, [0x4e, 0x75]));
   writeFileSync(join(dir, file), db.serialize());
@@ -59,6 +67,22 @@ if (upgraded) {
   program('Ledger.prc', {name: 'Pocket Ledger', creator: 'PkLd', tver: '3.1', tain: 'Ledger'});
 } else {
   program('WordHunt.prc', {name: 'Word Hunt', creator: 'WdHt', version: 3});
+}
+
+if (real) {
+  program('VersionOne.prc', {name: 'Version One', creator: 'VrOn', tvers: [[1, '3.2\0']]});
+  program('VersionTwo.prc', {name: 'Version Two', creator: 'VrTw', tvers: [[5, '9.9\0'], [2, '4.0\0']]});
+  program('BlankFirst.prc', {name: 'Blank First', creator: 'BlFr', tvers: [[1, '1.5\0']], tver: ''});
+  program('AllBlank.prc', {name: 'All Blank', creator: 'AlBl', version: 6, tvers: [[1, '  \0']], tver: ' '});
+  program('Trailing.prc', {name: 'Trailing Bytes', creator: 'TrBy', tvers: [[1000, '2.2\r\n(c) 2003 Nobody']]});
+  // palm-pdb always ends a name inside the field, as a handheld need not.
+  program('Name32.prc', {name: 'A program whose name is 32 byte', creator: 'Nm32', tver: '1.0'});
+  const name32 = readFileSync(join(dir, 'Name32.prc'));
+  name32[31] = 's'.charCodeAt(0);
+  writeFileSync(join(dir, 'Name32.prc'), name32);
+  program('PocketC 3.7.prc', {name: 'PocketC', creator: 'PktC', tver: '3.7', modified: '2001-05-01T00:00:00Z'});
+  program('PocketC 7.1.prc', {name: 'PocketC', creator: 'PktC', tver: '7.1.4rt', modified: '2006-09-01T00:00:00Z'});
+  program('NoCreator.prc', {name: 'No Creator', creator: '\0\0\0\0', tver: '1.0'});
 }
 
 const memo = new MemoDatabase();

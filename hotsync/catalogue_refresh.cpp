@@ -1,0 +1,60 @@
+#include "catalogue_refresh.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "atomic_file.h"
+
+namespace oq::hotsync {
+
+cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& desktop, const std::string& user,
+                                             const CataloguerRun& run) {
+  const auto users = desktop.Users();
+  if (std::find(users.begin(), users.end(), user) == users.end()) return run(nullptr);
+  const auto path = desktop.UserFile(user, kRememberedFlagsFile);
+  if (const auto reason = standin::UnreadableReason(path); !reason.empty()) {
+    std::cerr << "oq-hotsync: cannot read " << reason << "; flags are not remembered at this HotSync\n";
+    return run(nullptr);
+  }
+  const auto bytes = standin::ReadWholeFile(path);
+  const std::string before = bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+  auto remembered = cataloguer::RememberedFlags::Parse(before);
+  auto result = run(&remembered);
+  if (const std::string after = remembered.Serialize(); after != before && (bytes || !remembered.Empty())) {
+    const auto failure = standin::WriteFileAtomically(
+        path, {reinterpret_cast<const uint8_t*>(after.data()), after.size()}, standin::FileAccess::kOwnerOnly);
+    if (!failure.empty()) std::cerr << "oq-hotsync: the programs' flags could not be remembered: " << failure << "\n";
+  }
+  return result;
+}
+
+bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
+  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
+  if (!result.error.empty()) {
+    std::cerr << "oq-hotsync: " << result.error << "\n";
+    return false;
+  }
+  if (!result.damagedCatalogue.empty()) {
+    std::cerr << "oq-hotsync: the catalogue is damaged: " << result.damagedCatalogue << "\n";
+  } else if (result.foreignCatalogue) {
+    std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
+  } else if (result.listFailure.empty() && result.changes.Any()) {
+    std::cerr << "oq-hotsync: catalogue: " << result.Counts() << "\n";
+  }
+  return true;
+}
+
+void ReportIncompleteCatalogue(const cataloguer::CatalogueResult& result) {
+  if (!result.listFailure.empty()) {
+    std::cerr << "oq-hotsync: the catalogue was not refreshed, as the handheld's database list could not be read; "
+                 "sync again\n";
+    return;
+  }
+  const size_t count = result.unreadable.size();
+  std::cerr << "oq-hotsync: " << count << (count == 1 ? " program" : " programs")
+            << " could not be read and kept " << (count == 1 ? "its" : "their")
+            << " catalogue record as it was (see above); sync again once the handheld can read "
+            << (count == 1 ? "it" : "them") << "\n";
+}
+
+}  // namespace oq::hotsync
