@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "atomic_file.h"
 #include "handheld_image.h"
 #include "palm_time.h"
 #include "saved_preferences.h"
@@ -85,7 +86,12 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
   std::vector<ProgramFile> ProgramFiles(std::vector<std::string>& warnings) const {
     std::vector<ProgramFile> files;
     std::map<std::string, size_t> byName;
-    for (const auto& path : image_.DatabaseFiles()) {
+    const auto databases = image_.DatabaseFiles();
+    if (const size_t others = standin::RegularFiles(image_.directory()).size() - databases.size(); others != 0) {
+      warnings.push_back(std::to_string(others) + (others == 1 ? " file" : " files") + " in " +
+                         image_.directory().string() + " without a .pdb or .prc ending passed over");
+    }
+    for (const auto& path : databases) {
       const auto header = HandheldImage::LoadHeader(path);
       if (!header) {
         warnings.push_back(path.string() + ": shorter than a database header; passed over");

@@ -6,13 +6,14 @@
 #include "catalogue_refresh.h"
 #include "commands.h"
 #include "handheld_folder.h"
+#include "terminal_text.h"
 
 namespace oq::hotsync {
 
 namespace {
 
 void PrintNames(const char* what, const std::vector<std::string>& names) {
-  for (const auto& name : names) std::cout << "  " << what << " " << name << "\n";
+  for (const auto& name : names) std::cout << "  " << what << " " << TerminalText(name) << "\n";
 }
 
 }  // namespace
@@ -24,7 +25,7 @@ int RunCatalog(const CatalogOptions& options) {
                                        [&](cataloguer::RememberedFlags* remembered) {
                                          return cataloguer::CatalogueBackupFolder(options.handheld, remembered);
                                        });
-  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
+  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << WithoutControls(warning) << "\n";
   if (!result.error.empty()) {
     std::cerr << "oq-hotsync: " << result.error << "\n";
     return kExitConduitFailed;

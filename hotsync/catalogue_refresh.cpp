@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "atomic_file.h"
+#include "terminal_text.h"
 
 namespace oq::hotsync {
 
@@ -29,7 +30,7 @@ cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& de
 }
 
 bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
-  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << warning << "\n";
+  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << WithoutControls(warning) << "\n";
   if (!result.error.empty()) {
     std::cerr << "oq-hotsync: " << result.error << "\n";
     return false;

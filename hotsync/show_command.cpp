@@ -11,26 +11,11 @@
 #include "commands.h"
 #include "conduit_settings.h"
 #include "handheld_folder.h"
+#include "terminal_text.h"
 
 namespace oq::hotsync {
 
 namespace {
-
-// Texts from the handheld and the tracker, shown on a terminal: control
-// bytes (escape sequences among them) are written as \xNN, never sent.
-std::string Printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c < 0x20 || c == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", c);
-      out += escape;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 std::string TimeText(long long seconds) {
   const std::time_t time = static_cast<std::time_t>(seconds);
@@ -86,11 +71,11 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
   for (const auto& r : rows) {
     const std::string flags = std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-") +
                               (r.answered ? "-" : "?");
-    std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", Printable(r.type).c_str(), Printable(r.creator).c_str(),
-                Printable(r.name).c_str(), Printable(r.installed).c_str(), Printable(r.latest).c_str(),
-                r.releaseDate.c_str(), flags.c_str(), Printable(r.message).c_str());
+    std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", TerminalText(r.type).c_str(), TerminalText(r.creator).c_str(),
+                TerminalText(r.name).c_str(), TerminalText(r.installed).c_str(), TerminalText(r.latest).c_str(),
+                r.releaseDate.c_str(), flags.c_str(), TerminalText(r.message).c_str());
     newer += r.newer;
-    if (!r.answered && r.Tracked(view.useSkipFlag)) unanswered.push_back(Printable(r.name));
+    if (!r.answered && r.Tracked(view.useSkipFlag)) unanswered.push_back(TerminalText(r.name));
   }
   std::printf("\n%zu programs, %zu with a newer version (flags: N newer version, S marked to be skipped, X excluded, "
               "? never answered)\n",
@@ -102,7 +87,7 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
     std::printf("Never answered: %s\n", names.c_str());
   }
   std::printf("Server message: %s\n",
-              view.serverMessage ? Printable(*view.serverMessage).c_str() : "(no OrbitQuail preference)");
+              view.serverMessage ? TerminalText(*view.serverMessage).c_str() : "(no OrbitQuail preference)");
 }
 
 }  // namespace

@@ -174,6 +174,80 @@ TEST_F(BackupFolderTest, ARefreshKeepsIdsFlagsAndAnswersOfProgramsStillInstalled
   EXPECT_EQ(after.at("Pocket Ledger").altName, "Ledger");
 }
 
+TEST_F(BackupFolderTest, ProgramsShapedAsRealOnesAreCataloguedAndSettle) {
+  ASSERT_EQ(MakeFolder("real"), 0);
+  palm::Database cafe;
+  cafe.SetName("Caf\xE9 \x9B""31m");
+  cafe.attributes = palm::kAttributeResourceDb;
+  cafe.type = palm::FourCCFromText("appl");
+  cafe.creator = palm::FourCCFromText("CfLt");
+  test::WriteDatabase(Folder() / "Cafe.prc", cafe);
+  test::WriteText(Folder() / "Empty.pdb", "");
+  test::WriteText(Folder() / "notes.txt", "not a database");
+  const auto first = test::RunHotSync("catalog --handheld " + Folder().string(), "LC_ALL=C.UTF-8");
+  ASSERT_EQ(first.status, 0) << first.output;
+  EXPECT_THAT(first.output, HasSubstr("added Caf\xC3\xA9 \\x9B31m")) << "Latin-1 shown as UTF-8, C1 controls escaped";
+  EXPECT_THAT(first.output, HasSubstr((Folder() / "Empty.pdb").string() + ": shorter than a database header"));
+  EXPECT_THAT(first.output, HasSubstr("1 file in " + Folder().string() + " without a .pdb or .prc ending passed over"));
+  EXPECT_THAT(first.output, HasSubstr("PocketC 3.7.prc and " + (Folder() / "PocketC 7.1.prc").string() +
+                                      " hold the same database \"PocketC\"; PocketC 7.1.prc is catalogued "
+                                      "(modified later)"));
+  EXPECT_THAT(first.output, HasSubstr("No Creator: its creator code is 00000000"));
+  const auto programs = Catalogue();
+  EXPECT_EQ(programs.at("Version One").installed, "3.2") << "tver 1, as build tools write it";
+  EXPECT_EQ(programs.at("Version Two").installed, "4.0") << "the lowest id";
+  EXPECT_EQ(programs.at("Blank First").installed, "1.5") << "a blank tver 1000 says nothing";
+  EXPECT_EQ(programs.at("All Blank").installed, "6");
+  EXPECT_EQ(programs.at("Trailing Bytes").installed, "2.2");
+  EXPECT_EQ(programs.at("PocketC").installed, "7.1.4rt");
+  EXPECT_EQ(programs.count("No Creator"), 0u);
+  EXPECT_EQ(programs.at("A program whose name is 32 byte").creator, "Nm32");
+
+  // The tracker's answer for the 32-byte name survives the next refresh.
+  ASSERT_EQ(Hotsync("sync --handheld " + Folder().string()).status, 0);
+  const auto answered = Catalogue().at("A program whose name is 32 byte").bytes;
+  ASSERT_GT(answered.size(), layout::kWrittenLengthBase) << "the tracker's message";
+  const auto again = Hotsync("catalog --handheld " + Folder().string());
+  ASSERT_EQ(again.status, 0) << again.output;
+  EXPECT_THAT(again.output, HasSubstr("0 added, 0 updated, 0 removed"));
+  EXPECT_EQ(Catalogue().at("A program whose name is 32 byte").bytes, answered);
+}
+
+TEST_F(BackupFolderTest, AProgramThatCannotBeReadKeepsItsRecordAndAReturningOneItsFlags) {
+  ASSERT_EQ(Hotsync("sync --handheld " + Folder().string() + " --user Me").status, 0);
+  ASSERT_EQ(Hotsync("ignore --handheld " + Folder().string() + " StCh WdHt").status, 0);
+  ASSERT_EQ(Hotsync("sync --handheld " + Folder().string() + " --user Me").status, 0);
+  const auto catalogue = test::ReadBytes(Folder() / "OQProgDB.pdb");
+
+  // A damaged program file: its record stays byte for byte, the sync fails.
+  auto chart = test::ReadBytes(Folder() / "StarChart.prc");
+  const auto whole = chart;
+  chart.resize(chart.size() - 20);
+  chart[palm::kHeaderLength + 7] = 0xFF;  // the first resource's offset now points past the end
+  test::WriteBytes(Folder() / "StarChart.prc", chart);
+  const auto damaged = Hotsync("sync --handheld " + Folder().string() + " --user Me --force");
+  EXPECT_EQ(damaged.status, 1) << damaged.output;
+  EXPECT_THAT(damaged.output, HasSubstr("StarChart.prc"));
+  EXPECT_THAT(damaged.output, HasSubstr("its catalogue record is kept as it was"));
+  EXPECT_THAT(damaged.output, HasSubstr("1 program could not be read"));
+  const auto kept = Catalogue();
+  EXPECT_EQ(kept.at("Star Chart").exclude, 1);
+  EXPECT_EQ(kept.at("Star Chart").latest, "2.5");
+  test::WriteBytes(Folder() / "StarChart.prc", whole);
+
+  // Word Hunt uninstalled, then back: its flag comes back from the desktop.
+  const auto wordHunt = test::ReadBytes(Folder() / "WordHunt.prc");
+  std::filesystem::remove(Folder() / "WordHunt.prc");
+  const auto removed = Hotsync("catalog --handheld " + Folder().string() + " --user Me");
+  ASSERT_EQ(removed.status, 0) << removed.output;
+  EXPECT_THAT(removed.output, HasSubstr("removed Word Hunt"));
+  test::WriteBytes(Folder() / "WordHunt.prc", wordHunt);
+  const auto back = Hotsync("sync --handheld " + Folder().string() + " --user Me");
+  ASSERT_EQ(back.status, 0) << back.output;
+  EXPECT_EQ(Catalogue().at("Word Hunt").exclude, 1);
+  EXPECT_EQ(Catalogue().at("Star Chart").exclude, 1);
+}
+
 TEST_F(BackupFolderTest, ACatalogueTheHandheldProgramWroteIsNeverMadeOver) {
   const auto handheld = work_.path() / "Sample";
   ASSERT_EQ(Hotsync("sample --handheld " + handheld.string()).status, 0);

@@ -40,7 +40,7 @@ class NetworkHotSyncTest : public ::testing::Test {
   // One `listen --once` served by one simulated handheld over a copy of the
   // sample backup; `saved` receives the handheld's databases afterwards.
   ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
-           const std::string& saved = "saved") {
+                 const std::string& saved = "saved", const std::string& databases = "backup") {
     fs::remove_all(Path(saved));
     const std::string script =
         "cd " + work_.path().string() + "; rm -f listen.out listen.err; "
@@ -48,7 +48,7 @@ class NetworkHotSyncTest : public ::testing::Test {
         " listen --address 127.0.0.1 --port 0 --once " + listenOptions + " >listen.out 2>listen.err & L=$!; "
         "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
         "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-        "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases backup --save " + saved +
+        "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " + databases + " --save " + saved +
         " --user Me " + handheldOptions + "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
     fs::remove(work_.path() / "status");
     test::RunCommand(script);
@@ -111,6 +111,35 @@ TEST_F(NetworkHotSyncTest, AWholeHotSyncLeavesTheHandheldAsTheFolderBuildLeavesI
   ASSERT_FALSE(TrackerPreference(test::ReadDatabase(Path("saved") + "/Saved Preferences.prc")).empty());
   EXPECT_EQ(TrackerPreference(test::ReadDatabase(Path("saved") + "/Saved Preferences.prc")),
             TrackerPreference(test::ReadDatabase(Path("folder") + "/Saved Preferences.prc")));
+}
+
+TEST_F(NetworkHotSyncTest, AHandheldThatCannotBeReadWholeLosesNoRecordAnswerOrFlag) {
+  ASSERT_EQ(Sync("", "--timeout 5", "first").listen, 0);
+  const auto ignored = test::RunHotSync("ignore --handheld " + Path("first") + " StCh");
+  ASSERT_EQ(ignored.status, 0) << ignored.output;
+  const auto before = test::ReadDatabase(Path("first") + "/OQProgDB.pdb");
+  ASSERT_EQ(before.records.size(), 6u);
+
+  // Requests: system info, user, the list's pages (two databases each),
+  // then each program: open, two resources, close.
+  const std::map<std::string, std::string> faults = {
+      {"--fail 16:1:3", "database list could not be read: error 3"},
+      {"--fail 16:3:3", "database list could not be read: error 3"},
+      {"--drop-after 4", "database list could not be read: ReadDBList: the handheld hung up; the catalogue was left"},
+      {"--drop-after 9", "programs could not be read: ReadResource: the handheld hung up; the catalogue was left"},
+      {"--fail 17:2:10", "its catalogue record is kept as it was"},
+      {"--fail 23:3:1", "its catalogue record is kept as it was"},
+  };
+  for (const auto& [fault, said] : faults) {
+    const ListenRun run = Sync(fault, "--timeout 5", "after", "first");
+    EXPECT_EQ(run.listen, 1) << fault << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(said)) << fault << "\n" << run.output;
+    EXPECT_THAT(run.output, Not(HasSubstr("\" complete"))) << fault;
+    EXPECT_THAT(run.output, Not(HasSubstr("removed"))) << fault;
+    if (run.info.count("endStatus")) EXPECT_NE(run.info.at("endStatus"), "0") << fault;
+    const auto after = test::ReadDatabase(Path("after") + "/OQProgDB.pdb");
+    EXPECT_EQ(Records(after), Records(before)) << fault;
+  }
 }
 
 TEST_F(NetworkHotSyncTest, AQueuedProgramIsInstalledAndLeavesTheQueue) {

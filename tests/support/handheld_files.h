@@ -14,6 +14,7 @@ palm::Database MakeRecordDatabase(const std::string& name, const char* type, con
 void WriteDatabase(const std::filesystem::path& path, const palm::Database& database);
 palm::Database ReadDatabase(const std::filesystem::path& path);
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // "Saved Preferences.prc" in `directory` holding one preference of creator
 // rkOQ, id 0: the big-endian version, then `preference`.
