@@ -2,15 +2,15 @@
 // Windows directory. Files are created owner-only because the conduit keeps
 // a proxy password in its settings, and replaced atomically on every write.
 //
-// The transport reads the proxy settings before every request, so a parsed
-// file is kept and used again while the file is unchanged. The file is held
-// open and its stamp taken again at every read, which sees it changed in
-// place, replaced or removed; a change makes the read parse it afresh.
-#include <array>
-#include <chrono>
-#include <cstdlib>
+// Every read reads the file: no stamp (times, size, inode) proves a file
+// unchanged, since coarse file-system clocks, swapped directories and
+// writes through a shared mapping all leave stamps as they were. The file is
+// a few hundred bytes; what is saved is the parse, kept while the bytes are
+// the same.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
-#include <ctime>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -18,7 +18,6 @@
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
-#include "file_stamp.h"
 #include "ini_document.h"
 #include "private_profile.h"
 
@@ -37,56 +36,33 @@ standin::IniDocument LoadDocument(const std::filesystem::path& path) {
   return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
 }
 
-// A stamp taken within this long of the file's last change could miss a
-// further change at the same size in the same tick of a coarse file-system
-// clock; such a file is read afresh until its change is older.
-constexpr auto kFileClockTick = std::chrono::milliseconds(20);
-
-bool ChangedJustNow(const FileStamp& stamp) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  const auto age = std::chrono::seconds(now.tv_sec - stamp.changed.tv_sec) +
-                   std::chrono::nanoseconds(now.tv_nsec - stamp.changed.tv_nsec);
-  return age < kFileClockTick;
-}
-
-// A directory swapped on the path leaves the held file as it was, so the
-// path is looked up again every so many reads: such a swap shows soon.
-constexpr unsigned kReadsPerPathLookup = 64;
-
-// The values of the variables a bare name is resolved by.
-using HomeEnvironment = std::array<std::string, std::size(standin::kHomeVariables)>;
-
-// The first variable that is set decides, so the rest need no look.
-bool IsCurrent(const HomeEnvironment& environment) {
-  for (size_t i = 0; i < environment.size(); ++i) {
-    const char* value = std::getenv(standin::kHomeVariables[i]);
-    if (environment[i] != (value != nullptr ? value : "")) return false;
-    if (!environment[i].empty()) return true;
+// The file's bytes into `out`, reusing its storage; empty when the file
+// cannot be read, which reads as a missing file does.
+void ReadInto(const std::filesystem::path& path, std::string& out) {
+  out.clear();
+  const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  constexpr size_t kChunk = 4096;
+  for (;;) {
+    const size_t used = out.size();
+    out.resize(used + kChunk);
+    const ssize_t got = read(descriptor, out.data() + used, kChunk);
+    if (got <= 0) {
+      out.resize(got < 0 ? 0 : used);
+      break;
+    }
+    out.resize(used + static_cast<size_t>(got));
   }
-  return true;
+  close(descriptor);
 }
 
-HomeEnvironment CurrentHomeEnvironment() {
-  HomeEnvironment environment;
-  for (size_t i = 0; i < environment.size(); ++i) {
-    const char* value = std::getenv(standin::kHomeVariables[i]);
-    environment[i] = value != nullptr ? value : "";
-  }
-  return environment;
-}
-
-// The last file read, parsed, with the name it was asked for by and the
-// environment that name was resolved in.
+// The last file read, parsed, by its path and its bytes.
 struct ParsedFile {
-  std::string name;
-  HomeEnvironment environment;
   std::filesystem::path path;
-  HeldFile file;
-  std::optional<FileStamp> stamp;  // of the file as parsed; empty: read it again
-  unsigned readsSincePathLookup = 0;
+  std::string bytes;
+  bool parsed = false;
   standin::IniDocument document = standin::IniDocument::Parse("");
-  // Keys already looked up in this state of the file, as they were asked.
+  // Keys already looked up in these bytes, as they were asked.
   struct Lookup {
     std::string section, key;
     std::optional<std::string> value;
@@ -101,38 +77,23 @@ struct ParsedFile {
     return lookups.emplace_back(Lookup{section, key, document.Get(section, key)}).value;
   }
   static constexpr size_t kMaxLookups = 16;
-
-  // Held and stamped before reading: a change while reading shows at the
-  // next read.
-  void Load() {
-    file.Hold(path);
-    stamp = file.Held() ? file.Stamp() : FileStamp::OfPath(path);
-    readsSincePathLookup = 0;
-    document = LoadDocument(path);
-    lookups.clear();
-    if (ChangedJustNow(*stamp)) stamp.reset();
-  }
-
-  bool Unchanged() {
-    if (!stamp) return false;
-    if (file.Held() && ++readsSincePathLookup < kReadsPerPathLookup) return file.Stamp() == *stamp;
-    readsSincePathLookup = 0;
-    return FileStamp::OfPath(path) == *stamp;
-  }
 };
 
 std::mutex cacheMutex;
 ParsedFile cache;
+std::string readBuffer;
 
 // The value as the file holds it now; called with cacheMutex held.
-const std::optional<std::string>& CachedValue(const char* fileName, const char* section, const char* key) {
-  if (cache.name != fileName || !IsCurrent(cache.environment)) {
-    cache = ParsedFile{};
-    cache.name = fileName;
-    cache.environment = CurrentHomeEnvironment();
-    cache.path = ProfilePath(fileName);
+const std::optional<std::string>& CurrentValue(const char* fileName, const char* section, const char* key) {
+  const auto path = ProfilePath(fileName);
+  ReadInto(path, readBuffer);
+  if (!cache.parsed || cache.path != path || cache.bytes != readBuffer) {
+    cache.path = path;
+    cache.bytes.swap(readBuffer);
+    cache.document = standin::IniDocument::Parse(cache.bytes);
+    cache.lookups.clear();
+    cache.parsed = true;
   }
-  if (!cache.Unchanged()) cache.Load();
   return cache.Get(section, key);
 }
 
@@ -142,7 +103,7 @@ uint32_t ReadProfileValue(const char* section, const char* key, const char* defa
                            char* buffer, uint32_t bufferSize, const char* fileName) {
   if (buffer == nullptr || bufferSize == 0) return 0;
   std::lock_guard lock(cacheMutex);
-  const auto& value = CachedValue(fileName, section, key);
+  const auto& value = CurrentValue(fileName, section, key);
   const std::string_view text = value ? std::string_view(*value) : std::string_view(defaultValue ? defaultValue : "");
   const size_t copied = std::min<size_t>(text.size(), bufferSize - 1);
   std::memcpy(buffer, text.data(), copied);
@@ -160,11 +121,7 @@ bool WriteProfileValue(const char* section, const char* key, const char* value,
   document.Set(section, key, value ? value : "");
   const std::string text = document.Serialize();
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  const bool written = standin::WriteFileAtomically(path, {data, text.size()}, standin::FileAccess::kOwnerOnly).empty();
-  // A replaced file's inode may be reused at once: never trust the old stamp.
-  std::lock_guard lock(cacheMutex);
-  if (cache.path == path) cache.stamp.reset();
-  return written;
+  return standin::WriteFileAtomically(path, {data, text.size()}, standin::FileAccess::kOwnerOnly).empty();
 }
 
 }  // namespace oq::platform

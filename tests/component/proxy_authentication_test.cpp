@@ -87,6 +87,17 @@ TEST_F(ProxyAuthenticationTest, EachRequestOfOnePassOffersWhatTheSettingsSayThen
   Configure("Yes", kUser, "s3cret");
   EXPECT_TRUE(Query(client));
   EXPECT_EQ(status_, 200);
+
+  // The settings folder swapped for another between two requests, as a
+  // restored backup does: the next request goes by the new folder's file.
+  const auto windows = home_.SettingsPath().parent_path();
+  std::filesystem::rename(windows, windows.string() + ".old");
+  Configure("No", kUser, "s3cret");
+  EXPECT_FALSE(Query(client)) << "the new folder switches credentials off";
+  EXPECT_EQ(status_, 407);
+  std::filesystem::remove_all(windows);
+  std::filesystem::rename(windows.string() + ".old", windows);
+  EXPECT_TRUE(Query(client)) << "the old folder back, its credentials with it";
 }
 
 TEST_F(ProxyAuthenticationTest, LongUserNameIsOfferedCutTo127Characters) {
