@@ -123,7 +123,7 @@ Status Client::ReadUserInfo(UserInfo& user) {
   return {};
 }
 
-Status Client::WriteUserInfo(const UserInfo& user) {
+Status Client::WriteUserInfo(const UserInfo& user, UserInfoChanges changes) {
   namespace layout = user_info;
   auto data = Zeros(layout::kWriteNameOffset);
   ByteWriter writer(data);
@@ -131,8 +131,11 @@ Status Client::WriteUserInfo(const UserInfo& user) {
   writer.U32Be(layout::kViewerIdOffset, user.viewerId);
   writer.U32Be(layout::kLastSyncPcOffset, user.lastSyncPc);
   WriteDate(writer, layout::kWriteLastSyncDateOffset, user.lastSync);
-  writer.U8(layout::kWriteModifiedFlagsOffset, layout::kModifyLastSyncPc | layout::kModifySyncDate);
-  // The name goes along unchanged; the flags keep the handheld from taking it.
+  uint8_t modified = layout::kModifyLastSyncPc | layout::kModifySyncDate;
+  if (changes.name) modified |= layout::kModifyName;
+  if (changes.userId) modified |= layout::kModifyUserId;
+  writer.U8(layout::kWriteModifiedFlagsOffset, modified);
+  // Without kModifyName the name goes along and the handheld leaves its own.
   const std::string name = user.name.substr(0, layout::kMaxNameLength - 1);
   writer.U8(layout::kWriteNameLengthOffset, static_cast<uint8_t>(name.size() + 1));
   AppendName(data, name);
@@ -166,51 +169,72 @@ Status Client::ReadSysInfo(SysInfo& info) {
   return {};
 }
 
-Status Client::ReadDatabaseList(std::vector<DatabaseInfo>& databases) {
+Status Client::ReadListPage(uint16_t start, bool multiple, std::vector<DatabaseInfo>& databases, uint16_t& lastIndex,
+                            bool& more) {
   namespace layout = db_list;
+  auto request = Zeros(layout::kRequestLength);
+  ByteWriter writer(request);
+  writer.U8(layout::kRequestFlagsOffset, static_cast<uint8_t>(layout::kRam | (multiple ? layout::kMultiple : 0)));
+  writer.U8(layout::kRequestCardOffset, 0);
+  writer.U16Be(layout::kRequestStartOffset, start);
+  Response response;
+  std::span<const uint8_t> data;
+  if (auto status = Exchange(Command::kReadDbList, {{kFirstArgumentId, std::move(request)}}, layout::kEntriesOffset,
+                             data, response);
+      !status.ok()) {
+    return status;
+  }
+  ByteReader reader(data);
+  lastIndex = reader.U16Be(layout::kLastIndexOffset);
+  more = (reader.U8(layout::kFlagsOffset) & layout::kMoreFlag) != 0;
+  const uint8_t count = reader.U8(layout::kCountOffset);
+  size_t offset = layout::kEntriesOffset;
+  for (uint8_t i = 0; i < count; ++i) {
+    const size_t length = reader.U8(offset + layout::kEntryLengthOffset);
+    if (length < layout::kEntryNameOffset || !reader.Has(offset, length)) {
+      linkFailure_ = {Status::Kind::kProtocol, 0, "ReadDBList: the handheld's database list is malformed"};
+      return linkFailure_;
+    }
+    DatabaseInfo info;
+    info.attributes = reader.U16Be(offset + layout::kEntryAttributesOffset);
+    info.type = reader.U32Be(offset + layout::kEntryTypeOffset);
+    info.creator = reader.U32Be(offset + layout::kEntryCreatorOffset);
+    info.version = reader.U16Be(offset + layout::kEntryVersionOffset);
+    info.modificationNumber = reader.U32Be(offset + layout::kEntryModificationNumberOffset);
+    info.modified = ReadDate(reader, offset + layout::kEntryModificationDateOffset);
+    info.index = reader.U16Be(offset + layout::kEntryIndexOffset);
+    info.name = reader.Text(offset + layout::kEntryNameOffset,
+                            std::min(layout::kNameLength, length - layout::kEntryNameOffset));
+    databases.push_back(std::move(info));
+    offset += length;
+  }
+  if (count == 0) more = false;
+  return {};
+}
+
+Status Client::ReadDatabaseList(std::vector<DatabaseInfo>& databases) {
   databases.clear();
   uint16_t start = 0;
   for (;;) {
-    auto request = Zeros(layout::kRequestLength);
-    ByteWriter writer(request);
-    writer.U8(layout::kRequestFlagsOffset, layout::kRam | layout::kMultiple);
-    writer.U8(layout::kRequestCardOffset, 0);
-    writer.U16Be(layout::kRequestStartOffset, start);
-    Response response;
-    std::span<const uint8_t> data;
-    auto status = Call(Command::kReadDbList, {{kFirstArgumentId, std::move(request)}}, response);
+    uint16_t lastIndex = 0;
+    bool more = false;
+    const auto status = ReadListPage(start, true, databases, lastIndex, more);
     if (status.IsDeviceError(kErrNotFound)) return {};  // past the last database
     if (!status.ok()) return status;
-    if (status = FirstArgument(Command::kReadDbList, response, layout::kEntriesOffset, data); !status.ok()) {
-      return status;
-    }
-    ByteReader reader(data);
-    const uint16_t lastIndex = reader.U16Be(layout::kLastIndexOffset);
-    const bool more = (reader.U8(layout::kFlagsOffset) & layout::kMoreFlag) != 0;
-    const uint8_t count = reader.U8(layout::kCountOffset);
-    size_t offset = layout::kEntriesOffset;
-    for (uint8_t i = 0; i < count; ++i) {
-      const size_t length = reader.U8(offset + layout::kEntryLengthOffset);
-      if (length < layout::kEntryNameOffset || !reader.Has(offset, length)) {
-        linkFailure_ = {Status::Kind::kProtocol, 0, "ReadDBList: the handheld's database list is malformed"};
-        return linkFailure_;
-      }
-      DatabaseInfo info;
-      info.attributes = reader.U16Be(offset + layout::kEntryAttributesOffset);
-      info.type = reader.U32Be(offset + layout::kEntryTypeOffset);
-      info.creator = reader.U32Be(offset + layout::kEntryCreatorOffset);
-      info.version = reader.U16Be(offset + layout::kEntryVersionOffset);
-      info.modificationNumber = reader.U32Be(offset + layout::kEntryModificationNumberOffset);
-      info.index = reader.U16Be(offset + layout::kEntryIndexOffset);
-      info.name = reader.Text(offset + layout::kEntryNameOffset,
-                              std::min(layout::kNameLength, length - layout::kEntryNameOffset));
-      databases.push_back(std::move(info));
-      offset += length;
-    }
     // A list that would run past the last index a request can name ends there.
-    if (!more || count == 0 || lastIndex < start || lastIndex == 0xFFFF) return {};
+    if (!more || lastIndex < start || lastIndex == 0xFFFF) return {};
     start = static_cast<uint16_t>(lastIndex + 1);
   }
+}
+
+Status Client::ReadDatabaseInfo(uint16_t index, DatabaseInfo& database) {
+  std::vector<DatabaseInfo> found;
+  uint16_t lastIndex = 0;
+  bool more = false;
+  if (auto status = ReadListPage(index, false, found, lastIndex, more); !status.ok()) return status;
+  if (found.empty()) return {Status::Kind::kDevice, kErrNotFound, {}};
+  database = std::move(found.front());
+  return {};
 }
 
 Status Client::OpenDb(const std::string& name, uint8_t mode, uint8_t& handle) {

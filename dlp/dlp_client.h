@@ -39,6 +39,12 @@ struct UserInfo {
   std::string name;
 };
 
+// What WriteUserInfo changes besides the last sync PC and date.
+struct UserInfoChanges {
+  bool name = false;    // a handheld without a name is given one
+  bool userId = false;  // and an id
+};
+
 struct SysInfo {
   uint32_t romVersion = 0;
   uint32_t locale = 0;
@@ -54,6 +60,7 @@ struct DatabaseInfo {
   uint32_t creator = 0;
   uint16_t version = 0;
   uint32_t modificationNumber = 0;
+  palm::CalendarTime modified;
   uint16_t index = 0;
 };
 
@@ -111,11 +118,14 @@ class Client {
   explicit Client(Transport& transport) : transport_(transport) {}
 
   Status ReadUserInfo(UserInfo& user);
-  // Writes the last sync PC and the last sync date, keeping the rest.
-  Status WriteUserInfo(const UserInfo& user);
+  // Writes the last sync PC and the last sync date, and what `changes`
+  // names; the handheld keeps the rest.
+  Status WriteUserInfo(const UserInfo& user, UserInfoChanges changes = {});
   Status ReadSysInfo(SysInfo& info);
   // The databases in RAM on card 0, all of them, in the handheld's order.
   Status ReadDatabaseList(std::vector<DatabaseInfo>& databases);
+  // The one database at `index` of that list, as it is now.
+  Status ReadDatabaseInfo(uint16_t index, DatabaseInfo& database);
   Status OpenDb(const std::string& name, uint8_t mode, uint8_t& handle);
   Status CreateDb(const NewDatabase& database, uint8_t& handle);
   Status CloseDb(uint8_t handle);
@@ -152,6 +162,10 @@ class Client {
   // Call, then the first argument's data (at least `minimum` bytes).
   Status Exchange(Command command, std::vector<Argument> arguments, size_t minimum, std::span<const uint8_t>& answer,
                   Response& response);
+  // One answer of ReadDBList from `start`, its entries appended: one, or as
+  // many as the handheld sends at once.
+  Status ReadListPage(uint16_t start, bool multiple, std::vector<DatabaseInfo>& databases, uint16_t& lastIndex,
+                      bool& more);
   // The first argument's data, at least `minimum` bytes of it.
   Status FirstArgument(Command command, const Response& response, size_t minimum, std::span<const uint8_t>& data);
 

@@ -77,8 +77,10 @@ inline constexpr size_t kWriteLastSyncDateOffset = 12;
 inline constexpr size_t kWriteModifiedFlagsOffset = 20;
 inline constexpr size_t kWriteNameLengthOffset = 21;
 inline constexpr size_t kWriteNameOffset = 22;
-inline constexpr uint8_t kModifyLastSyncPc = 0x20;
-inline constexpr uint8_t kModifySyncDate = 0x40;
+inline constexpr uint8_t kModifyUserId = 0x80;
+inline constexpr uint8_t kModifyLastSyncPc = 0x40;
+inline constexpr uint8_t kModifySyncDate = 0x20;
+inline constexpr uint8_t kModifyName = 0x10;
 inline constexpr size_t kMaxNameLength = 40;  // with the NUL
 }  // namespace user_info
 

@@ -3,7 +3,7 @@
 // .pdb/.prc files. Written from the protocol's public description, apart
 // from the desktop's client: it shares none of its encoders.
 //
-//   simulated_handheld --port P --databases DIR --save DIR [--user NAME]
+//   simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N]
 //       [--fail CMD:N:CODE]... [--drop-after N] [--delay-ms MS]
 //       [--garbage-after N] [--oversize-after N] [--wrong-answer-after N]
 //
@@ -12,7 +12,10 @@
 // HotSync ends (EndOfSync, or the desktop hanging up) every database is
 // written to the --save folder, with handheld.txt telling the user info,
 // the log, the end status and the requests seen. Exit 0 after EndOfSync,
-// 3 when the desktop hung up first.
+// 3 when the desktop hung up first. --user "" and --user-id 0 are a handheld
+// fresh from a reset. Every change to a database counts up its modification
+// number and stamps its modification date, as the handheld's data manager
+// does.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -22,6 +25,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -58,12 +62,28 @@ uint32_t Code(const char* text) { return uint32_t(text[0]) << 24 | uint32_t(text
 uint32_t Code(const oq::palm::FourCC& c) { return uint32_t(c[0]) << 24 | uint32_t(c[1]) << 16 | uint32_t(c[2]) << 8 | c[3]; }
 oq::palm::FourCC FourCC(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
+// A DLP date from Palm seconds (since 1904), the handheld's clock as UTC.
+void PutDate(Bytes& b, uint32_t palmSeconds) {
+  if (palmSeconds == 0) {
+    b.insert(b.end(), 8, 0);
+    return;
+  }
+  const time_t unix = time_t(int64_t(palmSeconds) - 2082844800);
+  tm t{};
+  gmtime_r(&unix, &t);
+  Put16(b, uint16_t(t.tm_year + 1900)), Put8(b, uint8_t(t.tm_mon + 1)), Put8(b, uint8_t(t.tm_mday));
+  Put8(b, uint8_t(t.tm_hour)), Put8(b, uint8_t(t.tm_min)), Put8(b, uint8_t(t.tm_sec)), Put8(b, 0);
+}
+
+uint32_t PalmNow() { return uint32_t(int64_t(time(nullptr)) + 2082844800); }
+
 constexpr uint16_t kNotFound = 5, kNoneOpen = 6, kExists = 9, kIllegal = 2;
 
 struct Options {
   uint16_t port = 0;
   fs::path databases, save;
   std::string user = "Simulated User";
+  uint32_t userId = 1;
   std::map<std::pair<int, int>, int> failures;  // (command, nth): code
   int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
 };
@@ -160,7 +180,7 @@ class Handheld {
     std::ofstream info(options_.save / "handheld.txt");
     info << "ended=" << (ended ? "yes" : "no") << "\nendStatus=" << endStatus_ << "\nlastSyncPc=" << lastSyncPc_
          << "\nlastSyncYear=" << lastSyncYear_ << "\nrequests=" << requests_ << "\ncommands=" << log_.str()
-         << "\nlog=" << syncLog_ << "\n";
+         << "\nlog=" << syncLog_ << "\nuser=" << options_.user << "\nuserId=" << options_.userId << "\n";
   }
 
  private:
@@ -237,6 +257,11 @@ class Handheld {
     out.insert(out.end(), r.data.begin(), r.data.begin() + std::min<size_t>(r.data.size(), maxLength));
   }
 
+  static void Changed(oq::palm::Database& db) {
+    ++db.modificationNumber;
+    db.modificationDate = PalmNow();
+  }
+
   oq::palm::Database& Preferences(bool saved) {
     const std::string name = saved ? "Saved Preferences" : "Unsaved Preferences";
     if (!dbs_.count(name)) {
@@ -254,13 +279,21 @@ class Handheld {
     Bytes r;
     switch (command) {
       case 0x10: {  // ReadUserInfo
-        Put32(r, 1), Put32(r, 0), Put32(r, lastSyncPc_);
+        Put32(r, options_.userId), Put32(r, 0), Put32(r, lastSyncPc_);
         r.insert(r.end(), 16, 0);
-        Put8(r, uint8_t(options_.user.size() + 1)), Put8(r, 0);
-        r.insert(r.end(), options_.user.begin(), options_.user.end()), Put8(r, 0);
+        const std::string& name = options_.user;
+        Put8(r, uint8_t(name.empty() ? 0 : name.size() + 1)), Put8(r, 0);
+        if (!name.empty()) r.insert(r.end(), name.begin(), name.end()), Put8(r, 0);
         break;
       }
-      case 0x11: lastSyncPc_ = Get32(a, 8), lastSyncYear_ = Get16(a, 12); return 0;
+      case 0x11: {  // WriteUserInfo: what the flags name
+        const uint8_t flags = a.size() > 20 ? a[20] : 0;
+        if (flags & 0x80) options_.userId = Get32(a, 0);
+        if (flags & 0x40) lastSyncPc_ = Get32(a, 8);
+        if (flags & 0x20) lastSyncYear_ = Get16(a, 12);
+        if (flags & 0x10) options_.user = CString(a, 22);
+        return 0;
+      }
       case 0x12: {  // ReadSysInfo
         Put32(r, 0x05003000), Put32(r, 0), Put8(r, 0), Put8(r, 0);
         Bytes version;
@@ -269,17 +302,17 @@ class Handheld {
         out.push_back({0x21, version});
         return 0;
       }
-      case 0x16: {  // ReadDBList: two per answer, to exercise "more"
+      case 0x16: {  // ReadDBList: two per answer, to exercise "more"; one without 0x20
         const size_t start = Get16(a, 2);
         if (start >= order_.size()) return kNotFound;
-        const size_t end = std::min(order_.size(), start + 2);
+        const size_t end = std::min(order_.size(), start + ((a[0] & 0x20) ? 2 : 1));
         Put16(r, uint16_t(end - 1)), Put8(r, end < order_.size() ? 0x80 : 0), Put8(r, uint8_t(end - start));
         for (size_t i = start; i < end; ++i) {
           const auto& db = dbs_[order_[i]];
           Bytes e;
           Put8(e, 0), Put8(e, 0), Put16(e, db.attributes), Put32(e, Code(db.type)), Put32(e, Code(db.creator));
           Put16(e, db.version), Put32(e, db.modificationNumber);
-          e.insert(e.end(), 24, 0);
+          PutDate(e, db.creationDate), PutDate(e, db.modificationDate), PutDate(e, db.backupDate);
           Put16(e, uint16_t(i));
           const std::string name = db.Name();
           e.insert(e.end(), name.begin(), name.end()), Put8(e, 0);
@@ -332,6 +365,7 @@ class Handheld {
         auto* db = OpenDb(a);
         if (!db) return kNoneOpen;
         (command == 0x1C ? db->appInfo : db->sortInfo) = Bytes(a.begin() + 4, a.end());
+        Changed(*db);
         return 0;
       }
       case 0x20: {  // ReadRecord: by id (0x20) or by index (0x21)
@@ -368,12 +402,14 @@ class Handheld {
           }
           db->records.push_back({attributes, id, data});
         }
+        Changed(*db);
         Put32(r, id);
         break;
       }
       case 0x22: {  // DeleteRecord
         auto* db = OpenDb(a);
         if (!db) return kNoneOpen;
+        Changed(*db);
         if (a[1] & 0x80) {
           db->records.clear();
           return 0;
@@ -412,6 +448,7 @@ class Handheld {
         auto found = std::find_if(db->resources.begin(), db->resources.end(), [&](auto& res) { return res.type == type && res.id == id; });
         if (found != db->resources.end()) found->data = data;
         else db->resources.push_back({type, id, data});
+        Changed(*db);
         return 0;
       }
       case 0x2A: syncLog_ += CString(a, 0); return 0;
@@ -477,6 +514,7 @@ int main(int argc, char** argv) {
     else if (flag == "--databases") options.databases = value;
     else if (flag == "--save") options.save = value;
     else if (flag == "--user") options.user = value;
+    else if (flag == "--user-id") options.userId = uint32_t(std::stoul(value));
     else if (flag == "--drop-after") options.dropAfter = std::stoi(value);
     else if (flag == "--delay-ms") options.delayMs = std::stoi(value);
     else if (flag == "--garbage-after") options.garbageAfter = std::stoi(value);
