@@ -1,6 +1,8 @@
 #include "live_handheld.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "palm_time.h"
 #include "saved_preferences.h"
@@ -27,13 +29,17 @@ DatabaseSummary SummaryOf(const dlp::DatabaseInfo& info) {
   return summary;
 }
 
+DatabaseStamp EntryStamp(const dlp::DatabaseInfo& info) {
+  return {info.type, info.creator, info.version, info.modificationNumber, palm::PalmFromCalendar(info.modified)};
+}
+
 std::string Failed(const char* what, const std::string& name, const dlp::Status& status) {
   return std::string(what) + " " + name + " on the handheld failed: " + status.Describe();
 }
 
 class LiveCatalogueHandheld : public CatalogueHandheld {
  public:
-  explicit LiveCatalogueHandheld(dlp::Client& client) : client_(client) {}
+  LiveCatalogueHandheld(dlp::Client& client, KnownHandheld* known) : client_(client), known_(known) {}
 
   ProgramListing Programs(std::vector<std::string>& warnings) override {
     ProgramListing listing;
@@ -41,9 +47,16 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
       listing.failure = "the handheld's database list could not be read: " + status.Describe();
       return listing;
     }
+    std::set<std::string> listed;
     for (const auto& info : databases_) {
       const auto summary = SummaryOf(info);
       if (!IsProgram(summary)) continue;
+      listed.insert(info.name);
+      if (const KnownProgram* program = known_ ? known_->programs.Find(info.name, EntryStamp(info)) : nullptr) {
+        listing.programs.push_back(
+            {info.name, summary.type, summary.creator, program->altName, program->installedVersion});
+        continue;
+      }
       ProgramResources resources;
       const auto failure = ReadProgramResources(info.name, resources);
       if (!client_.linkFailure().ok()) {
@@ -58,14 +71,28 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
       std::vector<std::span<const uint8_t>> versions;
       for (const auto& version : resources.versions) versions.emplace_back(version);
       listing.programs.push_back(DescribeProgram(summary, versions, Optional(resources.launcherName)));
+      if (known_) {
+        const auto& described = listing.programs.back();
+        known_->programs.Learn(info.name, {EntryStamp(info), described.altName, described.installedVersion});
+      }
     }
+    if (known_) known_->programs.KeepOnly(listed);
     return listing;
   }
 
+  // Taken from the desktop's copy while the catalogue's entry is as it was.
   StoredCatalogue LoadCatalogue() override {
     const auto info = std::find_if(databases_.begin(), databases_.end(),
                                    [](const dlp::DatabaseInfo& db) { return db.name == kCatalogueName; });
-    if (info == databases_.end()) return {};
+    if (info == databases_.end()) {
+      if (known_) known_->catalogue.reset();
+      return {};
+    }
+    if (known_) {
+      known_->catalogueIndex = info->index;
+      if (known_->catalogue && StampOf(*known_->catalogue) == EntryStamp(*info)) return {known_->catalogue, {}};
+      known_->catalogue.reset();
+    }
     uint8_t handle = 0;
     if (const auto status = client_.OpenDb(kCatalogueName, kReadMode, handle); !status.ok()) {
       return {std::nullopt, Failed("opening", kCatalogueName, status)};
@@ -73,40 +100,64 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     palm::Database catalogue;
     catalogue.SetName(info->name);
     catalogue.attributes = info->attributes;
-    catalogue.version = info->version;
-    catalogue.modificationNumber = info->modificationNumber;
-    catalogue.type = palm::FourCCFromValue(info->type);
-    catalogue.creator = palm::FourCCFromValue(info->creator);
+    Stamp(catalogue, EntryStamp(*info));
     const std::string failure = ReadRecords(handle, catalogue);
     const auto closed = client_.CloseDb(handle);
     if (!failure.empty()) return {std::nullopt, failure};
     if (!closed.ok()) return {std::nullopt, Failed("closing", kCatalogueName, closed)};
+    if (known_) known_->catalogue = catalogue;
     return {std::move(catalogue), {}};
   }
 
-  // The records are written in the catalogue's order under the ids the
-  // refresh gave them: a rewrite of the records, as the folder's file is
-  // rewritten whole.
+  // Only what the refresh changed is written: records in place under their
+  // own ids, new ones, then the removed ones deleted, the app-info block
+  // when it differs. A link lost half-way leaves every record not yet
+  // rewritten as it was.
   std::string SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) override {
-    uint8_t handle = 0;
-    dlp::Status status;
-    if (existing) {
-      status = client_.OpenDb(kCatalogueName, kReadWriteMode, handle);
-      if (status.ok()) status = DeleteAllRecords(handle);
-    } else {
-      dlp::NewDatabase created{kCatalogueName, palm::FourCCValue(catalogue.creator),
-                               palm::FourCCValue(catalogue.type), catalogue.attributes, catalogue.version};
-      status = client_.CreateDb(created, handle);
+    if (!existing) return CreateCatalogue(catalogue);
+    std::map<uint32_t, const palm::Record*> before;
+    for (const auto& record : existing->records) before[record.uniqueId] = &record;
+    std::vector<const palm::Record*> writes;
+    std::set<uint32_t> kept;
+    for (const auto& record : catalogue.records) {
+      kept.insert(record.uniqueId);
+      const auto found = before.find(record.uniqueId);
+      if (found == before.end() || found->second->attributes != record.attributes ||
+          found->second->data != record.data) {
+        writes.push_back(&record);
+      }
     }
-    if (!status.ok()) return Failed(existing ? "opening" : "creating", kCatalogueName, status);
-    if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
-    for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
+    std::vector<uint32_t> deletes;
+    for (const auto& record : existing->records) {
+      if (kept.count(record.uniqueId) == 0) deletes.push_back(record.uniqueId);
+    }
+    const bool appInfoChanged = existing->appInfo != catalogue.appInfo && catalogue.appInfo;
+    if (writes.empty() && deletes.empty() && !appInfoChanged) return {};
+
+    // The copy follows the handheld write by write; it is dropped when a
+    // write's outcome is unknown.
+    std::optional<palm::Database> copy = existing;
+    if (known_) known_->catalogue.reset();
+    uint8_t handle = 0;
+    dlp::Status status = client_.OpenDb(kCatalogueName, kReadWriteMode, handle);
+    if (!status.ok()) return Failed("opening", kCatalogueName, status);
+    if (appInfoChanged) {
+      status = client_.WriteAppBlock(handle, *catalogue.appInfo);
+      if (status.ok()) copy->appInfo = catalogue.appInfo;
+    }
+    for (size_t i = 0; status.ok() && i < writes.size(); ++i) {
       uint32_t id = 0;
-      status = client_.WriteRecord(handle, dlp::RecordDataOf(catalogue.records[i]), id);
+      status = client_.WriteRecord(handle, dlp::RecordDataOf(*writes[i]), id);
+      if (status.ok()) ApplyRecordWrite(*copy, *writes[i], id);
+    }
+    for (size_t i = 0; status.ok() && i < deletes.size(); ++i) {
+      status = client_.DeleteRecord(handle, deletes[i]);
+      if (status.ok()) std::erase_if(copy->records, [&](const palm::Record& r) { return r.uniqueId == deletes[i]; });
     }
     const auto closed = client_.CloseDb(handle);
     if (!status.ok()) return Failed("writing", kCatalogueName, status);
     if (!closed.ok()) return Failed("closing", kCatalogueName, closed);
+    if (known_) known_->catalogue = std::move(copy);
     return {};
   }
 
@@ -194,17 +245,67 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     return {};
   }
 
-  dlp::Status DeleteAllRecords(uint8_t handle) { return client_.DeleteRecord(handle, 0, dlp::delete_record::kAll); }
+  // A new catalogue: created, then written whole. A handheld lists a new
+  // database after the others, which is where the copy's entry is looked
+  // for at the end (and the copy dropped when it is not there).
+  std::string CreateCatalogue(const palm::Database& catalogue) {
+    std::optional<palm::Database> copy = catalogue;
+    copy->records.clear();
+    if (known_) {
+      known_->catalogue.reset();
+      known_->catalogueIndex = static_cast<uint16_t>(databases_.size());
+    }
+    uint8_t handle = 0;
+    dlp::NewDatabase created{kCatalogueName, palm::FourCCValue(catalogue.creator), palm::FourCCValue(catalogue.type),
+                             catalogue.attributes, catalogue.version};
+    dlp::Status status = client_.CreateDb(created, handle);
+    if (!status.ok()) return Failed("creating", kCatalogueName, status);
+    if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
+    for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
+      uint32_t id = 0;
+      status = client_.WriteRecord(handle, dlp::RecordDataOf(catalogue.records[i]), id);
+      if (status.ok()) ApplyRecordWrite(*copy, catalogue.records[i], id);
+    }
+    const auto closed = client_.CloseDb(handle);
+    if (!status.ok()) return Failed("writing", kCatalogueName, status);
+    if (!closed.ok()) return Failed("closing", kCatalogueName, closed);
+    if (known_) known_->catalogue = std::move(copy);
+    return {};
+  }
 
   dlp::Client& client_;
+  KnownHandheld* known_;
   std::vector<dlp::DatabaseInfo> databases_;
   std::vector<uint8_t> appInfo_;
 };
 
 }  // namespace
 
-CatalogueResult CatalogueLiveHandheld(dlp::Client& client, RememberedFlags* remembered) {
-  LiveCatalogueHandheld handheld(client);
+void ApplyRecordWrite(palm::Database& copy, const palm::Record& written, uint32_t id) {
+  const auto found = std::find_if(copy.records.begin(), copy.records.end(),
+                                  [&](const palm::Record& record) { return record.uniqueId == id; });
+  palm::Record record{written.attributes, id, written.data};
+  if (found != copy.records.end()) {
+    *found = std::move(record);
+  } else {
+    copy.records.push_back(std::move(record));
+    copy.uniqueIdSeed = std::max(copy.uniqueIdSeed, id);
+  }
+}
+
+void StampCatalogueCopy(dlp::Client& client, KnownHandheld& known) {
+  if (!known.catalogue) return;
+  dlp::DatabaseInfo info;
+  if (!known.catalogueIndex || !client.ReadDatabaseInfo(*known.catalogueIndex, info).ok() ||
+      info.name != kCatalogueName) {
+    known.catalogue.reset();
+    return;
+  }
+  Stamp(*known.catalogue, EntryStamp(info));
+}
+
+CatalogueResult CatalogueLiveHandheld(dlp::Client& client, RememberedFlags* remembered, KnownHandheld* known) {
+  LiveCatalogueHandheld handheld(client, known);
   return RunCataloguer(handheld, palm::PalmNow(), remembered);
 }
 

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "atomic_file.h"
+#include "handheld_image.h"
 #include "terminal_text.h"
 
 namespace oq::hotsync {
@@ -27,6 +28,35 @@ cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& de
     if (!failure.empty()) std::cerr << "oq-hotsync: the programs' flags could not be remembered: " << failure << "\n";
   }
   return result;
+}
+
+cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user) {
+  cataloguer::KnownHandheld known;
+  if (const auto text = standin::ReadWholeFile(desktop.UserFile(user, kKnownProgramsFile))) {
+    known.programs = cataloguer::KnownPrograms::Parse(std::string(text->begin(), text->end()));
+  }
+  const auto copy = desktop.UserFile(user, kCatalogueCopyFile);
+  std::error_code error;
+  if (std::filesystem::exists(copy, error)) known.catalogue = standin::HandheldImage::Load(copy).database;
+  return known;
+}
+
+void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user,
+                       const cataloguer::KnownHandheld& known) {
+  const std::string text = known.programs.Serialize();
+  auto failure = standin::WriteFileAtomically(desktop.UserFile(user, kKnownProgramsFile),
+                                              {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                                              standin::FileAccess::kOwnerOnly);
+  const auto copy = desktop.UserFile(user, kCatalogueCopyFile);
+  if (failure.empty() && known.catalogue) failure = standin::HandheldImage::Save(copy, *known.catalogue);
+  if (!known.catalogue) {
+    std::error_code error;
+    std::filesystem::remove(copy, error);
+  }
+  if (!failure.empty()) {
+    std::cerr << "oq-hotsync: what was learnt of the handheld could not be kept (the next HotSync reads it all "
+                 "again): " << failure << "\n";
+  }
 }
 
 bool ReportCatalogue(const cataloguer::CatalogueResult& result) {

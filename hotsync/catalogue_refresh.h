@@ -8,12 +8,15 @@
 
 #include "catalogue_pass.h"
 #include "desktop_directory.h"
+#include "known_handheld.h"
 #include "remembered_flags.h"
 
 namespace oq::hotsync {
 
-// Where a user's remembered flags are kept, in the user's desktop folder.
+// What the desktop keeps of a user's handheld, in the user's desktop folder.
 inline constexpr const char* kRememberedFlagsFile = "remembered-flags.txt";
+inline constexpr const char* kKnownProgramsFile = "known-programs.txt";
+inline constexpr const char* kCatalogueCopyFile = "OQProgDB.pdb";
 
 using CataloguerRun = std::function<cataloguer::CatalogueResult(cataloguer::RememberedFlags*)>;
 
@@ -22,6 +25,14 @@ using CataloguerRun = std::function<cataloguer::CatalogueResult(cataloguer::Reme
 // cannot be read is said and left alone.
 cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& desktop, const std::string& user,
                                              const CataloguerRun& run);
+
+// What the desktop learnt of the user's live handheld at its last HotSync;
+// a file that is missing or does not read gives nothing, never an error.
+cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user);
+// Keeps it for the next HotSync; without a catalogue copy, the one kept
+// before is removed. Says on stderr what could not be written.
+void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user,
+                       const cataloguer::KnownHandheld& known);
 
 // The warnings, a catalogue left as it is, and the counts, on stderr;
 // false when the catalogue could not be written.

@@ -38,6 +38,9 @@ struct ListenOptions {
   bool once = false;          // end after one HotSync, with its exit status
   int timeoutSeconds = 30;    // the longest wait for each answer of the handheld
   std::optional<std::filesystem::path> conduit;
+  std::optional<std::string> user;  // the name a handheld without one is given
+  bool newUser = false;             // take a name known in other letter case as a new user
+  bool force = false;               // the next HotSync tracks past the tracking period
 };
 int RunListen(const ListenOptions& options);
 

@@ -30,14 +30,14 @@ void CatchStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-int ServeHandheld(int socket, const ListenOptions& options, ConduitLibrary& conduit) {
+int ServeHandheld(int socket, const ListenOptions& options, const LiveHotSyncOptions& hotsync, ConduitLibrary& conduit) {
   netsync::Transport transport(socket, std::chrono::seconds(options.timeoutSeconds));
   if (transport.Handshake() != dlp::LinkError::kNone) {
     std::cerr << "oq-hotsync: a handheld connected, but its HotSync did not start: " << transport.Failure() << "\n";
     return kExitConduitFailed;
   }
   dlp::Client client(transport);
-  return RunLiveHotSync(client, conduit, stopRequested);
+  return RunLiveHotSync(client, conduit, hotsync, stopRequested);
 }
 
 }  // namespace
@@ -63,6 +63,7 @@ int RunListen(const ListenOptions& options) {
   // --once ends with its HotSync's status; a server ends well when stopped
   // between HotSyncs, and with 1 when a stop cut one short.
   int status = kExitOk;
+  LiveHotSyncOptions hotsync{options.user, options.newUser, options.force};
   for (;;) {
     const int socket = listener->Accept(stopRequested, error);
     if (socket < 0) {
@@ -71,7 +72,8 @@ int RunListen(const ListenOptions& options) {
       return kExitConduitFailed;
     }
     const bool stoppedBefore = stopRequested != 0;
-    const int served = ServeHandheld(socket, options, *conduit);
+    const int served = ServeHandheld(socket, options, hotsync, *conduit);
+    hotsync.force = false;  // --force is for the next HotSync only
     if (options.once) status = served;
     if (stopRequested && !stoppedBefore && served != kExitOk) status = kExitConduitFailed;
     if (options.once || stopRequested) break;

@@ -1,6 +1,7 @@
 #include "live_hotsync.h"
 
 #include <ctime>
+#include <random>
 #include <optional>
 #include <iostream>
 #include <unistd.h>
@@ -16,6 +17,9 @@
 #include "live_install.h"
 #include "palm_time.h"
 #include "sync_advice.h"
+#include "terminal_text.h"
+#include "tracking_period_override.h"
+#include "user_name.h"
 
 namespace oq::hotsync {
 
@@ -30,28 +34,38 @@ constexpr uint32_t kSyncManagerMinorWithout = 1;
 // This desktop's id, which the handheld keeps as the PC it last synced with.
 uint32_t DesktopId() { return static_cast<uint32_t>(gethostid()); }
 
+// A first HotSync gives a handheld without an id one of its own.
+uint32_t NewUserId() {
+  std::random_device random;
+  std::uniform_int_distribution<uint32_t> ids(1, UINT32_MAX);
+  return ids(random);
+}
+
 class LiveHotSync {
  public:
-  LiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const volatile std::sig_atomic_t& stop)
-      : client_(client), conduit_(conduit), stop_(stop) {}
+  LiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const LiveHotSyncOptions& options,
+              const volatile std::sig_atomic_t& stop)
+      : client_(client), conduit_(conduit), options_(options), stop_(stop) {}
 
   int Run() {
     dlp::SysInfo system;
     if (!Check(client_.ReadSysInfo(system), "reading the handheld's system information")) return Abort();
     dlp::UserInfo handheldUser;
     if (!Check(client_.ReadUserInfo(handheldUser), "reading the handheld's user")) return Abort();
+    if (handheldUser.name.empty() && !NameHandheld(handheldUser)) return Abort();
     const std::string& user = handheldUser.name;
-    if (user.empty()) {
-      std::cerr << "oq-hotsync: the handheld has no user name; give it one (a first HotSync with Palm Desktop "
-                   "does) and sync again\n";
+    if (const auto problem = UserNameProblem(user)) {
+      std::cerr << "oq-hotsync: the handheld's name cannot be used: " << *problem
+                << "; nothing was written: rename the handheld (or reset it and sync with --user NAME)\n";
       return Abort();
     }
-    std::cerr << "oq-hotsync: HotSync with \"" << user << "\"\n";
+    std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\"\n";
 
     standin::DesktopDirectory desktop;
-    if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty()) {
-      std::cerr << "oq-hotsync: the handheld's user \"" << user << "\" is not \"" << known
-                << "\", whom the desktop knows: rename one of them and sync again\n";
+    if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options_.newUser) {
+      std::cerr << "oq-hotsync: the handheld's user \"" << TerminalText(user) << "\" is not \"" << TerminalText(known)
+                << "\", whom the desktop knows: rename one of them, or listen with --new-user to add \""
+                << TerminalText(user) << "\"\n";
       return Abort();
     }
     auto unreadable = desktop.UnreadableFiles(user);
@@ -60,23 +74,37 @@ class LiveHotSync {
       std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
     }
     if (!unreadable.empty()) return Abort();
-    if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
+    if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << TerminalText(user) << "\"\n";
 
     if (!InstallQueuedOnHandheld(desktop, user, client_) || Stopped()) return Abort();
+    known_ = LoadKnownHandheld(desktop, user);
+    knownFor_ = user;
     const auto catalogue = RunCataloguerFor(desktop, user, [this](cataloguer::RememberedFlags* remembered) {
-      return cataloguer::CatalogueLiveHandheld(client_, remembered);
+      return cataloguer::CatalogueLiveHandheld(client_, remembered, &*known_);
     });
     if (!ReportCatalogue(catalogue) || !client_.linkFailure().ok() || Stopped()) return Abort();
     if (!Check(client_.OpenConduit(), "starting the conduit on the handheld")) return Abort();
 
-    handheld_host::BeginSync(std::make_unique<standin::DeviceHandheld>(client_, [this] { return Stopped(); }));
+    handheld_host::BeginSync(std::make_unique<standin::DeviceHandheld>(
+        client_, [this] { return Stopped(); },
+        [this](const std::string& database, const palm::Record& record, uint32_t id) {
+          if (database == cataloguer::kCatalogueName && known_->catalogue) {
+            cataloguer::ApplyRecordWrite(*known_->catalogue, record, id);
+          }
+        }));
     handheld_host::SetUser(user);
     const bool preferences = system.dlpMajor > 1 || system.dlpMinor >= 1;
     handheld_host::SetApiVersion(kSyncManagerMajor,
                                  preferences ? kSyncManagerMinorWithPreferences : kSyncManagerMinorWithout);
     trackedBefore_ = LastTrackTimeText();
     passStarted_ = true;
-    ConduitPass pass = RunConduitPass(conduit_, ChosenAction(desktop, user));
+    TrackingPeriodOverride period(options_.force);
+    if (const auto failure = period.Begin(); !failure.empty()) {
+      std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
+      return Abort();
+    }
+    ConduitPass pass = RunConduitPass(conduit_, options_.force ? conduit::kActionSynchronize : ChosenAction(desktop, user));
+    period.End();
     handheld_host::EndSync();
 
     const std::string handheldLog = handheld_host::HandheldLog();
@@ -90,12 +118,14 @@ class LiveHotSync {
       if (!client_.linkFailure().ok()) Report(client_.linkFailure(), "the HotSync");
       return Abort();
     }
+    cataloguer::StampCatalogueCopy(client_, *known_);
+    KeepKnowledge();
     handheldUser.lastSyncPc = DesktopId();
     handheldUser.lastSync = palm::CalendarFromPalm(palm::PalmNow());
     Check(client_.WriteUserInfo(handheldUser), "recording the HotSync on the handheld");
     const bool clean = pass.result == 0 && client_.linkFailure().ok() && catalogue.Complete();
     if (!Check(client_.EndOfSync(clean ? dlp::kEndNormal : dlp::kEndOther), "ending the HotSync")) return Abort();
-    pass.advice.Print(std::cerr, pass.result);
+    pass.advice.Print(std::cerr, pass.result, "listen");
     if (pass.result != 0) {
       if (pass.result != -1) {
         std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
@@ -109,11 +139,40 @@ class LiveHotSync {
       return kExitConduitFailed;
     }
     if (!pass.passRan) return kExitNothingTracked;
-    std::cerr << "oq-hotsync: HotSync with \"" << user << "\" complete\n";
+    std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\" complete\n";
     return kExitOk;
   }
 
  private:
+  // A handheld fresh from a reset gets the name --user gives, as a first
+  // HotSync with a desktop does, and an id when it has none.
+  bool NameHandheld(dlp::UserInfo& handheldUser) {
+    if (!options_.user) {
+      std::cerr << "oq-hotsync: the handheld has no user name; give it one with `oq-hotsync listen --user NAME` "
+                   "and sync again\n";
+      return false;
+    }
+    if (const auto problem = UserNameProblem(*options_.user)) {
+      std::cerr << "oq-hotsync: " << *problem << "; give --user a name of printable characters\n";
+      return false;
+    }
+    handheldUser.name = *options_.user;
+    const bool newId = handheldUser.userId == 0;
+    if (newId) handheldUser.userId = NewUserId();
+    if (!Check(client_.WriteUserInfo(handheldUser, {true, newId}), "naming the handheld")) return false;
+    std::cerr << "oq-hotsync: named the handheld \"" << TerminalText(handheldUser.name) << "\"\n";
+    return true;
+  }
+
+  // What was learnt of the handheld, for the next HotSync; a catalogue
+  // copy only while it is known to be what the handheld holds.
+  void KeepKnowledge() {
+    if (!known_) return;
+    if (!client_.linkFailure().ok()) known_->catalogue.reset();
+    SaveKnownHandheld(standin::DesktopDirectory(), knownFor_, *known_);
+    known_.reset();
+  }
+
   bool Stopped() const { return stop_ != 0; }
 
   void Report(const dlp::Status& status, const char* what) {
@@ -130,6 +189,8 @@ class LiveHotSync {
   // must not keep the next HotSync from tracking again.
   int Abort() {
     if (Stopped()) std::cerr << "oq-hotsync: stopped; the HotSync did not complete\n";
+    if (known_) known_->catalogue.reset();
+    KeepKnowledge();
     if (passStarted_) {
       if (const auto failure = RestoreLastTrackTime(trackedBefore_); !failure.empty()) {
         std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
@@ -141,15 +202,19 @@ class LiveHotSync {
 
   dlp::Client& client_;
   ConduitLibrary& conduit_;
+  const LiveHotSyncOptions& options_;
   const volatile std::sig_atomic_t& stop_;
+  std::optional<cataloguer::KnownHandheld> known_;
+  std::string knownFor_;
   bool passStarted_ = false;
   std::optional<std::string> trackedBefore_;
 };
 
 }  // namespace
 
-int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const volatile std::sig_atomic_t& stop) {
-  const int status = LiveHotSync(client, conduit, stop).Run();
+int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const LiveHotSyncOptions& options,
+                   const volatile std::sig_atomic_t& stop) {
+  const int status = LiveHotSync(client, conduit, options, stop).Run();
   // The device backend refers to this connection's client, which ends with
   // it: no later Sync Manager call may reach it.
   handheld_host::BeginSync(std::unique_ptr<standin::HandheldBackend>());

@@ -7,14 +7,23 @@
 #pragma once
 
 #include <csignal>
+#include <optional>
+#include <string>
 
 #include "conduit_library.h"
 #include "dlp_client.h"
 
 namespace oq::hotsync {
 
+struct LiveHotSyncOptions {
+  std::optional<std::string> user;  // the name a handheld without one is given
+  bool newUser = false;             // take a name known in other letter case as a new user
+  bool force = false;               // track past the tracking period
+};
+
 // The exit status `sync` would give. `stop` turning non-zero ends the
 // HotSync at the next request, the handheld told that it did not complete.
-int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const volatile std::sig_atomic_t& stop);
+int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const LiveHotSyncOptions& options,
+                   const volatile std::sig_atomic_t& stop);
 
 }  // namespace oq::hotsync

@@ -63,6 +63,12 @@ int main(int argc, char** argv) {
   listenCommand->add_option("--timeout", listen.timeoutSeconds,
                             "seconds to wait for each answer of the handheld (default: 30)");
   listenCommand->add_option("--conduit", listen.conduit, "conduit library to load");
+  listenCommand->add_option("--user", listen.user,
+                            "name to give a handheld that has none (one fresh from a reset), as a first HotSync does");
+  listenCommand->add_flag("--new-user", listen.newUser,
+                          "add the handheld's user even when a known one differs only in letter case");
+  listenCommand->add_flag("--force", listen.force,
+                          "the next HotSync tracks past the tracking period; the settings stay as they are");
   listenCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
                                "  oq-hotsync listen --address 192.168.1.10 --once\n"));
 

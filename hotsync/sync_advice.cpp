@@ -53,18 +53,19 @@ void SyncAdvice::Observe(std::string_view line) {
   if (line.find("OrbitQuail - Do nothing because it just tracked") != std::string_view::npos) periodGate_ = true;
 }
 
-void SyncAdvice::Print(std::ostream& out, int32_t result) const {
+void SyncAdvice::Print(std::ostream& out, int32_t result, const char* command) const {
   if (unreachable_) {
     out << "oq-hotsync: " << TrackerDescription() << " could not be reached; to ask another, "
-        << "point http_proxy at it: http_proxy=http://HOST:PORT oq-hotsync sync ...\n";
+        << "point http_proxy at it: http_proxy=http://HOST:PORT oq-hotsync " << command << " ...\n";
   }
   if (notFound_) {
     out << "oq-hotsync: the server answered 404: is this a tracking server? (asked: " << TrackerDescription()
         << ")\n";
   }
   if (periodGate_) {
-    out << "oq-hotsync: the tracking period stopped this HotSync; `oq-hotsync sync --force` tracks now and "
-        << "leaves the settings as they are\n";
+    const bool now = std::string_view(command) == "sync";
+    out << "oq-hotsync: the tracking period stopped this HotSync; `oq-hotsync " << command << " --force` tracks "
+        << (now ? "now" : "at the next HotSync") << " and leaves the settings as they are\n";
   }
   if (result == -1) out << "oq-hotsync: the conduit reported a failure (-1)\n";
 }

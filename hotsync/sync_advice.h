@@ -23,8 +23,9 @@ class SyncAdvice {
  public:
   // Each HotSync log line, as it is written.
   void Observe(std::string_view line);
-  // After the HotSync, given the conduit's result.
-  void Print(std::ostream& out, int32_t result) const;
+  // After the HotSync, given the conduit's result; `command` is the
+  // oq-hotsync command that ran it, "sync" or "listen".
+  void Print(std::ostream& out, int32_t result, const char* command) const;
 
  private:
   bool transportFailed_ = false;  // since the last query went out

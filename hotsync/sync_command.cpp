@@ -20,6 +20,8 @@
 #include "handheld_image.h"
 #include "program_catalogue.h"
 #include "sync_advice.h"
+#include "tracking_period_override.h"
+#include "user_name.h"
 
 namespace oq::hotsync {
 
@@ -95,6 +97,10 @@ int RunSync(const SyncOptions& options) {
 
   WarnAboutEnvironment(std::cerr);
   const std::string user = options.user.value_or(DefaultUserName(options.handheld));
+  if (const auto problem = UserNameProblem(user)) {
+    std::cerr << "oq-hotsync: " << *problem << "; give --user a name of printable characters\n";
+    return kExitUsage;
+  }
   standin::DesktopDirectory desktop;
   if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options.newUser) {
     std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\", but there is \"" << known
@@ -128,19 +134,14 @@ int RunSync(const SyncOptions& options) {
   const int action = options.force ? options.action.value_or(conduit::kActionSynchronize)
                                    : ResolveAction(options, desktop, user);
   const auto trackedBefore = LastTrackTimeText();
-  if (options.force && trackedBefore) {
-    if (const auto failure = RestoreLastTrackTime(std::nullopt); !failure.empty()) {
-      std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
-      return kExitConduitFailed;
-    }
+  TrackingPeriodOverride period(options.force);
+  if (const auto failure = period.Begin(); !failure.empty()) {
+    std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
+    return kExitConduitFailed;
   }
   const ConduitPass pass = RunConduitPass(*conduit, action);
   const int32_t result = pass.result;
-  if (options.force && !LastTrackTimeText()) {
-    if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
-      std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
-    }
-  }
+  period.End();
   handheld_host::EndSync();
 
   if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
@@ -157,7 +158,7 @@ int RunSync(const SyncOptions& options) {
     }
     return kExitConduitFailed;
   }
-  pass.advice.Print(std::cerr, result);
+  pass.advice.Print(std::cerr, result, "sync");
   if (result != 0) {
     if (result != -1) {
       std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase

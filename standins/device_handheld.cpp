@@ -93,7 +93,12 @@ int32_t DeviceHandheld::WriteRecord(RawRecordDescriptor& record) {
   written.data.assign(record.buffer, record.buffer + record.recordSize);
   uint32_t id = 0;
   const auto status = client_.WriteRecord(record.dbHandle, written, id);
-  if (status.ok()) record.recordId = id;
+  if (status.ok()) {
+    record.recordId = id;
+    if (const auto open = open_.find(record.dbHandle); recordWritten_ && open != open_.end()) {
+      recordWritten_(open->second, {static_cast<uint8_t>(written.attributes | written.category), id, written.data}, id);
+    }
+  }
   return SyncResultOf(status);
 }
 

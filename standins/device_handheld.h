@@ -9,6 +9,7 @@
 
 #include "dlp_client.h"
 #include "handheld_backend.h"
+#include "palm_database.h"
 
 namespace oq::standin {
 
@@ -20,10 +21,14 @@ int32_t SyncResultOf(const dlp::Status& status);
 
 class DeviceHandheld : public HandheldBackend {
  public:
+  // Told of every record the handheld took: the database's name, the
+  // record as written and the id the handheld keeps it under.
+  using RecordWritten = std::function<void(const std::string& database, const palm::Record& record, uint32_t id)>;
+
   // `stopRequested` is asked before each call: once it says yes, calls
   // fail with kErrCancelled and nothing more goes to the handheld.
-  DeviceHandheld(dlp::Client& client, std::function<bool()> stopRequested)
-      : client_(client), stopRequested_(std::move(stopRequested)) {}
+  DeviceHandheld(dlp::Client& client, std::function<bool()> stopRequested, RecordWritten recordWritten = {})
+      : client_(client), stopRequested_(std::move(stopRequested)), recordWritten_(std::move(recordWritten)) {}
 
   int32_t OpenDb(const char* name, uint8_t mode, uint8_t& handle) override;
   int32_t CloseDb(uint8_t handle) override;
@@ -40,6 +45,7 @@ class DeviceHandheld : public HandheldBackend {
 
   dlp::Client& client_;
   std::function<bool()> stopRequested_;
+  RecordWritten recordWritten_;
   std::map<uint8_t, std::string> open_;  // handle: the database's name
 };
 

@@ -12,6 +12,7 @@
 #include "child_process.h"
 #include "desktop_directory.h"
 #include "handheld_files.h"
+#include "listen_fixture.h"
 #include "test_environment.h"
 
 namespace oq {
@@ -21,69 +22,10 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct ListenRun {
-  int listen = -1;    // oq-hotsync's exit status
-  int handheld = -1;  // the simulated handheld's
-  std::string output;
-  std::map<std::string, std::string> info;  // handheld.txt
-};
-
-class NetworkHotSyncTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(tracker_.running()) << tracker_.Output();
-    ASSERT_EQ(test::RunHotSync("sample --backup " + Path("backup")).status, 0);
-  }
-
-  std::string Path(const std::string& name) const { return (work_.path() / name).string(); }
-
-  // One `listen --once` served by one simulated handheld over a copy of the
-  // sample backup; `saved` receives the handheld's databases afterwards.
-  ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
-                 const std::string& saved = "saved", const std::string& databases = "backup") {
-    fs::remove_all(Path(saved));
-    const std::string script =
-        "cd " + work_.path().string() + "; rm -f listen.out listen.err; "
-        "http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
-        " listen --address 127.0.0.1 --port 0 --once " + listenOptions + " >listen.out 2>listen.err & L=$!; "
-        "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
-        "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-        "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " + databases + " --save " + saved +
-        " --user Me " + handheldOptions + "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
-    fs::remove(work_.path() / "status");
-    test::RunCommand(script);
-    ListenRun run;
-    const std::string status = test::ReadText(work_.path() / "status");
-    run.handheld = std::atoi(status.c_str() + status.find("handheld=") + 9);
-    run.listen = std::atoi(status.c_str() + status.find("listen=") + 7);
-    run.output = test::ReadText(work_.path() / "listen.out") + test::ReadText(work_.path() / "listen.err");
-    std::istringstream info(test::ReadText(work_.path() / saved / "handheld.txt"));
-    for (std::string line; std::getline(info, line);) {
-      const size_t equals = line.find('=');
-      if (equals != std::string::npos) run.info[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return run;
-  }
-
-  test::ScopedHome home_;
-  test::TempDir work_;
-  test::TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
-                                 "Greetings from the test tracker"}};
-};
-
-// Records as the conduit leaves them: id, attributes with category, bytes.
-std::vector<std::tuple<uint32_t, uint8_t, std::vector<uint8_t>>> Records(const palm::Database& database) {
-  std::vector<std::tuple<uint32_t, uint8_t, std::vector<uint8_t>>> records;
-  for (const auto& record : database.records) records.emplace_back(record.uniqueId, record.attributes, record.data);
-  return records;
-}
-
-std::vector<uint8_t> TrackerPreference(const palm::Database& preferences) {
-  for (const auto& resource : preferences.resources) {
-    if (palm::FourCCText(resource.type) == "rkOQ" && resource.id == 0) return resource.data;
-  }
-  return {};
-}
+using test::ListenRun;
+using test::Records;
+using test::TrackerPreference;
+using NetworkHotSyncTest = test::ListenFixture;
 
 TEST_F(NetworkHotSyncTest, AWholeHotSyncLeavesTheHandheldAsTheFolderBuildLeavesIt) {
   const ListenRun run = Sync("");
@@ -131,6 +73,7 @@ TEST_F(NetworkHotSyncTest, AHandheldThatCannotBeReadWholeLosesNoRecordAnswerOrFl
       {"--fail 23:3:1", "its catalogue record is kept as it was"},
   };
   for (const auto& [fault, said] : faults) {
+    ForgetTheHandheld();
     const ListenRun run = Sync(fault, "--timeout 5", "after", "first");
     EXPECT_EQ(run.listen, 1) << fault << "\n" << run.output;
     EXPECT_THAT(run.output, HasSubstr(said)) << fault << "\n" << run.output;
@@ -161,6 +104,7 @@ TEST_F(NetworkHotSyncTest, DeviceErrorsRunTheConduitsFailurePaths) {
   // The catalogue's refresh writes six records first; the seventh write is
   // the conduit's first.
   const ListenRun write = Sync("--fail 21:7:16");
+  ForgetTheHandheld();
   EXPECT_EQ(write.listen, 1) << write.output;
   EXPECT_THAT(write.output, HasSubstr("Failed to write data into App DB."));
   EXPECT_EQ(write.info.at("endStatus"), "3");
@@ -177,6 +121,7 @@ TEST_F(NetworkHotSyncTest, AHandheldThatFailsAtAnyStageEndsTheSyncWithAClearLine
   // Requests: system info, user, database list, program resources, the
   // catalogue, the conduit's pass, the log, the user info, EndOfSync.
   for (const int dropAt : {1, 2, 4, 12, 35, 50, 58, 61, 62}) {
+    ForgetTheHandheld();
     const ListenRun run = Sync("--drop-after " + std::to_string(dropAt));
     EXPECT_EQ(run.listen, 1) << "dropped at request " << dropAt << "\n" << run.output;
     EXPECT_THAT(run.output, HasSubstr("the handheld hung up")) << dropAt;

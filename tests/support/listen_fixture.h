@@ -1,0 +1,55 @@
+// `oq-hotsync listen --once` served by the tests' simulated handheld on
+// loopback, against oq-tracker with the sample catalogue, in a desktop of
+// the test's own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "child_process.h"
+#include "palm_database.h"
+#include "test_environment.h"
+
+namespace oq::test {
+
+struct ListenRun {
+  int listen = -1;    // oq-hotsync's exit status
+  int handheld = -1;  // the simulated handheld's
+  std::string output;
+  std::map<std::string, std::string> info;  // handheld.txt
+};
+
+class ListenFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  std::string Path(const std::string& name) const { return (work_.path() / name).string(); }
+
+  // What the desktop learnt of Me's handheld: without it, a HotSync reads
+  // every program and the catalogue, and the requests keep their numbers.
+  static void ForgetTheHandheld();
+
+  // One HotSync of the handheld whose databases are in the folder
+  // `databases` (the sample backup by default); `saved` receives them
+  // afterwards. The handheld's user is Me unless its options say otherwise.
+  ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
+                 const std::string& saved = "saved", const std::string& databases = "backup");
+
+  ScopedHome home_;
+  TempDir work_;
+  TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
+                           "Greetings from the test tracker"}};
+};
+
+// Records as the conduit leaves them: id, attributes with category, bytes.
+std::vector<std::tuple<uint32_t, uint8_t, std::vector<uint8_t>>> Records(const palm::Database& database);
+
+// The bytes of the rkOQ preference 0 in a preferences database; empty when none.
+std::vector<uint8_t> TrackerPreference(const palm::Database& preferences);
+
+}  // namespace oq::test
