@@ -11,6 +11,10 @@ void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, Remembe
     result.damagedCatalogue = std::move(stored.damaged);
     return;
   }
+  if (!stored.unread.empty()) {
+    result.unreadCatalogue = std::move(stored.unread);
+    return;
+  }
   if (stored.database && !IsDesktopCatalogue(*stored.database)) {
     result.foreignCatalogue = true;
     return;

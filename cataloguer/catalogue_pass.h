@@ -26,13 +26,14 @@ struct CatalogueResult {
   bool catalogueWritten = false;
   bool foreignCatalogue = false;  // made by the handheld program, left as it is
   std::string damagedCatalogue;   // what is wrong with a catalogue that is left as it is
+  std::string unreadCatalogue;    // why the catalogue could not be read this time: it is left as it is
   bool preferenceCreated = false;
   std::vector<std::string> warnings;  // databases passed over, and why
 
   // "8 programs, 1 added, 1 updated, 1 removed"
   std::string Counts() const;
   // Whether the pass saw every program on the handheld.
-  bool Complete() const { return listFailure.empty() && unreadable.empty(); }
+  bool Complete() const { return listFailure.empty() && unreadable.empty() && unreadCatalogue.empty(); }
 };
 
 // What a handheld's list of programs gave.
@@ -53,7 +54,8 @@ class CatalogueHandheld {
 
   struct StoredCatalogue {
     std::optional<palm::Database> database;  // none: there is no catalogue
-    std::string damaged;                     // set when there is one that cannot be read
+    std::string damaged;                     // set when there is one whose contents do not read
+    std::string unread;                      // set when there is one the handheld could not give now
   };
   virtual StoredCatalogue LoadCatalogue() = 0;
   // Replaces the catalogue (`existing` is what LoadCatalogue gave); empty

@@ -90,12 +90,12 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     }
     if (known_) {
       known_->catalogueIndex = info->index;
-      if (known_->catalogue && StampOf(*known_->catalogue) == EntryStamp(*info)) return {known_->catalogue, {}};
+      if (known_->catalogue && StampOf(*known_->catalogue) == EntryStamp(*info)) return {known_->catalogue};
       known_->catalogue.reset();
     }
     uint8_t handle = 0;
     if (const auto status = client_.OpenDb(kCatalogueName, kReadMode, handle); !status.ok()) {
-      return {std::nullopt, Failed("opening", kCatalogueName, status)};
+      return {std::nullopt, {}, Failed("opening", kCatalogueName, status)};
     }
     palm::Database catalogue;
     catalogue.SetName(info->name);
@@ -103,10 +103,10 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     Stamp(catalogue, EntryStamp(*info));
     const std::string failure = ReadRecords(handle, catalogue);
     const auto closed = client_.CloseDb(handle);
-    if (!failure.empty()) return {std::nullopt, failure};
-    if (!closed.ok()) return {std::nullopt, Failed("closing", kCatalogueName, closed)};
+    if (!failure.empty()) return {std::nullopt, {}, failure};
+    if (!closed.ok()) return {std::nullopt, {}, Failed("closing", kCatalogueName, closed)};
     if (known_) known_->catalogue = catalogue;
-    return {std::move(catalogue), {}};
+    return {std::move(catalogue)};
   }
 
   // Only what the refresh changed is written: records in place under their

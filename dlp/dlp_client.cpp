@@ -76,6 +76,12 @@ Status Client::Call(Command command, std::vector<Argument> arguments, Response& 
   if (auto error = transport_.Receive(packet); error != LinkError::kNone) {
     return fail(Status::Kind::kLink, transport_.Failure());
   }
+  received_ += packet.size();
+  if (received_ > kMaxReceivedPerSession) {
+    return fail(Status::Kind::kProtocol, "the handheld sent more than " +
+                                             std::to_string(kMaxReceivedPerSession / (1024 * 1024)) +
+                                             " MiB in one HotSync, more than any handheld holds; the HotSync was ended");
+  }
   std::string problem;
   auto decoded = DecodeResponse(packet, problem);
   if (!decoded) return fail(Status::Kind::kProtocol, "the handheld's answer is malformed: " + problem);
@@ -221,6 +227,12 @@ Status Client::ReadDatabaseList(std::vector<DatabaseInfo>& databases) {
     const auto status = ReadListPage(start, true, databases, lastIndex, more);
     if (status.IsDeviceError(kErrNotFound)) return {};  // past the last database
     if (!status.ok()) return status;
+    if (databases.size() > kMaxDatabases) {
+      linkFailure_ = {Status::Kind::kProtocol, 0,
+                      "ReadDBList: the handheld lists more than " + std::to_string(kMaxDatabases) +
+                          " databases, more than any handheld holds; the HotSync was ended"};
+      return linkFailure_;
+    }
     // A list that would run past the last index a request can name ends there.
     if (!more || lastIndex < start || lastIndex == 0xFFFF) return {};
     start = static_cast<uint16_t>(lastIndex + 1);

@@ -109,6 +109,11 @@ inline constexpr uint16_t kReadWhole = 0xFFFF;
 // The most a write can carry: what fits one argument beside its fields.
 inline constexpr size_t kMaxWriteRecordData = kShortArgumentMax - write_record::kDataOffset;
 inline constexpr size_t kMaxWritePreferenceData = kShortArgumentMax - app_preference::kWriteDataOffset;
+// What one HotSync may take from a handheld, far above any real one's
+// catalogue and programs: a peer that sends more is ended before it can
+// exhaust the desktop's memory.
+inline constexpr size_t kMaxReceivedPerSession = 32 * 1024 * 1024;
+inline constexpr size_t kMaxDatabases = 16384;
 // The DLP version this desktop speaks.
 inline constexpr uint16_t kDesktopDlpMajor = 1;
 inline constexpr uint16_t kDesktopDlpMinor = 2;
@@ -171,6 +176,7 @@ class Client {
 
   Transport& transport_;
   Status linkFailure_;
+  size_t received_ = 0;  // bytes of answers this session
 };
 
 }  // namespace oq::dlp

@@ -67,6 +67,9 @@ bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
   }
   if (!result.damagedCatalogue.empty()) {
     std::cerr << "oq-hotsync: the catalogue is damaged: " << result.damagedCatalogue << "\n";
+  } else if (!result.unreadCatalogue.empty()) {
+    std::cerr << "oq-hotsync: the catalogue could not be read: " << result.unreadCatalogue
+              << "; it was left as it was\n";
   } else if (result.foreignCatalogue) {
     std::cerr << "oq-hotsync: the catalogue was made by the OrbitQuail handheld program; it is used as it is\n";
   } else if (result.listFailure.empty() && result.changes.Any()) {
@@ -76,6 +79,10 @@ bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
 }
 
 void ReportIncompleteCatalogue(const cataloguer::CatalogueResult& result) {
+  if (!result.unreadCatalogue.empty()) {
+    std::cerr << "oq-hotsync: the catalogue was not refreshed, as it could not be read; sync again\n";
+    return;
+  }
   if (!result.listFailure.empty()) {
     std::cerr << "oq-hotsync: the catalogue was not refreshed, as the handheld's database list could not be read; "
                  "sync again\n";

@@ -33,7 +33,7 @@ struct SyncOptions {
 int RunSync(const SyncOptions& options);
 
 struct ListenOptions {
-  std::string address = "0.0.0.0";
+  std::string address = "127.0.0.1";  // this machine only; --address opens it to a network
   uint16_t port = 14238;
   bool once = false;          // end after one HotSync, with its exit status
   int timeoutSeconds = 30;    // the longest wait for each answer of the handheld

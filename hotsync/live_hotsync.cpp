@@ -1,5 +1,6 @@
 #include "live_hotsync.h"
 
+#include <algorithm>
 #include <ctime>
 #include <random>
 #include <optional>
@@ -74,7 +75,7 @@ class LiveHotSync {
       std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
     }
     if (!unreadable.empty()) return Abort();
-    if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << TerminalText(user) << "\"\n";
+    if (!CheckHandheldId(desktop, handheldUser)) return Abort();
 
     if (!InstallQueuedOnHandheld(desktop, user, client_) || Stopped()) return Abort();
     known_ = LoadKnownHandheld(desktop, user);
@@ -119,12 +120,17 @@ class LiveHotSync {
       return Abort();
     }
     cataloguer::StampCatalogueCopy(client_, *known_);
-    KeepKnowledge();
     handheldUser.lastSyncPc = DesktopId();
     handheldUser.lastSync = palm::CalendarFromPalm(palm::PalmNow());
     Check(client_.WriteUserInfo(handheldUser), "recording the HotSync on the handheld");
     const bool clean = pass.result == 0 && client_.linkFailure().ok() && catalogue.Complete();
     if (!Check(client_.EndOfSync(clean ? dlp::kEndNormal : dlp::kEndOther), "ending the HotSync")) return Abort();
+    // The user is the desktop's only once a HotSync of theirs went through.
+    if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << TerminalText(user) << "\"\n";
+    if (!desktop.HandheldUserId(user) && !desktop.SetHandheldUserId(user, handheldUser.userId)) {
+      std::cerr << "oq-hotsync: the handheld's id could not be recorded for \"" << TerminalText(user) << "\"\n";
+    }
+    KeepKnowledge();
     pass.advice.Print(std::cerr, pass.result, "listen");
     if (pass.result != 0) {
       if (pass.result != -1) {
@@ -157,17 +163,39 @@ class LiveHotSync {
       return false;
     }
     handheldUser.name = *options_.user;
-    const bool newId = handheldUser.userId == 0;
-    if (newId) handheldUser.userId = NewUserId();
-    if (!Check(client_.WriteUserInfo(handheldUser, {true, newId}), "naming the handheld")) return false;
+    if (!Check(client_.WriteUserInfo(handheldUser, {true, false}), "naming the handheld")) return false;
     std::cerr << "oq-hotsync: named the handheld \"" << TerminalText(handheldUser.name) << "\"\n";
     return true;
   }
 
+  // A handheld that claims a known user's name must be that user's
+  // handheld: its id is the one recorded at the user's first HotSync over
+  // a link. One without an id gets one, as a first HotSync gives it.
+  bool CheckHandheldId(const standin::DesktopDirectory& desktop, dlp::UserInfo& handheldUser) {
+    const auto recorded = desktop.HandheldUserId(handheldUser.name);
+    if (recorded && *recorded != handheldUser.userId) {
+      std::cerr << "oq-hotsync: the handheld says it is \"" << TerminalText(handheldUser.name)
+                << "\", but it is not the handheld that user synced before (its id is " << handheldUser.userId
+                << ", not " << *recorded << "); nothing was changed: if it is a new handheld of theirs, remove "
+                << standin::DesktopDirectory().UserFile(handheldUser.name, "handheld.ini").string()
+                << " and sync again\n";
+      return false;
+    }
+    if (handheldUser.userId != 0) return true;
+    handheldUser.userId = NewUserId();
+    return Check(client_.WriteUserInfo(handheldUser, {false, true}), "giving the handheld an id");
+  }
+
   // What was learnt of the handheld, for the next HotSync; a catalogue
-  // copy only while it is known to be what the handheld holds.
+  // copy only while it is known to be what the handheld holds. Nothing is
+  // kept for a user the desktop does not know.
   void KeepKnowledge() {
     if (!known_) return;
+    const auto users = standin::DesktopDirectory().Users();
+    if (std::find(users.begin(), users.end(), knownFor_) == users.end()) {
+      known_.reset();
+      return;
+    }
     if (!client_.linkFailure().ok()) known_->catalogue.reset();
     SaveKnownHandheld(standin::DesktopDirectory(), knownFor_, *known_);
     known_.reset();

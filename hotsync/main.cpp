@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
   ListenOptions listen;
   auto* listenCommand = app.add_subcommand(
       "listen", "wait for handhelds' network HotSyncs and run the conduit against each live handheld");
-  listenCommand->add_option("--address", listen.address, "IPv4 address to listen on (default: every interface)");
+  listenCommand->add_option("--address", listen.address,
+                            "IPv4 address to listen on (default: 127.0.0.1, this machine only; 0.0.0.0: every "
+                            "interface, for handhelds on the network)");
   listenCommand->add_option("--port", listen.port, "TCP port (default: 14238, the network HotSync port; 0: any)");
   listenCommand->add_flag("--once", listen.once, "end after one HotSync, with its exit status");
   listenCommand->add_option("--timeout", listen.timeoutSeconds,
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
   listenCommand->add_flag("--force", listen.force,
                           "the next HotSync tracks past the tracking period; the settings stay as they are");
   listenCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
-                               "  oq-hotsync listen --address 192.168.1.10 --once\n"));
+                               "  oq-hotsync listen --address 0.0.0.0 --once\n"));
 
   CatalogOptions catalog;
   auto* catalogCommand =

@@ -15,6 +15,9 @@ namespace {
 
 // How often a wait for a handheld looks at the stop flag.
 constexpr int kStopCheckMilliseconds = 200;
+// Connections the system holds before they are accepted; they are taken
+// at once, so this only bridges a burst.
+constexpr int kBacklog = 16;
 
 }  // namespace
 
@@ -33,7 +36,7 @@ std::unique_ptr<Listener> Listener::Open(const std::string& address, uint16_t po
   }
   const int yes = 1;
   setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  if (bind(socket, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 || listen(socket, 4) != 0) {
+  if (bind(socket, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 || listen(socket, kBacklog) != 0) {
     error = "cannot listen on " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
     close(socket);
     return nullptr;
@@ -45,8 +48,8 @@ std::unique_ptr<Listener> Listener::Open(const std::string& address, uint16_t po
 
 Listener::~Listener() { close(socket_); }
 
-int Listener::Accept(const volatile std::sig_atomic_t& stop, std::string& error) {
-  while (stop == 0) {
+int Listener::Accept(const std::function<bool()>& stopped, std::string& error) {
+  while (!stopped()) {
     pollfd waiting{socket_, POLLIN, 0};
     const int ready = poll(&waiting, 1, kStopCheckMilliseconds);
     if (ready < 0 && errno == EINTR) continue;

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,8 +22,9 @@ class Listener {
   uint16_t port() const { return port_; }
 
   // Waits for the next handheld and returns its connected socket; -1 when
-  // `stop` became non-zero, or on a failure, which `error` then names.
-  int Accept(const volatile std::sig_atomic_t& stop, std::string& error);
+  // `stopped` said yes (it is asked a few times a second), or on a
+  // failure, which `error` then names.
+  int Accept(const std::function<bool()>& stopped, std::string& error);
 
  private:
   Listener(int socket, uint16_t port) : socket_(socket), port_(port) {}

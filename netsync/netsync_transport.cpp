@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -76,6 +77,9 @@ uint32_t LocalAddress(int socket) {
 
 }  // namespace
 
+// How often a wait looks at the stop flag.
+constexpr auto kStopCheck = std::chrono::milliseconds(200);
+
 Transport::Transport(int socket, std::chrono::milliseconds timeout) : socket_(socket), timeout_(timeout) {}
 
 Transport::~Transport() {
@@ -89,16 +93,27 @@ LinkError Transport::Fail(LinkError error, const std::string& detail) {
   return error;
 }
 
-LinkError Transport::ReadExactly(uint8_t* out, size_t length) {
+LinkError Transport::ReadExactly(uint8_t* out, size_t length, Clock::time_point until) {
   size_t done = 0;
   while (done < length) {
+    if (stop_ != nullptr && *stop_ != 0) return Fail(LinkError::kInterrupted);
+    const auto now = Clock::now();
+    const auto end = std::min(until, deadline_);
+    if (now >= end) {
+      if (handshaking_ && end == deadline_) {
+        return Fail(LinkError::kTimedOut,
+                    "it did not open its HotSync within " + std::to_string(timeout_.count() / 1000) + " s");
+      }
+      if (end == deadline_) return Fail(LinkError::kTimedOut, "the HotSync ran past its time limit");
+      return Fail(LinkError::kTimedOut, "no whole message for " + std::to_string(timeout_.count() / 1000) + " s");
+    }
+    const auto wait = std::min<Clock::duration>(end - now, kStopCheck);
     pollfd waiting{socket_, POLLIN, 0};
-    const int ready = poll(&waiting, 1, static_cast<int>(timeout_.count()));
+    const int ready =
+        poll(&waiting, 1, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(LinkError::kSystem, std::strerror(errno));
-    if (ready == 0) {
-      return Fail(LinkError::kTimedOut, "nothing for " + std::to_string(timeout_.count() / 1000) + " s");
-    }
+    if (ready == 0) continue;
     const ssize_t got = recv(socket_, out + done, length - done, 0);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got < 0) return Fail(errno == ECONNRESET ? LinkError::kClosed : LinkError::kSystem, std::strerror(errno));
@@ -133,8 +148,11 @@ LinkError Transport::SendFrame(std::span<const uint8_t> payload, uint8_t transac
 
 LinkError Transport::ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transaction) {
   if (failed_ != LinkError::kNone) return failed_;
+  // The message is due whole within the time-out from its first byte on;
+  // the wait for that first byte is the time-out too.
+  const auto until = Clock::now() + timeout_;
   uint8_t header[kHeaderLength];
-  if (auto error = ReadExactly(header, kHeaderLength); error != LinkError::kNone) return error;
+  if (auto error = ReadExactly(header, kHeaderLength, until); error != LinkError::kNone) return error;
   bytes::ByteReader reader(header);
   if (reader.U8(kHeaderTypeOffset) != kDataFrame) {
     return Fail(LinkError::kMalformed, "frame type " + std::to_string(reader.U8(kHeaderTypeOffset)));
@@ -143,10 +161,23 @@ LinkError Transport::ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transa
   const uint32_t length = reader.U32Be(kHeaderLengthOffset);
   if (length > kMaxPayload) return Fail(LinkError::kTooLong, std::to_string(length) + " bytes");
   payload.resize(length);
-  return ReadExactly(payload.data(), length);
+  return ReadExactly(payload.data(), length, until);
 }
 
-LinkError Transport::Handshake() {
+LinkError Transport::Handshake(const volatile std::sig_atomic_t* stop) {
+  // A peer that opens connections and says nothing holds no place for long.
+  const auto previous = deadline_;
+  deadline_ = std::min(deadline_, Clock::now() + timeout_);
+  stop_ = stop;
+  handshaking_ = true;
+  const auto error = HandshakeExchanges();
+  handshaking_ = false;
+  stop_ = nullptr;
+  deadline_ = previous;
+  return error;
+}
+
+LinkError Transport::HandshakeExchanges() {
   std::vector<uint8_t> payload;
   uint8_t transaction = 0;
   if (auto error = ReceiveFrame(payload, transaction); error != LinkError::kNone) return error;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,28 +30,40 @@ inline constexpr uint32_t kMaxPayload = 128 * 1024;
 
 class Transport : public dlp::Transport {
  public:
-  // Takes over a connected socket; each wait for the handheld gives up
-  // after `timeout` of silence.
+  using Clock = std::chrono::steady_clock;
+
+  // Takes over a connected socket. Each message of the handheld must be
+  // whole within `timeout` (a peer that trickles bytes gains nothing), and
+  // no wait goes past the deadline.
   Transport(int socket, std::chrono::milliseconds timeout);
   ~Transport() override;
   Transport(const Transport&) = delete;
   Transport& operator=(const Transport&) = delete;
 
-  // The opening exchange, the handheld speaking first.
-  dlp::LinkError Handshake();
+  // The opening exchange, the handheld speaking first; whole within the
+  // time-out, and given up when `stop` turns non-zero. (Once the HotSync
+  // runs, a stop ends it between requests, so that the handheld can still
+  // be told.)
+  dlp::LinkError Handshake(const volatile std::sig_atomic_t* stop = nullptr);
+  // The end of the whole HotSync: no wait goes past it.
+  void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
 
   dlp::LinkError Send(std::span<const uint8_t> packet) override;
   dlp::LinkError Receive(std::vector<uint8_t>& packet) override;
   std::string Failure() const override { return failure_; }
 
  private:
+  dlp::LinkError HandshakeExchanges();
   dlp::LinkError SendFrame(std::span<const uint8_t> payload, uint8_t transaction);
   dlp::LinkError ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transaction);
-  dlp::LinkError ReadExactly(uint8_t* out, size_t length);
+  dlp::LinkError ReadExactly(uint8_t* out, size_t length, Clock::time_point until);
   dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
 
   int socket_;
   std::chrono::milliseconds timeout_;
+  const volatile std::sig_atomic_t* stop_ = nullptr;  // while handshaking
+  bool handshaking_ = false;
+  Clock::time_point deadline_ = Clock::time_point::max();
   uint8_t transaction_ = 0xFF;
   dlp::LinkError failed_ = dlp::LinkError::kNone;
   std::string failure_;

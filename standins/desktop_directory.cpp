@@ -1,6 +1,8 @@
 #include "desktop_directory.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "atomic_file.h"
 #include "desktop_paths.h"
@@ -36,14 +38,35 @@ bool Save(const std::filesystem::path& path, const IniDocument& document) {
       .empty();
 }
 
-// A user's folder name: the name with characters no file name may hold
-// replaced.
+// A user's folder name, one to one with the user's name: the bytes a file
+// name cannot hold or that would change what it names (a separator, a
+// leading dot, control bytes) and the escape itself are written %XX.
 std::string FolderName(const std::string& user) {
+  std::string folder;
+  for (size_t i = 0; i < user.size(); ++i) {
+    const auto c = static_cast<unsigned char>(user[i]);
+    if (c == '/' || c == '%' || c < 0x20 || c == 0x7F || (i == 0 && c == '.')) {
+      char escape[4];
+      std::snprintf(escape, sizeof escape, "%%%02X", c);
+      folder += escape;
+    } else {
+      folder += static_cast<char>(c);
+    }
+  }
+  return folder.empty() ? "%" : folder;
+}
+
+// The folder name earlier versions gave, which two names could share.
+std::string LegacyFolderName(const std::string& user) {
   std::string folder = user;
   std::replace_if(folder.begin(), folder.end(), [](char c) { return c == '/' || c == '\0'; }, '_');
   if (folder.empty() || folder == "." || folder == "..") folder = "_" + folder;
   return folder;
 }
+
+constexpr const char* kHandheldFile = "handheld.ini";
+constexpr const char* kHandheldSection = "Handheld";
+constexpr const char* kUserIdKey = "UserId";
 
 }  // namespace
 
@@ -61,6 +84,7 @@ std::vector<std::string> DesktopDirectory::Users() const {
 
 bool DesktopDirectory::AddUser(const std::string& name) {
   auto names = Users();
+  AdoptLegacyFolder(name, names);
   if (std::find(names.begin(), names.end(), name) != names.end()) return false;
   auto users = LoadForChange(root_ / kUsersFile);
   if (!users) return false;
@@ -69,9 +93,43 @@ bool DesktopDirectory::AddUser(const std::string& name) {
   return Save(root_ / kUsersFile, *users) && EnsurePrivateDirectory(UserDirectory(name));
 }
 
+// A known user's folder under the name earlier versions gave it moves to
+// the one it has now, unless that name is now another user's folder.
+void DesktopDirectory::AdoptLegacyFolder(const std::string& user, const std::vector<std::string>& users) {
+  if (std::find(users.begin(), users.end(), user) == users.end()) return;
+  const auto legacy = root_ / "users" / LegacyFolderName(user);
+  const auto current = UserDirectory(user);
+  std::error_code error;
+  if (legacy == current || std::filesystem::exists(current, error) || !std::filesystem::is_directory(legacy, error)) {
+    return;
+  }
+  for (const auto& other : users) {
+    if (other != user && UserDirectory(other) == legacy) return;
+  }
+  std::filesystem::rename(legacy, current, error);
+}
+
+std::optional<uint32_t> DesktopDirectory::HandheldUserId(const std::string& user) const {
+  const auto value = Load(UserDirectory(user) / kHandheldFile).Get(kHandheldSection, kUserIdKey);
+  if (!value || value->empty()) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long id = std::strtoul(value->c_str(), &end, 10);
+  if (*end != '\0') return std::nullopt;
+  return static_cast<uint32_t>(id);
+}
+
+bool DesktopDirectory::SetHandheldUserId(const std::string& user, uint32_t id) {
+  const auto path = UserDirectory(user) / kHandheldFile;
+  auto document = LoadForChange(path);
+  if (!document) return false;
+  document->Set(kHandheldSection, kUserIdKey, std::to_string(id));
+  return Save(path, *document);
+}
+
 std::vector<std::string> DesktopDirectory::UnreadableFiles(const std::string& user) const {
   std::vector<std::string> problems;
-  for (const auto& path : {root_ / kUsersFile, root_ / kRegistryFile, UserDirectory(user) / kActionsFile}) {
+  for (const auto& path : {root_ / kUsersFile, root_ / kRegistryFile, UserDirectory(user) / kActionsFile,
+                           UserDirectory(user) / kHandheldFile}) {
     if (auto reason = UnreadableReason(path); !reason.empty()) problems.push_back(std::move(reason));
   }
   return problems;

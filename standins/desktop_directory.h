@@ -3,7 +3,11 @@
 //   users.ini             [Users] Count=N, User1=..., UserN=...
 //   users/<user>/Install/ files waiting to be installed at the next HotSync
 //   users/<user>/conduits.ini  [<creator>] Permanent=, Temporary= actions
+//   users/<user>/handheld.ini  [Handheld] UserId= the user's handheld's id
 //   users/<user>/<file>   what else the desktop keeps of the user's handheld
+//
+// A user's folder is the name with '/', '%', a leading '.' and control
+// bytes written %XX: one folder per name.
 //   conduits.ini          the conduit registry: [<creator>] Type, Library, Title
 //   <conduit library>     as the installer copies it
 //
@@ -30,6 +34,11 @@ class DesktopDirectory {
   std::vector<std::string> Users() const;
   // False when the user was known already or cannot be recorded.
   bool AddUser(const std::string& name);
+
+  // The id of the handheld the user first synced over a link, which a
+  // handheld claiming the name must have; none when not recorded.
+  std::optional<uint32_t> HandheldUserId(const std::string& user) const;
+  bool SetHandheldUserId(const std::string& user, uint32_t id);
 
   enum class QueueResult { kQueued, kAlreadyWaiting, kFailed };
   QueueResult QueueFile(const std::string& user, const std::filesystem::path& file);
@@ -65,6 +74,7 @@ class DesktopDirectory {
 
  private:
   std::filesystem::path UserDirectory(const std::string& user) const;
+  void AdoptLegacyFolder(const std::string& user, const std::vector<std::string>& users);
   std::filesystem::path root_;
 };
 

@@ -158,6 +158,7 @@ TEST_F(LiveHotSyncChangesTest, ANameThatCouldBeReadAsStructureIsRefusedAndNothin
       {"\"$(printf 'Eve\\n[Users]\\nAdmin=1')\"", "\"Eve\\x0A[Users]\\x0AAdmin=1\" holds control characters"},
       {"'" + std::string(40, 'n') + "'", "is longer than the 39 bytes a handheld keeps"},
       {"'   '", "is empty"},
+      {"' Eve'", "begins or ends with a blank"},
   };
   for (const auto& [name, said] : names) {
     const auto run = Sync("--user " + name);

@@ -6,13 +6,17 @@
 //   simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N]
 //       [--fail CMD:N:CODE]... [--drop-after N] [--delay-ms MS]
 //       [--garbage-after N] [--oversize-after N] [--wrong-answer-after N]
+//       [--silent-for S] [--trickle-ms MS] [--endless-catalogue] [--endless-list]
 //
 // --fail answers the Nth request of command CMD (hex) with error CODE;
 // the *-after knobs misbehave at the Nth request of any kind. When the
 // HotSync ends (EndOfSync, or the desktop hanging up) every database is
 // written to the --save folder, with handheld.txt telling the user info,
 // the log, the end status and the requests seen. Exit 0 after EndOfSync,
-// 3 when the desktop hung up first. --user "" and --user-id 0 are a handheld
+// 3 when the desktop hung up first. The hostile knobs: --silent-for
+// connects and says nothing for S seconds; --trickle-ms sends its opening a
+// byte at a time; --endless-catalogue announces 65,535 records of 60,000
+// bytes in OQProgDB; --endless-list never ends its database list. --user "" and --user-id 0 are a handheld
 // fresh from a reset. Every change to a database counts up its modification
 // number and stamps its modification date, as the handheld's data manager
 // does.
@@ -86,6 +90,8 @@ struct Options {
   uint32_t userId = 1;
   std::map<std::pair<int, int>, int> failures;  // (command, nth): code
   int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
+  int silentFor = 0, trickleMs = 0;
+  bool endlessCatalogue = false, endlessList = false;
 };
 
 struct Open {
@@ -112,6 +118,20 @@ class Handheld {
 
   bool Handshake() {
     Bytes hello{0x90, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0, 0, 8, 0, 0, 0, 1, 0x80, 0, 0, 0};
+    if (options_.silentFor) {
+      std::this_thread::sleep_for(std::chrono::seconds(options_.silentFor));
+      return false;
+    }
+    if (options_.trickleMs) {
+      Bytes frame{1, 0xFF};
+      Put32(frame, uint32_t(hello.size()));
+      PutBytes(frame, hello);
+      for (const uint8_t byte : frame) {
+        if (send(socket_, &byte, 1, MSG_NOSIGNAL) != 1) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(options_.trickleMs));
+      }
+      return false;
+    }
     if (!SendFrame(0xFF, hello)) return false;
     Bytes in;
     uint8_t xid;
@@ -241,6 +261,12 @@ class Handheld {
     return it == open_.end() ? nullptr : &dbs_[it->second.name];
   }
 
+  // The catalogue that never ends, open under this request's handle.
+  bool Endless(const Bytes& arg) {
+    auto it = open_.find(arg.empty() ? 0 : arg[0]);
+    return options_.endlessCatalogue && it != open_.end() && it->second.name == "OQProgDB";
+  }
+
   bool ShowsSecret(uint8_t handle) { return (open_[handle].mode & 0x10) != 0; }
 
   std::vector<size_t> Visible(const oq::palm::Database& db, uint8_t handle) {
@@ -304,6 +330,18 @@ class Handheld {
       }
       case 0x16: {  // ReadDBList: two per answer, to exercise "more"; one without 0x20
         const size_t start = Get16(a, 2);
+        if (options_.endlessList) {  // two made-up databases per page, for ever
+          Put16(r, uint16_t(start + 1)), Put8(r, 0x80), Put8(r, 2);
+          for (int i = 0; i < 2; ++i) {
+            Bytes e(44, 0);
+            const std::string name = "Endless " + std::to_string(start + i);
+            e.insert(e.end(), name.begin(), name.end()), Put8(e, 0);
+            if (e.size() % 2) Put8(e, 0);
+            e[0] = uint8_t(e.size());
+            PutBytes(r, e);
+          }
+          break;
+        }
         if (start >= order_.size()) return kNotFound;
         const size_t end = std::min(order_.size(), start + ((a[0] & 0x20) ? 2 : 1));
         Put16(r, uint16_t(end - 1)), Put8(r, end < order_.size() ? 0x80 : 0), Put8(r, uint8_t(end - start));
@@ -371,6 +409,11 @@ class Handheld {
       case 0x20: {  // ReadRecord: by id (0x20) or by index (0x21)
         auto* db = OpenDb(a);
         if (!db) return kNoneOpen;
+        if (Endless(a)) {
+          const oq::palm::Record huge{0, uint32_t(Get16(a, 2)) + 1, Bytes(60000, 0x55)};
+          PutRecord(r, huge, Get16(a, 2), 0xFFFF);
+          break;
+        }
         const auto visible = Visible(*db, a[0]);
         if (args.count(0x21)) {
           const uint16_t index = Get16(a, 2);
@@ -455,7 +498,7 @@ class Handheld {
       case 0x2B: {  // ReadOpenDBInfo
         auto* db = OpenDb(a);
         if (!db) return kNoneOpen;
-        Put16(r, uint16_t(Visible(*db, a[0]).size()));
+        Put16(r, Endless(a) ? 0xFFFF : uint16_t(Visible(*db, a[0]).size()));
         break;
       }
       case 0x2E: return 0;
@@ -520,6 +563,10 @@ int main(int argc, char** argv) {
     else if (flag == "--garbage-after") options.garbageAfter = std::stoi(value);
     else if (flag == "--oversize-after") options.oversizeAfter = std::stoi(value);
     else if (flag == "--wrong-answer-after") options.wrongAnswerAfter = std::stoi(value);
+    else if (flag == "--silent-for") options.silentFor = std::stoi(value);
+    else if (flag == "--trickle-ms") options.trickleMs = std::stoi(value);
+    else if (flag == "--endless-catalogue") options.endlessCatalogue = value == "yes";
+    else if (flag == "--endless-list") options.endlessList = value == "yes";
     else if (flag == "--fail") {
       int command = 0, nth = 0, code = 0;
       if (std::sscanf(value.c_str(), "%x:%d:%d", &command, &nth, &code) != 3) return 2;
