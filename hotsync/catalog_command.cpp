@@ -19,7 +19,12 @@ void PrintNames(const char* what, const std::vector<std::string>& names) {
 }  // namespace
 
 int RunCatalog(const CatalogOptions& options) {
-  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
+  if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kWrite); status != kExitOk) return status;
+  const auto lock = HotSyncLock::OnFolder(options.handheld);
+  if (!lock) {
+    std::cerr << "oq-hotsync: another HotSync of this handheld is running; try again when it has ended\n";
+    return kExitConduitFailed;
+  }
   const standin::DesktopDirectory desktop;
   const auto result = RunCataloguerFor(desktop, options.user.value_or(DefaultUserName(options.handheld)),
                                        [&](cataloguer::RememberedFlags* remembered) {

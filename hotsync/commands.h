@@ -76,6 +76,7 @@ struct ShowOptions {
   std::filesystem::path handheld;
   bool json = false;
   bool outdated = false;  // only programs with a newer version; exit 4 when there are any
+  bool all = false;       // with outdated: ignored and skipped programs too
 };
 int RunShow(const ShowOptions& options);
 

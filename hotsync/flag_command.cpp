@@ -15,7 +15,12 @@ namespace oq::hotsync {
 
 int RunSetFlag(const FlagOptions& options) {
   namespace layout = program_record;
-  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
+  if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kWrite); status != kExitOk) return status;
+  const auto lock = HotSyncLock::OnFolder(options.handheld);
+  if (!lock) {
+    std::cerr << "oq-hotsync: another HotSync of this handheld is running; try again when it has ended\n";
+    return kExitConduitFailed;
+  }
   standin::HandheldImage image(options.handheld);
   const auto path = image.FindDatabase(cataloguer::kCatalogueName);
   if (!path) {

@@ -23,6 +23,7 @@
 #include "live_hotsync.h"
 #include "netsync_listener.h"
 #include "netsync_transport.h"
+#include "stop_signals.h"
 #include "sync_advice.h"
 
 namespace oq::hotsync {
@@ -38,23 +39,8 @@ constexpr size_t kMaxWaiting = 4;
 // The longest a whole HotSync may take, however its handheld paces it.
 constexpr auto kSessionLimit = std::chrono::minutes(30);
 
-volatile std::sig_atomic_t stopRequested = 0;
-// Ends the handshakes under way: on a stop, and once listening ends.
-volatile std::sig_atomic_t handshakesEnd = 0;
-
-void RequestStop(int) {
-  stopRequested = 1;
-  handshakesEnd = 1;
-}
-
-// Without SA_RESTART, so that a wait returns to look at the flag.
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = RequestStop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+// Ends the handshakes under way once listening ends.
+std::atomic<bool> closing{false};
 
 // One line on stderr at once, whichever thread writes it.
 void Say(const std::string& line) {
@@ -115,8 +101,8 @@ class Waiting {
 
 std::unique_ptr<netsync::Transport> Handshake(int socket, std::chrono::seconds timeout) {
   auto transport = std::make_unique<netsync::Transport>(socket, timeout);
-  if (transport->Handshake(&handshakesEnd) != dlp::LinkError::kNone) {
-    if (!handshakesEnd) {
+  if (transport->Handshake([] { return stopRequested != 0 || closing; }) != dlp::LinkError::kNone) {
+    if (!stopRequested && !closing) {
       Say("oq-hotsync: a handheld connected, but its HotSync did not start: " + transport->Failure() + "\n");
     }
     return nullptr;
@@ -140,8 +126,7 @@ int RunListen(const ListenOptions& options) {
     std::cerr << "oq-hotsync: " << error << "\n";
     return kExitUsage;
   }
-  stopRequested = 0;
-  handshakesEnd = 0;
+  closing = false;
   CatchStopSignals();
   std::cerr << "oq-hotsync: waiting for network HotSyncs on " << options.address << ":" << listener->port()
             << std::endl;
@@ -205,7 +190,7 @@ int RunListen(const ListenOptions& options) {
                           done});
   }
   waiting.Close();
-  handshakesEnd = 1;
+  closing = true;
   sessions.join();
   for (auto& handshake : handshakes) handshake.thread.join();
   if (stopRequested) std::cerr << "oq-hotsync: stopped\n";

@@ -13,6 +13,7 @@
 #include "conduit_settings.h"
 #include "desktop_directory.h"
 #include "device_handheld.h"
+#include "handheld_folder.h"
 #include "handheld_host.h"
 #include "live_handheld.h"
 #include "live_install.h"
@@ -67,6 +68,12 @@ class LiveHotSync {
       std::cerr << "oq-hotsync: the handheld's user \"" << TerminalText(user) << "\" is not \"" << TerminalText(known)
                 << "\", whom the desktop knows: rename one of them, or listen with --new-user to add \""
                 << TerminalText(user) << "\"\n";
+      return Abort();
+    }
+    const auto lock = HotSyncLock::OnFile(desktop.UserLockFile(user));
+    if (!lock) {
+      std::cerr << "oq-hotsync: another HotSync of \"" << TerminalText(user)
+                << "\" is running; sync again when it has ended\n";
       return Abort();
     }
     auto unreadable = desktop.UnreadableFiles(user);

@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
   showCommand->add_flag("--json", show.json, "print JSON for scripts");
   showCommand->add_flag("--outdated", show.outdated,
                         "only the programs with a newer version; exits 4 when there are any, 0 when none");
+  showCommand->add_flag("--all", show.all, "with --outdated: ignored and skipped programs too");
   showCommand->footer(Footer("  oq-hotsync show --outdated --handheld ~/handheld\n"));
 
   SampleOptions sample;

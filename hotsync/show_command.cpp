@@ -27,6 +27,17 @@ std::string TimeText(long long seconds) {
   return text;
 }
 
+// As ISO 8601 in UTC, the way releaseDate is ISO.
+std::string IsoTime(long long seconds) {
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  std::tm utc{};
+  char text[32];
+  if (gmtime_r(&time, &utc) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc) == 0) {
+    return std::to_string(seconds);
+  }
+  return text;
+}
+
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
@@ -48,7 +59,7 @@ std::string JsonString(const std::string& text) {
 void PrintJson(const std::vector<CatalogueRow>& rows, const CatalogueView& view, std::optional<long long> lastTracked) {
   std::printf("{\n  \"serverMessage\": %s,\n  \"lastTracked\": %s,\n  \"programs\": [",
               view.serverMessage ? JsonString(*view.serverMessage).c_str() : "null",
-              lastTracked ? std::to_string(*lastTracked).c_str() : "null");
+              lastTracked ? ("\"" + IsoTime(*lastTracked) + "\"").c_str() : "null");
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
     std::printf("%s\n    {\"type\": %s, \"creator\": %s, \"name\": %s, \"installedVersion\": %s, "
@@ -66,7 +77,7 @@ void PrintJson(const std::vector<CatalogueRow>& rows, const CatalogueView& view,
 void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view, std::optional<long long> lastTracked) {
   std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", "TYPE", "CRTR", "PROGRAM", "INSTALLED", "LATEST",
               "RELEASED", "FLAGS", "MESSAGE");
-  size_t newer = 0;
+  size_t newer = 0, newerSetAside = 0;
   std::vector<std::string> unanswered;
   for (const auto& r : rows) {
     const std::string flags = std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-") +
@@ -74,12 +85,14 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
     std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", TerminalText(r.type).c_str(), TerminalText(r.creator).c_str(),
                 TerminalText(r.name).c_str(), TerminalText(r.installed).c_str(), TerminalText(r.latest).c_str(),
                 r.releaseDate.c_str(), flags.c_str(), TerminalText(r.message).c_str());
-    newer += r.newer;
+    const bool tracked = r.Tracked(view.useSkipFlag);
+    newer += r.newer && tracked;
+    newerSetAside += r.newer && !tracked;
     if (!r.answered && r.Tracked(view.useSkipFlag)) unanswered.push_back(TerminalText(r.name));
   }
-  std::printf("\n%zu programs, %zu with a newer version (flags: N newer version, S marked to be skipped, X excluded, "
-              "? never answered)\n",
-              rows.size(), newer);
+  std::printf("\n%zu programs, %zu with a newer version", rows.size(), newer);
+  if (newerSetAside > 0) std::printf(" (and %zu ignored or skipped)", newerSetAside);
+  std::printf(" (flags: N newer version, S marked to be skipped, X excluded, ? never answered)\n");
   std::printf("Last tracked: %s\n", lastTracked ? TimeText(*lastTracked).c_str() : "never");
   if (!unanswered.empty()) {
     std::string names;
@@ -93,7 +106,7 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
 }  // namespace
 
 int RunShow(const ShowOptions& options) {
-  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
+  if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kRead); status != kExitOk) return status;
   std::string problem;
   const auto view = ReadCatalogueView(options.handheld, problem);
   if (!view) {
@@ -101,9 +114,10 @@ int RunShow(const ShowOptions& options) {
               << "` to make one\n";
     return kExitUsage;
   }
+  // As apt-mark hold and pins do: what the user set aside is not outdated.
   std::vector<CatalogueRow> rows;
   for (const auto& row : view->rows) {
-    if (!options.outdated || row.newer) rows.push_back(row);
+    if (!options.outdated || (row.newer && (options.all || row.Tracked(view->useSkipFlag)))) rows.push_back(row);
   }
   if (options.json) {
     PrintJson(rows, *view, LastTrackTime());

@@ -19,6 +19,9 @@
 #include "handheld_host.h"
 #include "handheld_image.h"
 #include "program_catalogue.h"
+#include "atomic_file.h"
+#include "saved_preferences.h"
+#include "stop_signals.h"
 #include "sync_advice.h"
 #include "tracking_period_override.h"
 #include "user_name.h"
@@ -88,10 +91,70 @@ std::optional<std::string> DamagedCatalogue(const std::filesystem::path& handhel
   return loaded.detail;
 }
 
+// The handheld's files a HotSync changes, as they were before it: an
+// interrupted HotSync puts them back, so that it changed nothing.
+class HandheldSnapshot {
+ public:
+  explicit HandheldSnapshot(const std::filesystem::path& handheld) {
+    const standin::HandheldImage image(handheld);
+    namespace prefs = standin::saved_preferences;
+    for (const char* name : {cataloguer::kCatalogueName, prefs::kSavedName, prefs::kUnsavedName}) {
+      const auto path = image.FindDatabase(name);
+      if (path) files_.push_back({*path, standin::ReadWholeFile(*path)});
+    }
+    image_ = handheld;
+  }
+
+  // Every file as it was; files the HotSync made are removed.
+  std::string Restore() const {
+    for (const auto& file : files_) {
+      if (!file.bytes) continue;
+      if (auto failure = standin::WriteFileAtomically(file.path, *file.bytes, standin::FileAccess::kReadableByAll);
+          !failure.empty()) {
+        return failure;
+      }
+    }
+    const standin::HandheldImage image(image_);
+    namespace prefs = standin::saved_preferences;
+    for (const char* name : {cataloguer::kCatalogueName, prefs::kSavedName, prefs::kUnsavedName}) {
+      const auto path = image.FindDatabase(name);
+      const bool before = std::any_of(files_.begin(), files_.end(), [&](const File& f) { return path == f.path; });
+      std::error_code error;
+      if (path && !before) std::filesystem::remove(*path, error);
+    }
+    return {};
+  }
+
+ private:
+  struct File {
+    std::filesystem::path path;
+    std::optional<std::vector<uint8_t>> bytes;
+  };
+  std::filesystem::path image_;
+  std::vector<File> files_;
+};
+
+int Interrupted(const HandheldSnapshot& snapshot, const std::optional<std::string>& trackedBefore) {
+  auto failure = snapshot.Restore();
+  if (failure.empty()) failure = RestoreLastTrackTime(trackedBefore);
+  if (!failure.empty()) {
+    std::cerr << "oq-hotsync: interrupted, and what the HotSync changed could not all be put back: " << failure
+              << "\n";
+  } else {
+    std::cerr << "oq-hotsync: interrupted; nothing was changed\n";
+  }
+  return kExitConduitFailed;
+}
+
 }  // namespace
 
 int RunSync(const SyncOptions& options) {
-  if (!CheckHandheldFolder(options.handheld)) return kExitUsage;
+  if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kWrite); status != kExitOk) return status;
+  const auto lock = HotSyncLock::OnFolder(options.handheld);
+  if (!lock) {
+    std::cerr << "oq-hotsync: another HotSync of this handheld is running; try again when it has ended\n";
+    return kExitConduitFailed;
+  }
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
 
@@ -117,6 +180,10 @@ int RunSync(const SyncOptions& options) {
   if (!unreadable.empty()) return kExitConduitFailed;
   if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
   if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
+  CatchStopSignals();
+  const HandheldSnapshot snapshot(options.handheld);
+  const auto trackedBefore = LastTrackTimeText();
+
   // The handheld program's part, done on the desktop.
   std::optional<cataloguer::CatalogueResult> catalogue;
   if (!options.noCatalog) {
@@ -127,13 +194,14 @@ int RunSync(const SyncOptions& options) {
   }
   const bool catalogueComplete = !catalogue || catalogue->Complete();
 
+  if (stopRequested) return Interrupted(snapshot, trackedBefore);
   handheld_host::BeginSync(options.handheld);
+  handheld_host::SetStopRequested([] { return stopRequested != 0; });
   handheld_host::SetUser(user);
   // --force leaves the chosen actions alone and hides the last tracking
   // time from the period gate for this HotSync only.
   const int action = options.force ? options.action.value_or(conduit::kActionSynchronize)
                                    : ResolveAction(options, desktop, user);
-  const auto trackedBefore = LastTrackTimeText();
   TrackingPeriodOverride period(options.force);
   if (const auto failure = period.Begin(); !failure.empty()) {
     std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
@@ -143,6 +211,7 @@ int RunSync(const SyncOptions& options) {
   const int32_t result = pass.result;
   period.End();
   handheld_host::EndSync();
+  if (stopRequested) return Interrupted(snapshot, trackedBefore);
 
   if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
 

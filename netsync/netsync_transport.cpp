@@ -96,7 +96,7 @@ LinkError Transport::Fail(LinkError error, const std::string& detail) {
 LinkError Transport::ReadExactly(uint8_t* out, size_t length, Clock::time_point until) {
   size_t done = 0;
   while (done < length) {
-    if (stop_ != nullptr && *stop_ != 0) return Fail(LinkError::kInterrupted);
+    if (stopped_ && stopped_()) return Fail(LinkError::kInterrupted);
     const auto now = Clock::now();
     const auto end = std::min(until, deadline_);
     if (now >= end) {
@@ -164,15 +164,15 @@ LinkError Transport::ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transa
   return ReadExactly(payload.data(), length, until);
 }
 
-LinkError Transport::Handshake(const volatile std::sig_atomic_t* stop) {
+LinkError Transport::Handshake(std::function<bool()> stopped) {
   // A peer that opens connections and says nothing holds no place for long.
   const auto previous = deadline_;
   deadline_ = std::min(deadline_, Clock::now() + timeout_);
-  stop_ = stop;
+  stopped_ = std::move(stopped);
   handshaking_ = true;
   const auto error = HandshakeExchanges();
   handshaking_ = false;
-  stop_ = nullptr;
+  stopped_ = nullptr;
   deadline_ = previous;
   return error;
 }

@@ -8,7 +8,7 @@
 #pragma once
 
 #include <chrono>
-#include <csignal>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,10 +41,10 @@ class Transport : public dlp::Transport {
   Transport& operator=(const Transport&) = delete;
 
   // The opening exchange, the handheld speaking first; whole within the
-  // time-out, and given up when `stop` turns non-zero. (Once the HotSync
-  // runs, a stop ends it between requests, so that the handheld can still
-  // be told.)
-  dlp::LinkError Handshake(const volatile std::sig_atomic_t* stop = nullptr);
+  // time-out, and given up once `stopped` says yes (asked a few times a
+  // second). Once the HotSync runs, a stop ends it between requests, so
+  // that the handheld can still be told.
+  dlp::LinkError Handshake(std::function<bool()> stopped = {});
   // The end of the whole HotSync: no wait goes past it.
   void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
 
@@ -61,7 +61,7 @@ class Transport : public dlp::Transport {
 
   int socket_;
   std::chrono::milliseconds timeout_;
-  const volatile std::sig_atomic_t* stop_ = nullptr;  // while handshaking
+  std::function<bool()> stopped_;  // while handshaking
   bool handshaking_ = false;
   Clock::time_point deadline_ = Clock::time_point::max();
   uint8_t transaction_ = 0xFF;

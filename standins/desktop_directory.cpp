@@ -109,6 +109,11 @@ void DesktopDirectory::AdoptLegacyFolder(const std::string& user, const std::vec
   std::filesystem::rename(legacy, current, error);
 }
 
+std::filesystem::path DesktopDirectory::UserLockFile(const std::string& user) const {
+  // No folder name begins with a dot: it would be written %2E.
+  return root_ / "users" / (".lock-" + FolderName(user));
+}
+
 std::optional<uint32_t> DesktopDirectory::HandheldUserId(const std::string& user) const {
   const auto value = Load(UserDirectory(user) / kHandheldFile).Get(kHandheldSection, kUserIdKey);
   if (!value || value->empty()) return std::nullopt;

@@ -64,6 +64,10 @@ class DesktopDirectory {
   // calls that would change it do nothing and return false.
   std::vector<std::string> UnreadableFiles(const std::string& user) const;
 
+  // The file whose lock says a HotSync of the user is running: beside the
+  // users' folders, since a new user has none yet.
+  std::filesystem::path UserLockFile(const std::string& user) const;
+
   // A file of the user's own folder, such as what the cataloguer remembers.
   std::filesystem::path UserFile(const std::string& user, const char* name) const {
     return UserDirectory(user) / name;

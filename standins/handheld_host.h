@@ -47,6 +47,10 @@ OQ_HOST_API void BeginSync(std::unique_ptr<standin::HandheldBackend> handheld);
 // the first Sync Manager code a close gave.
 OQ_HOST_API int32_t EndSync();
 
+// From the moment `stopped` says yes, every Sync Manager call but a close
+// fails with kErrCancelled: the conduit's pass ends at its next call.
+OQ_HOST_API void SetStopRequested(std::function<bool()> stopped);
+
 OQ_HOST_API void SetUser(const std::string& name);
 OQ_HOST_API std::string User();
 OQ_HOST_API void SetApiVersion(uint32_t major, uint32_t minor);

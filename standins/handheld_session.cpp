@@ -1,6 +1,7 @@
 #include "handheld_session.h"
 
 #include "folder_handheld.h"
+#include "standin_errors.h"
 #include "sync_manager.h"
 
 namespace oq::standin {
@@ -13,6 +14,10 @@ HandheldSession& Session() {
 std::optional<int32_t> HandheldSession::Enter(handheld_host::Operation operation) {
   const auto index = static_cast<size_t>(operation);
   ++calls[index];
+  // Once stopped, nothing more is done; what is open may still be closed.
+  const bool cleanup = operation == handheld_host::Operation::kCloseDb ||
+                       operation == handheld_host::Operation::kUnregister;
+  if (!cleanup && stopRequested && stopRequested()) return standin::kErrCancelled;
   Fault& fault = faults[index];
   if (fault.remaining > 0 && --fault.remaining == 0) return fault.code;
   return std::nullopt;
@@ -38,6 +43,7 @@ void ResetSession() {
   session.faults = {};
   session.calls = {};
   session.reportedRecordCount.reset();
+  session.stopRequested = nullptr;
 }
 
 }  // namespace
@@ -56,6 +62,8 @@ int32_t EndSync() {
   auto& handheld = Session().handheld;
   return handheld ? handheld->CloseAll() : sync::kOk;
 }
+
+void SetStopRequested(std::function<bool()> stopped) { Session().stopRequested = std::move(stopped); }
 
 void SetUser(const std::string& name) { Session().user = name; }
 std::string User() { return Session().user; }

@@ -29,6 +29,7 @@ struct HandheldSession {
   std::string handheldLog;
   std::vector<std::string> saveFailures;  // what failed, for each database that could not be saved
   std::optional<uint32_t> reportedRecordCount;
+  std::function<bool()> stopRequested;
 
   struct Fault {
     int remaining = 0;

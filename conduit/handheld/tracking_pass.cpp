@@ -113,8 +113,11 @@ int32_t RunTrackingPass(uint8_t dbHandle, ProgressWindow& progress) {
 
   progress.SetProgressText("Connecting to Internet...");
   const bool initialised = QueryServer(client, kUserAgent, nullptr, text, reply);
-  StoreServerMessage(preference, reply.msg);
-  if (const int result = WriteTrackerPreference(preference); result != 0) return result;
+  // A server that gave no answer leaves the message it last gave.
+  if (reply.status != ReplyStatus::Unknown) {
+    StoreServerMessage(preference, reply.msg);
+    if (const int result = WriteTrackerPreference(preference); result != 0) return result;
+  }
   if (!initialised) return reply.status == ReplyStatus::OldClient ? 0 : -1;
 
   DbInfoRequest request{sync::kDbInfoWantCount, dbHandle};

@@ -267,11 +267,11 @@ TEST_F(TrackingPassTest, OldClientOnInitStoresTheMessageAndSucceeds) {
   EXPECT_EQ(handheld_host::CallCount(Operation::kReadOpenDbInfo), 0) << "catalogue not read";
 }
 
-TEST_F(TrackingPassTest, InitWithoutResponseEmptiesTheMessageAndFails) {
+TEST_F(TrackingPassTest, InitWithoutResponseKeepsTheLastMessageAndFails) {
   WriteHandheld({}, test::MakeTrackerPreference(0, "yesterday's message"));
   test::ScopedEnvironment refused("http_proxy", "http://127.0.0.1:1");
   EXPECT_EQ(RunPass(), -1);
-  EXPECT_EQ(test::FieldText(StoredPreference(), 71, 320), "");
+  EXPECT_EQ(test::FieldText(StoredPreference(), 71, 320), "yesterday's message") << "no answer says nothing new";
   EXPECT_EQ(Log().back(), "---    Failed to init with OrbitQuail server.");
 }
 

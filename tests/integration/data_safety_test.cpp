@@ -60,7 +60,7 @@ TEST_F(DataSafetyTest, ASaveThatFailsIsReportedAndTheNextHotSyncTracksAgain) {
 
 TEST_F(DataSafetyTest, FoldersMadeForTheDesktopAreTheOwnersWhateverTheUmask) {
   std::filesystem::remove_all(home_.path());
-  std::filesystem::create_directories(Handheld());
+  test::WriteMemoDatabase(Handheld());
   ASSERT_EQ(Hotsync("umask 000;", "sync --action 6 --handheld " + Handheld()).status, 3);
   for (const auto& folder : {home_.path(), home_.path() / "palm", home_.path() / "palm" / "users",
                              home_.path() / "palm" / "users" / "handheld"}) {
@@ -81,6 +81,7 @@ TEST_F(DataSafetyTest, AFileThatCannotBeExaminedIsNamed) {
   }
 
   std::filesystem::remove(work_.path() / "handheld" / "Loop.pdb");
+  test::WriteMemoDatabase(Handheld());
   const auto queue = home_.path() / "palm" / "users" / "handheld" / "Install";
   std::filesystem::create_directories(queue);
   std::filesystem::create_symlink("Queued.prc", queue / "Queued.prc");
@@ -99,7 +100,7 @@ TEST_F(DataSafetyTest, AFileThatCannotBeReadIsNeverTakenForAnEmptyOne) {
   }
   std::filesystem::copy_file(std::filesystem::path(OQ_HOTSYNC_PATH).parent_path() / "liboqsyncmgr.so",
                              bin / "liboqsyncmgr.so");
-  std::filesystem::create_directories(Handheld());
+  test::WriteMemoDatabase(Handheld());
   const std::string settings = "[Track]\nPeriod=0\n[AuthProxy]\nEnable=Yes\nUserName=me\nPassword=secret\n";
   const std::string users = "[Users]\nCount=1\nUser1=handheld\n";
   test::WriteText(home_.SettingsPath(), settings);

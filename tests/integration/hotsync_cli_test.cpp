@@ -14,6 +14,7 @@ using test::RunHotSync;
 
 class HotSyncCliTest : public ::testing::Test {
  protected:
+  void SetUp() override { test::WriteMemoDatabase(image_.path()); }
   test::ScopedHome home_;
   test::TempDir image_;
 };
@@ -28,7 +29,7 @@ TEST_F(HotSyncCliTest, SyncWithoutCatalogueSaysSoAndTracksNothing) {
 
 TEST_F(HotSyncCliTest, UserDefaultsToTheHandheldFolderName) {
   const auto handheld = image_.path() / "Quail Palm";
-  std::filesystem::create_directories(handheld);
+  test::WriteMemoDatabase(handheld);
   ASSERT_EQ(RunHotSync("sync --action 6 --handheld '" + handheld.string() + "/'").status, 3);
   EXPECT_EQ(standin::DesktopDirectory().Users(), std::vector<std::string>{"Quail Palm"});
 }

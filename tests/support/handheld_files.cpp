@@ -28,6 +28,11 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+void WriteMemoDatabase(const std::filesystem::path& directory) {
+  std::filesystem::create_directories(directory);
+  WriteDatabase(directory / "MemoDB.pdb", MakeRecordDatabase("MemoDB", "DATA", "memo", {{'m', 'e', 'm', 'o', 0}}));
+}
+
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

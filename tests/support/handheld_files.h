@@ -16,6 +16,10 @@ palm::Database ReadDatabase(const std::filesystem::path& path);
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
+// A handheld with its memos and nothing else: the least a handheld's
+// backup folder holds.
+void WriteMemoDatabase(const std::filesystem::path& directory);
+
 // "Saved Preferences.prc" in `directory` holding one preference of creator
 // rkOQ, id 0: the big-endian version, then `preference`.
 void WriteSavedPreferences(const std::filesystem::path& directory, const std::vector<uint8_t>& preference,
