@@ -17,6 +17,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "palm_database.h"
 
@@ -60,6 +61,9 @@ struct KnownHandheld {
   // As the handheld holds it, in its order; the header's modification
   // number and date are the list entry's when the copy was taken.
   std::optional<palm::Database> catalogue;
+  // The tracker preference as the handheld holds it (its version, then its
+  // bytes, as a preferences database stores it); none when not seen.
+  std::optional<std::vector<uint8_t>> trackerPreference;
   // Where the catalogue stands in this HotSync's database list, to read
   // its entry again at the end; none when it was made in this HotSync.
   std::optional<uint16_t> catalogueIndex;

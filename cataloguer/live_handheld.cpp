@@ -162,9 +162,14 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
   }
 
   PreferenceState TrackerPreference(std::string& detail) override {
+    // Read whole (it is small) so that the desktop can show it later.
     dlp::PreferenceData preference;
-    const auto status = client_.ReadAppPreference(pref::kCreator, pref::kPreferenceId, true, 0, preference);
-    if (status.ok()) return PreferenceState::kPresent;
+    const auto status =
+        client_.ReadAppPreference(pref::kCreator, pref::kPreferenceId, true, pref::kSize, preference);
+    if (status.ok()) {
+      if (known_) known_->trackerPreference = prefs::Encode(preference.version, preference.data);
+      return PreferenceState::kPresent;
+    }
     if (status.IsDeviceError(dlp::kErrNotFound)) return PreferenceState::kAbsent;
     detail = "the handheld's preference could not be read: " + status.Describe();
     return PreferenceState::kUnreadable;
@@ -175,6 +180,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     if (!preference) return "the new preference is malformed";
     const auto status =
         client_.WriteAppPreference(pref::kCreator, pref::kPreferenceId, true, preference->version, preference->bytes);
+    if (status.ok() && known_) known_->trackerPreference = stored;
     return status.ok() ? std::string() : "the handheld refused the preference: " + status.Describe();
   }
 

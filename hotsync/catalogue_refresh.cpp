@@ -5,6 +5,9 @@
 
 #include "atomic_file.h"
 #include "handheld_image.h"
+#include "palm_time.h"
+#include "saved_preferences.h"
+#include "tracker_preference_layout.h"
 #include "terminal_text.h"
 
 namespace oq::hotsync {
@@ -52,6 +55,14 @@ void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::stri
   if (!known.catalogue) {
     std::error_code error;
     std::filesystem::remove(copy, error);
+  }
+  if (failure.empty() && known.trackerPreference) {
+    namespace prefs = standin::saved_preferences;
+    namespace pref = tracker_preference;
+    palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
+    preferences.resources.push_back(
+        {palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId, *known.trackerPreference});
+    failure = standin::HandheldImage::Save(desktop.UserFile(user, kPreferenceCopyFile), preferences);
   }
   if (!failure.empty()) {
     std::cerr << "oq-hotsync: what was learnt of the handheld could not be kept (the next HotSync reads it all "

@@ -17,6 +17,9 @@ namespace oq::hotsync {
 inline constexpr const char* kRememberedFlagsFile = "remembered-flags.txt";
 inline constexpr const char* kKnownProgramsFile = "known-programs.txt";
 inline constexpr const char* kCatalogueCopyFile = "OQProgDB.pdb";
+// The tracker preference as the handheld holds it, beside the catalogue's
+// copy, so that `show --user` reads the user's folder as a handheld's.
+inline constexpr const char* kPreferenceCopyFile = "Saved Preferences.prc";
 
 using CataloguerRun = std::function<cataloguer::CatalogueResult(cataloguer::RememberedFlags*)>;
 

@@ -74,11 +74,24 @@ int RunConfigure(const ConfigureOptions& options);
 
 struct ShowOptions {
   std::filesystem::path handheld;
+  std::optional<std::string> user;  // instead of a folder: the copy the desktop kept at the user's last HotSync
   bool json = false;
   bool outdated = false;  // only programs with a newer version; exit 4 when there are any
   bool all = false;       // with outdated: ignored and skipped programs too
 };
 int RunShow(const ShowOptions& options);
+
+struct LogOptions {
+  std::optional<std::string> user;  // only this user's HotSyncs
+};
+int RunLog(const LogOptions& options);
+
+struct UsersOptions {
+  enum Action { kList, kRename, kRemove } action = kList;
+  std::string name;  // rename, remove
+  std::string to;    // rename
+};
+int RunUsers(const UsersOptions& options);
 
 struct SampleOptions {
   bool force = false;  // write a sample handheld over a folder that holds a catalogue

@@ -141,6 +141,7 @@ int RunListen(const ListenOptions& options) {
     while (auto transport = waiting.Next()) {
       transport->SetDeadline(netsync::Transport::Clock::now() + kSessionLimit);
       const bool stoppedBefore = stopRequested != 0;
+      hotsync.peer = transport->PeerAddress();
       dlp::Client client(*transport);
       const int served = RunLiveHotSync(client, *conduit, hotsync, stopRequested);
       hotsync.force = false;  // --force is for the next HotSync only

@@ -13,7 +13,11 @@
 #include "conduit_settings.h"
 #include "desktop_directory.h"
 #include "device_handheld.h"
+#include "catalogue_rows.h"
 #include "handheld_folder.h"
+#include "hotsync_summary.h"
+#include "saved_preferences.h"
+#include "tracker_preference_layout.h"
 #include "handheld_host.h"
 #include "live_handheld.h"
 #include "live_install.h"
@@ -55,7 +59,9 @@ class LiveHotSync {
     dlp::UserInfo handheldUser;
     if (!Check(client_.ReadUserInfo(handheldUser), "reading the handheld's user")) return Abort();
     if (handheldUser.name.empty() && !NameHandheld(handheldUser)) return Abort();
+    if (!FollowRename(handheldUser)) return Abort();
     const std::string& user = handheldUser.name;
+    user_ = user;
     if (const auto problem = UserNameProblem(user)) {
       std::cerr << "oq-hotsync: the handheld's name cannot be used: " << *problem
                 << "; nothing was written: rename the handheld (or reset it and sync with --user NAME)\n";
@@ -99,6 +105,13 @@ class LiveHotSync {
           if (database == cataloguer::kCatalogueName && known_->catalogue) {
             cataloguer::ApplyRecordWrite(*known_->catalogue, record, id);
           }
+        },
+        [this](const PreferenceParameterBlock& preference) {
+          if (preference.creator == tracker_preference::kCreator &&
+              preference.preferenceId == tracker_preference::kPreferenceId && preference.backedUp != 0) {
+            known_->trackerPreference = standin::saved_preferences::Encode(
+                preference.version, {preference.buffer, preference.buffer + preference.bufferSize});
+          }
         }));
     handheld_host::SetUser(user);
     const bool preferences = system.dlpMajor > 1 || system.dlpMinor >= 1;
@@ -139,24 +152,51 @@ class LiveHotSync {
     }
     KeepKnowledge();
     pass.advice.Print(std::cerr, pass.result, "listen");
-    if (pass.result != 0) {
-      if (pass.result != -1) {
-        std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
-                  << static_cast<uint32_t>(pass.result) << std::dec << "\n";
+    const int status = [&] {
+      if (pass.result != 0) {
+        if (pass.result != -1) {
+          std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
+                    << static_cast<uint32_t>(pass.result) << std::dec << "\n";
+        }
+        return kExitConduitFailed;
       }
-      return kExitConduitFailed;
-    }
-    if (!pass.passRan) std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
-    if (!catalogue.Complete()) {
-      ReportIncompleteCatalogue(catalogue);
-      return kExitConduitFailed;
-    }
-    if (!pass.passRan) return kExitNothingTracked;
-    std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\" complete\n";
-    return kExitOk;
+      if (!pass.passRan) std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
+      if (!catalogue.Complete()) {
+        ReportIncompleteCatalogue(catalogue);
+        return kExitConduitFailed;
+      }
+      if (!pass.passRan) return kExitNothingTracked;
+      std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\" complete\n";
+      return kExitOk;
+    }();
+    Conclude(status, pass);
+    return status;
   }
 
  private:
+  // The line that sums up the HotSync, from the copy it left on the
+  // desktop, and its entry in the desktop's log.
+  void Conclude(int status, const ConduitPass& pass) {
+    const std::time_t now = std::time(nullptr);
+    HotSyncEntry entry{now, user_, "network HotSync from " + options_.peer, {}, {},
+                       status == kExitOk               ? "tracked"
+                       : status == kExitNothingTracked ? "nothing tracked"
+                                                       : "failed"};
+    std::string error;
+    const auto tally = TallyCatalogue(standin::DesktopDirectory().UserFile(user_, ""), error);
+    if (tally && pass.passRan) {
+      entry.tracked = tally->tracked - std::min(tally->tracked, pass.unanswered);
+      entry.outdated = tally->newer;
+    }
+    std::cerr << "oq-hotsync: " << LocalTimeText(now) << " \"" << TerminalText(user_) << "\" from "
+              << (options_.peer.empty() ? "an unknown address" : options_.peer) << ": "
+              << (tally && pass.passRan
+                      ? SummaryLine(*tally, pass.unanswered, "oq-hotsync show --outdated --user \"" + user_ + "\"")
+                      : std::string("nothing tracked"))
+              << "\n";
+    AppendHotSyncLog(standin::DesktopDirectory(), entry);
+  }
+
   // A handheld fresh from a reset gets the name --user gives, as a first
   // HotSync with a desktop does, and an id when it has none.
   bool NameHandheld(dlp::UserInfo& handheldUser) {
@@ -172,6 +212,25 @@ class LiveHotSync {
     handheldUser.name = *options_.user;
     if (!Check(client_.WriteUserInfo(handheldUser, {true, false}), "naming the handheld")) return false;
     std::cerr << "oq-hotsync: named the handheld \"" << TerminalText(handheldUser.name) << "\"\n";
+    return true;
+  }
+
+  // A user renamed on the desktop (`oq-hotsync users rename`) is known by
+  // the handheld's id: the handheld takes the new name, as Palm Desktop
+  // renames it at the next HotSync.
+  bool FollowRename(dlp::UserInfo& handheldUser) {
+    const standin::DesktopDirectory desktop;
+    const auto users = desktop.Users();
+    if (handheldUser.userId == 0 || std::find(users.begin(), users.end(), handheldUser.name) != users.end()) return true;
+    for (const auto& user : users) {
+      if (desktop.HandheldUserId(user) != handheldUser.userId) continue;
+      const std::string before = handheldUser.name;
+      handheldUser.name = user;
+      if (!Check(client_.WriteUserInfo(handheldUser, {true, false}), "renaming the handheld")) return false;
+      std::cerr << "oq-hotsync: renamed the handheld \"" << TerminalText(before) << "\" to \"" << TerminalText(user)
+                << "\", as its user was renamed on the desktop\n";
+      return true;
+    }
     return true;
   }
 
@@ -232,6 +291,10 @@ class LiveHotSync {
       }
     }
     if (client_.linkFailure().ok()) client_.EndOfSync(dlp::kEndOther);
+    if (!user_.empty()) {
+      AppendHotSyncLog(standin::DesktopDirectory(), {std::time(nullptr), user_, "network HotSync from " + options_.peer,
+                                                     {}, {}, Stopped() ? "interrupted" : "failed"});
+    }
     return kExitConduitFailed;
   }
 
@@ -240,6 +303,7 @@ class LiveHotSync {
   const LiveHotSyncOptions& options_;
   const volatile std::sig_atomic_t& stop_;
   std::optional<cataloguer::KnownHandheld> known_;
+  std::string user_;  // the handheld's user, once known
   std::string knownFor_;
   bool passStarted_ = false;
   std::optional<std::string> trackedBefore_;

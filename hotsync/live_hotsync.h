@@ -19,6 +19,7 @@ struct LiveHotSyncOptions {
   std::optional<std::string> user;  // the name a handheld without one is given
   bool newUser = false;             // take a name known in other letter case as a new user
   bool force = false;               // track past the tracking period
+  std::string peer;                 // where the handheld connects from, for people
 };
 
 // The exit status `sync` would give. `stop` turning non-zero ends the

@@ -122,7 +122,11 @@ int main(int argc, char** argv) {
 
   ShowOptions show;
   auto* showCommand = app.add_subcommand("show", "the handheld's program catalogue and the server's message");
-  showCommand->add_option("--handheld", show.handheld, "folder holding the handheld's database files")->required();
+  auto* showHandheld =
+      showCommand->add_option("--handheld", show.handheld, "folder holding the handheld's database files");
+  auto* showUser = showCommand->add_option(
+      "--user", show.user, "a user whose handheld syncs over the network: the catalogue as its last HotSync left it");
+  showHandheld->excludes(showUser);
   showCommand->add_flag("--json", show.json, "print JSON for scripts");
   showCommand->add_flag("--outdated", show.outdated,
                         "only the programs with a newer version; exits 4 when there are any, 0 when none");
@@ -138,6 +142,19 @@ int main(int argc, char** argv) {
   sampleCommand->add_option("--program", sample.program, "file to write a stand-in handheld program into");
   sampleCommand->add_flag("--force", sample.force, "write a sample handheld over a folder that holds a catalogue");
   sampleCommand->footer(Footer("  oq-hotsync sample --backup ~/sample-handheld\n"));
+
+  LogOptions log;
+  auto* logCommand = app.add_subcommand("log", "the HotSyncs this desktop ran: when, whose, tracked, outdated, result");
+  logCommand->add_option("--user", log.user, "only this user's HotSyncs");
+
+  UsersOptions users;
+  auto* usersCommand = app.add_subcommand("users", "the HotSync users: list them, rename one or remove one");
+  auto* renameCommand = usersCommand->add_subcommand("rename", "rename a user, its queue and files with it");
+  renameCommand->add_option("OLD", users.name, "the user's name now")->required();
+  renameCommand->add_option("NEW", users.to, "the new name")->required();
+  auto* removeCommand = usersCommand->add_subcommand("remove", "remove a user whose install queue is empty");
+  removeCommand->add_option("NAME", users.name, "the user")->required();
+  usersCommand->footer(Footer("  oq-hotsync users\n  oq-hotsync users rename Me \"Eve Lin\"\n"));
 
   try {
     app.parse(argc, argv);
@@ -160,6 +177,11 @@ int main(int argc, char** argv) {
     if (*sampleCommand) return RunSample(sample);
     if (*showCommand) return RunShow(show);
     if (*configureCommand) return RunConfigure(configure);
+    if (*logCommand) return RunLog(log);
+    if (*usersCommand) {
+      users.action = *renameCommand ? UsersOptions::kRename : *removeCommand ? UsersOptions::kRemove : UsersOptions::kList;
+      return RunUsers(users);
+    }
     return RunConduits(conduits);
   } catch (const std::filesystem::filesystem_error& error) {
     std::cerr << "oq-hotsync: " << error.path1().string() << ": " << error.code().message() << "\n";

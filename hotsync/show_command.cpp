@@ -1,5 +1,6 @@
 // oq-hotsync show: the catalogue of a handheld image as the conduit left
 // it, with the server's message from the preference.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include "catalogue_rows.h"
 #include "commands.h"
 #include "conduit_settings.h"
+#include "desktop_directory.h"
 #include "handheld_folder.h"
 #include "terminal_text.h"
 
@@ -106,13 +108,35 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
 }  // namespace
 
 int RunShow(const ShowOptions& options) {
-  if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kRead); status != kExitOk) return status;
   std::string problem;
-  const auto view = ReadCatalogueView(options.handheld, problem);
-  if (!view) {
-    std::cerr << "oq-hotsync: " << problem << "; run `oq-hotsync catalog --handheld " << options.handheld.string()
-              << "` to make one\n";
+  std::optional<CatalogueView> view;
+  if (!options.user && options.handheld.empty()) {
+    std::cerr << "oq-hotsync: show needs --handheld DIR (a handheld's folder) or --user NAME (a network HotSync's)\n";
     return kExitUsage;
+  }
+  if (options.user) {
+    // The copy a network HotSync leaves in the user's desktop folder.
+    const standin::DesktopDirectory desktop;
+    const auto users = desktop.Users();
+    if (std::find(users.begin(), users.end(), *options.user) == users.end()) {
+      std::cerr << "oq-hotsync: there is no HotSync user \"" << TerminalText(*options.user)
+                << "\"; `oq-hotsync users` lists them\n";
+      return kExitUsage;
+    }
+    view = ReadCatalogueView(desktop.UserFile(*options.user, ""), problem);
+    if (!view) {
+      std::cerr << "oq-hotsync: the desktop keeps no catalogue of \"" << TerminalText(*options.user)
+                << "\"'s handheld: a network HotSync keeps one, a folder's is in the folder (--handheld)\n";
+      return kExitUsage;
+    }
+  } else {
+    if (const int status = CheckHandheldFolder(options.handheld, FolderUse::kRead); status != kExitOk) return status;
+    view = ReadCatalogueView(options.handheld, problem);
+    if (!view) {
+      std::cerr << "oq-hotsync: " << problem << "; run `oq-hotsync catalog --handheld " << options.handheld.string()
+                << "` to make one\n";
+      return kExitUsage;
+    }
   }
   // As apt-mark hold and pins do: what the user set aside is not outdated.
   std::vector<CatalogueRow> rows;

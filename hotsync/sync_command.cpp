@@ -4,6 +4,7 @@
 // handheld program would have done, then the conduit runs with the user's
 // action.
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <iostream>
 
@@ -17,11 +18,13 @@
 #include "desktop_directory.h"
 #include "handheld_folder.h"
 #include "handheld_host.h"
+#include "hotsync_summary.h"
 #include "handheld_image.h"
 #include "program_catalogue.h"
 #include "atomic_file.h"
 #include "saved_preferences.h"
 #include "stop_signals.h"
+#include "terminal_text.h"
 #include "sync_advice.h"
 #include "tracking_period_override.h"
 #include "user_name.h"
@@ -68,17 +71,14 @@ int ResolveAction(const SyncOptions& options, standin::DesktopDirectory& desktop
 // One line after a pass that tracked: how many programs, how many outdated.
 void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
   std::string error;
-  const auto tally = TallyCatalogue(handheld, error);
-  if (!tally) return;
-  const size_t tracked = tally->tracked - std::min(tally->tracked, unanswered);
-  const size_t newer = tally->newer;
-  std::cerr << tracked << (tracked == 1 ? " program" : " programs") << " tracked, ";
-  if (newer == 0) {
-    std::cerr << "none with a newer version\n";
-  } else {
-    std::cerr << newer << " with a newer version; `oq-hotsync show --outdated --handheld " << handheld.string()
-              << "` lists them\n";
+  if (const auto tally = TallyCatalogue(handheld, error)) {
+    std::cerr << SummaryLine(*tally, unanswered, "oq-hotsync show --outdated --handheld " + handheld.string()) << "\n";
   }
+}
+
+// The folder as the log names it.
+std::string DefaultFolderText(const std::filesystem::path& handheld) {
+  return std::filesystem::absolute(handheld).lexically_normal().string();
 }
 
 // What is wrong with the handheld's catalogue, when it cannot be read: the
@@ -159,12 +159,14 @@ int RunSync(const SyncOptions& options) {
   if (!conduit) return kExitUsage;
 
   WarnAboutEnvironment(std::cerr);
-  const std::string user = options.user.value_or(DefaultUserName(options.handheld));
+  standin::DesktopDirectory desktop;
+  // Without --user: whom this folder was synced as, else the folder's name.
+  const std::string user =
+      options.user.value_or(desktop.UserOfFolder(options.handheld).value_or(DefaultUserName(options.handheld)));
   if (const auto problem = UserNameProblem(user)) {
     std::cerr << "oq-hotsync: " << *problem << "; give --user a name of printable characters\n";
     return kExitUsage;
   }
-  standin::DesktopDirectory desktop;
   if (const std::string known = SameUserInOtherCase(desktop.Users(), user); !known.empty() && !options.newUser) {
     std::cerr << "oq-hotsync: there is no HotSync user \"" << user << "\", but there is \"" << known
               << "\": use --user \"" << known << "\", or --new-user to add \"" << user << "\"\n";
@@ -178,7 +180,13 @@ int RunSync(const SyncOptions& options) {
     std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
   }
   if (!unreadable.empty()) return kExitConduitFailed;
-  if (desktop.AddUser(user)) std::cerr << "oq-hotsync: added the HotSync user \"" << user << "\"\n";
+  if (desktop.AddUser(user)) {
+    std::cerr << "oq-hotsync: added the HotSync user \"" << TerminalText(user) << "\""
+              << (options.user ? "" : ", named after the folder (--user names another)") << "\n";
+  }
+  if (!desktop.SetHandheldFolder(user, options.handheld)) {
+    std::cerr << "oq-hotsync: which folder \"" << TerminalText(user) << "\" syncs could not be recorded\n";
+  }
   if (!InstallQueuedFiles(desktop, user, options.handheld)) return kExitUsage;
   CatchStopSignals();
   const HandheldSnapshot snapshot(options.handheld);
@@ -211,41 +219,60 @@ int RunSync(const SyncOptions& options) {
   const int32_t result = pass.result;
   period.End();
   handheld_host::EndSync();
-  if (stopRequested) return Interrupted(snapshot, trackedBefore);
+  const bool interrupted = stopRequested != 0;
+  // The outcome, said on stderr; then kept in the desktop's log.
+  const int status = [&] {
+    if (interrupted) return Interrupted(snapshot, trackedBefore);
 
-  if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
+    if (const std::string handheldLog = handheld_host::HandheldLog(); !handheldLog.empty()) PrintLine(handheldLog);
 
-  // What the conduit wrote and the Sync Manager could not save is lost: the
-  // HotSync has not tracked, whatever the conduit says, so the period gate
-  // must not keep the next one from tracking again.
-  if (const auto failures = handheld_host::SaveFailures(); !failures.empty()) {
-    for (const auto& failure : failures) {
-      std::cerr << "oq-hotsync: the handheld's changes were not saved: " << failure << "\n";
+    // What the conduit wrote and the Sync Manager could not save is lost: the
+    // HotSync has not tracked, whatever the conduit says, so the period gate
+    // must not keep the next one from tracking again.
+    if (const auto failures = handheld_host::SaveFailures(); !failures.empty()) {
+      for (const auto& failure : failures) {
+        std::cerr << "oq-hotsync: the handheld's changes were not saved: " << failure << "\n";
+      }
+      if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
+        std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+      }
+      return kExitConduitFailed;
     }
-    if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
-      std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+    pass.advice.Print(std::cerr, result, "sync");
+    if (result != 0) {
+      if (result != -1) {
+        std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
+                  << static_cast<uint32_t>(result) << "\n";
+      }
+      return kExitConduitFailed;
     }
-    return kExitConduitFailed;
-  }
-  pass.advice.Print(std::cerr, result, "sync");
-  if (result != 0) {
-    if (result != -1) {
-      std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
-                << static_cast<uint32_t>(result) << "\n";
+    if (!pass.passRan) {
+      if (const auto damaged = DamagedCatalogue(options.handheld)) {
+        std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
+      }
+      std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
+      if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
+      return catalogueComplete ? kExitNothingTracked : kExitConduitFailed;
     }
-    return kExitConduitFailed;
-  }
-  if (!pass.passRan) {
-    if (const auto damaged = DamagedCatalogue(options.handheld)) {
-      std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
-    }
-    std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
+    PrintSummary(options.handheld, pass.unanswered);
     if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
-    return catalogueComplete ? kExitNothingTracked : kExitConduitFailed;
+    return catalogueComplete ? kExitOk : kExitConduitFailed;
+  }();
+
+  HotSyncEntry entry{std::time(nullptr), user, DefaultFolderText(options.handheld), {}, {},
+                     interrupted                        ? "interrupted"
+                     : status == kExitOk                ? "tracked"
+                     : status == kExitNothingTracked    ? "nothing tracked"
+                                                        : "failed"};
+  if (pass.passRan && !interrupted) {
+    std::string error;
+    if (const auto tally = TallyCatalogue(options.handheld, error)) {
+      entry.tracked = tally->tracked - std::min(tally->tracked, pass.unanswered);
+      entry.outdated = tally->newer;
+    }
   }
-  PrintSummary(options.handheld, pass.unanswered);
-  if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
-  return catalogueComplete ? kExitOk : kExitConduitFailed;
+  AppendHotSyncLog(desktop, entry);
+  return status;
 }
 
 }  // namespace oq::hotsync

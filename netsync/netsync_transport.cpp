@@ -86,6 +86,17 @@ Transport::~Transport() {
   if (socket_ >= 0) close(socket_);
 }
 
+std::string Transport::PeerAddress() const {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  char text[INET_ADDRSTRLEN] = {};
+  if (getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || address.sin_family != AF_INET ||
+      inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
+    return {};
+  }
+  return text;
+}
+
 LinkError Transport::Fail(LinkError error, const std::string& detail) {
   failed_ = error;
   failure_ = dlp::Describe(error);

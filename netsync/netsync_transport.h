@@ -45,6 +45,8 @@ class Transport : public dlp::Transport {
   // second). Once the HotSync runs, a stop ends it between requests, so
   // that the handheld can still be told.
   dlp::LinkError Handshake(std::function<bool()> stopped = {});
+  // The handheld's IPv4 address, as "192.168.1.5"; empty when unknown.
+  std::string PeerAddress() const;
   // The end of the whole HotSync: no wait goes past it.
   void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
 

@@ -67,6 +67,22 @@ std::string LegacyFolderName(const std::string& user) {
 constexpr const char* kHandheldFile = "handheld.ini";
 constexpr const char* kHandheldSection = "Handheld";
 constexpr const char* kUserIdKey = "UserId";
+constexpr const char* kFolderKey = "Folder";
+
+std::string NormalFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(folder), error);
+  if (error) path = std::filesystem::absolute(folder).lexically_normal();
+  if (path.filename().empty()) path = path.parent_path();
+  return path.string();
+}
+
+// users.ini with `names` as its users, in order.
+void SetUsers(IniDocument& users, const std::vector<std::string>& names, size_t previousCount) {
+  for (size_t i = names.size() + 1; i <= previousCount; ++i) users.Remove(kUsersSection, "User" + std::to_string(i));
+  for (size_t i = 0; i < names.size(); ++i) users.Set(kUsersSection, "User" + std::to_string(i + 1), names[i]);
+  users.Set(kUsersSection, "Count", std::to_string(names.size()));
+}
 
 }  // namespace
 
@@ -107,6 +123,94 @@ void DesktopDirectory::AdoptLegacyFolder(const std::string& user, const std::vec
     if (other != user && UserDirectory(other) == legacy) return;
   }
   std::filesystem::rename(legacy, current, error);
+}
+
+bool DesktopDirectory::RenameUser(const std::string& from, const std::string& to, std::string& failure) {
+  auto names = Users();
+  const auto found = std::find(names.begin(), names.end(), from);
+  if (found == names.end()) {
+    failure = "there is no HotSync user \"" + from + "\"";
+    return false;
+  }
+  if (std::find(names.begin(), names.end(), to) != names.end()) {
+    failure = "there is a HotSync user \"" + to + "\" already";
+    return false;
+  }
+  auto users = LoadForChange(root_ / kUsersFile);
+  if (!users) {
+    failure = UnreadableReason(root_ / kUsersFile);
+    return false;
+  }
+  const auto source = UserDirectory(from), target = UserDirectory(to);
+  std::error_code error;
+  const bool moved = std::filesystem::exists(source, error);
+  if (moved) {
+    std::filesystem::rename(source, target, error);
+    if (error) {
+      failure = "cannot move " + source.string() + ": " + error.message();
+      return false;
+    }
+  }
+  *found = to;
+  SetUsers(*users, names, names.size());
+  if (!Save(root_ / kUsersFile, *users)) {
+    if (moved) std::filesystem::rename(target, source, error);
+    failure = "cannot write " + (root_ / kUsersFile).string();
+    return false;
+  }
+  return true;
+}
+
+bool DesktopDirectory::RemoveUser(const std::string& name, std::string& failure) {
+  auto names = Users();
+  const auto found = std::find(names.begin(), names.end(), name);
+  if (found == names.end()) {
+    failure = "there is no HotSync user \"" + name + "\"";
+    return false;
+  }
+  std::vector<std::string> problems;
+  if (const auto queued = QueuedFiles(name, &problems); !queued.empty() || !problems.empty()) {
+    failure = "\"" + name + "\" has files waiting to be installed in " +
+              (UserDirectory(name) / kInstallFolder).string() + "; install or remove them first";
+    return false;
+  }
+  auto users = LoadForChange(root_ / kUsersFile);
+  if (!users) {
+    failure = UnreadableReason(root_ / kUsersFile);
+    return false;
+  }
+  const size_t count = names.size();
+  names.erase(found);
+  SetUsers(*users, names, count);
+  if (!Save(root_ / kUsersFile, *users)) {
+    failure = "cannot write " + (root_ / kUsersFile).string();
+    return false;
+  }
+  std::error_code error;
+  std::filesystem::remove_all(UserDirectory(name), error);
+  return true;
+}
+
+std::optional<std::string> DesktopDirectory::HandheldFolder(const std::string& user) const {
+  return Load(UserDirectory(user) / kHandheldFile).Get(kHandheldSection, kFolderKey);
+}
+
+bool DesktopDirectory::SetHandheldFolder(const std::string& user, const std::filesystem::path& folder) {
+  const auto path = UserDirectory(user) / kHandheldFile;
+  auto document = LoadForChange(path);
+  if (!document) return false;
+  const std::string normal = NormalFolder(folder);
+  if (document->Get(kHandheldSection, kFolderKey) == normal) return true;
+  document->Set(kHandheldSection, kFolderKey, normal);
+  return Save(path, *document);
+}
+
+std::optional<std::string> DesktopDirectory::UserOfFolder(const std::filesystem::path& folder) const {
+  const std::string normal = NormalFolder(folder);
+  for (const auto& user : Users()) {
+    if (HandheldFolder(user) == normal) return user;
+  }
+  return std::nullopt;
 }
 
 std::filesystem::path DesktopDirectory::UserLockFile(const std::string& user) const {

@@ -35,6 +35,18 @@ class DesktopDirectory {
   // False when the user was known already or cannot be recorded.
   bool AddUser(const std::string& name);
 
+  // Renames a user, the folder (queue, actions, what the desktop keeps of
+  // the handheld) with it; removes one whose queue is empty. All or
+  // nothing; false with `failure` saying why.
+  bool RenameUser(const std::string& from, const std::string& to, std::string& failure);
+  bool RemoveUser(const std::string& name, std::string& failure);
+
+  // The handheld folder the user was last synced from, and the user a
+  // folder was last synced as.
+  std::optional<std::string> HandheldFolder(const std::string& user) const;
+  bool SetHandheldFolder(const std::string& user, const std::filesystem::path& folder);
+  std::optional<std::string> UserOfFolder(const std::filesystem::path& folder) const;
+
   // The id of the handheld the user first synced over a link, which a
   // handheld claiming the name must have; none when not recorded.
   std::optional<uint32_t> HandheldUserId(const std::string& user) const;

@@ -123,9 +123,11 @@ int32_t DeviceHandheld::ReadAppPreference(PreferenceParameterBlock& preference) 
 int32_t DeviceHandheld::WriteAppPreference(const PreferenceParameterBlock& preference) {
   if (Stopped()) return kErrCancelled;
   if (preference.bufferSize > dlp::kMaxWritePreferenceData) return kErrBadArgument;
-  return SyncResultOf(client_.WriteAppPreference(preference.creator, preference.preferenceId,
+  const auto status = client_.WriteAppPreference(preference.creator, preference.preferenceId,
                                                  preference.backedUp != 0, preference.version,
-                                                 {preference.buffer, preference.bufferSize}));
+                                                 {preference.buffer, preference.bufferSize});
+  if (status.ok() && preferenceWritten_) preferenceWritten_(preference);
+  return SyncResultOf(status);
 }
 
 }  // namespace oq::standin

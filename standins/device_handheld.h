@@ -24,11 +24,17 @@ class DeviceHandheld : public HandheldBackend {
   // Told of every record the handheld took: the database's name, the
   // record as written and the id the handheld keeps it under.
   using RecordWritten = std::function<void(const std::string& database, const palm::Record& record, uint32_t id)>;
+  // Told of every application preference the handheld took.
+  using PreferenceWritten = std::function<void(const PreferenceParameterBlock& preference)>;
 
   // `stopRequested` is asked before each call: once it says yes, calls
   // fail with kErrCancelled and nothing more goes to the handheld.
-  DeviceHandheld(dlp::Client& client, std::function<bool()> stopRequested, RecordWritten recordWritten = {})
-      : client_(client), stopRequested_(std::move(stopRequested)), recordWritten_(std::move(recordWritten)) {}
+  DeviceHandheld(dlp::Client& client, std::function<bool()> stopRequested, RecordWritten recordWritten = {},
+                 PreferenceWritten preferenceWritten = {})
+      : client_(client),
+        stopRequested_(std::move(stopRequested)),
+        recordWritten_(std::move(recordWritten)),
+        preferenceWritten_(std::move(preferenceWritten)) {}
 
   int32_t OpenDb(const char* name, uint8_t mode, uint8_t& handle) override;
   int32_t CloseDb(uint8_t handle) override;
@@ -46,6 +52,7 @@ class DeviceHandheld : public HandheldBackend {
   dlp::Client& client_;
   std::function<bool()> stopRequested_;
   RecordWritten recordWritten_;
+  PreferenceWritten preferenceWritten_;
   std::map<uint8_t, std::string> open_;  // handle: the database's name
 };
 

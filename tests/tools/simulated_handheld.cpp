@@ -87,7 +87,7 @@ struct Options {
   uint16_t port = 0;
   fs::path databases, save;
   std::string user = "Simulated User";
-  uint32_t userId = 1;
+  std::optional<uint32_t> userId;  // default: one of the name's own, as handhelds' ids differ
   std::map<std::pair<int, int>, int> failures;  // (command, nth): code
   int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
   int silentFor = 0, trickleMs = 0;
@@ -200,7 +200,7 @@ class Handheld {
     std::ofstream info(options_.save / "handheld.txt");
     info << "ended=" << (ended ? "yes" : "no") << "\nendStatus=" << endStatus_ << "\nlastSyncPc=" << lastSyncPc_
          << "\nlastSyncYear=" << lastSyncYear_ << "\nrequests=" << requests_ << "\ncommands=" << log_.str()
-         << "\nlog=" << syncLog_ << "\nuser=" << options_.user << "\nuserId=" << options_.userId << "\n";
+         << "\nlog=" << syncLog_ << "\nuser=" << options_.user << "\nuserId=" << *options_.userId << "\n";
   }
 
  private:
@@ -305,7 +305,7 @@ class Handheld {
     Bytes r;
     switch (command) {
       case 0x10: {  // ReadUserInfo
-        Put32(r, options_.userId), Put32(r, 0), Put32(r, lastSyncPc_);
+        Put32(r, *options_.userId), Put32(r, 0), Put32(r, lastSyncPc_);
         r.insert(r.end(), 16, 0);
         const std::string& name = options_.user;
         Put8(r, uint8_t(name.empty() ? 0 : name.size() + 1)), Put8(r, 0);
@@ -584,6 +584,11 @@ int main(int argc, char** argv) {
   if (connect(socket, reinterpret_cast<sockaddr*>(&desktop), sizeof desktop) != 0) {
     std::cerr << "simulated_handheld: cannot connect to port " << options.port << "\n";
     return 2;
+  }
+  if (!options.userId) {
+    uint32_t id = 2166136261u;
+    for (const unsigned char c : options.user) id = (id ^ c) * 16777619u;
+    options.userId = id == 0 ? 1 : id;
   }
   Handheld handheld(socket, options);
   handheld.Load();
