@@ -81,6 +81,11 @@ struct ShowOptions {
 };
 int RunShow(const ShowOptions& options);
 
+struct PathsOptions {
+  std::optional<std::filesystem::path> conduit;
+};
+int RunPaths(const PathsOptions& options);
+
 struct LogOptions {
   std::optional<std::string> user;  // only this user's HotSyncs
 };

@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "desktop_directory.h"
+#include "desktop_paths.h"
+#include "output_style.h"
 
 namespace oq::hotsync {
 
@@ -70,7 +72,12 @@ std::filesystem::path DefaultConduitPath() {
 std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem::path>& requested,
                                             const std::string& creator) {
   std::string error;
-  auto conduit = ConduitLibrary::Load(ResolveConduitPath(requested, creator), error);
+  const auto path = ResolveConduitPath(requested, creator);
+  if (CurrentVerbosity() == Verbosity::kVerbose) {
+    std::cerr << "oq-hotsync: conduit " << path.string() << "; settings in " << standin::WindowsDirectory().string()
+              << "; Palm Desktop folder " << standin::PalmDesktopDirectory().string() << "\n";
+  }
+  auto conduit = ConduitLibrary::Load(path, error);
   if (!conduit) std::cerr << "oq-hotsync: " << error << "\n";
   return conduit;
 }

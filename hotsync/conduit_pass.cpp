@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "handheld_host.h"
+#include "output_style.h"
 
 namespace oq::hotsync {
 
@@ -17,6 +18,7 @@ int32_t IgnoreProgress(char*) { return 0; }
 }  // namespace
 
 void PrintLine(const std::string& line) {
+  if (CurrentVerbosity() == Verbosity::kQuiet) return;
   std::fwrite(line.data(), 1, line.size(), stdout);
   if (line.empty() || line.back() != '\n') std::fputc('\n', stdout);
   std::fflush(stdout);

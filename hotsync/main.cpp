@@ -2,10 +2,12 @@
 // loading the conduit and calling its exports against a handheld image.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
 #include "commands.h"
+#include "output_style.h"
 
 namespace {
 
@@ -24,6 +26,36 @@ constexpr const char* kExitStatus =
 
 std::string Footer(const std::string& examples) {
   return "Example:\n" + examples + "\n" + kEnvironment + "\n" + kExitStatus;
+}
+
+bool HasCommand(CLI::App& app, const std::string& name) {
+  const auto commands = app.get_subcommands([&](CLI::App* command) { return command->check_name(name); });
+  return !commands.empty();
+}
+
+// The command a mistyped one is likely to be: within two edits.
+std::string NearestCommand(CLI::App& app, const std::string& typed) {
+  std::string nearest;
+  size_t best = 3;
+  for (const auto* command : app.get_subcommands([](CLI::App*) { return true; })) {
+    const std::string& name = command->get_name();
+    std::vector<size_t> row(name.size() + 1);
+    for (size_t j = 0; j <= name.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= typed.size(); ++i) {
+      size_t diagonal = row[0];
+      row[0] = i;
+      for (size_t j = 1; j <= name.size(); ++j) {
+        const size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (typed[i - 1] == name[j - 1] ? 0 : 1)});
+        diagonal = above;
+      }
+    }
+    if (row[name.size()] < best) {
+      best = row[name.size()];
+      nearest = name;
+    }
+  }
+  return nearest;
 }
 
 }  // namespace
@@ -143,6 +175,16 @@ int main(int argc, char** argv) {
   sampleCommand->add_flag("--force", sample.force, "write a sample handheld over a folder that holds a catalogue");
   sampleCommand->footer(Footer("  oq-hotsync sample --backup ~/sample-handheld\n"));
 
+  bool quiet = false, verbose = false;
+  app.add_flag("-q,--quiet", quiet, "leave out the HotSync log lines; what failed is still said");
+  app.add_flag("-v,--verbose", verbose, "say which files and conduit a command uses");
+  app.fallthrough();
+
+  PathsOptions paths;
+  auto* pathsCommand =
+      app.add_subcommand("paths", "where the settings, the Palm Desktop folder and the log are, and which conduit loads");
+  pathsCommand->add_option("--conduit", paths.conduit, "conduit library a HotSync would be told to load");
+
   LogOptions log;
   auto* logCommand = app.add_subcommand("log", "the HotSyncs this desktop ran: when, whose, tracked, outdated, result");
   logCommand->add_option("--user", log.user, "only this user's HotSyncs");
@@ -156,6 +198,14 @@ int main(int argc, char** argv) {
   removeCommand->add_option("NAME", users.name, "the user")->required();
   usersCommand->footer(Footer("  oq-hotsync users\n  oq-hotsync users rename Me \"Eve Lin\"\n"));
 
+  if (argc > 1 && argv[1][0] != '-' && !HasCommand(app, argv[1])) {
+    std::cerr << "oq-hotsync: there is no command \"" << argv[1] << "\"";
+    if (const std::string near = NearestCommand(app, argv[1]); !near.empty()) {
+      std::cerr << "; did you mean \"" << near << "\"?";
+    }
+    std::cerr << " (`oq-hotsync --help` lists the commands)\n";
+    return kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -165,6 +215,8 @@ int main(int argc, char** argv) {
   // A file the commands did not foresee trouble with still ends in a
   // message that names it, never in an abort.
   try {
+    SetVerbosity(quiet ? Verbosity::kQuiet : verbose ? Verbosity::kVerbose : Verbosity::kNormal);
+    if (*pathsCommand) return RunPaths(paths);
     if (*syncCommand) return RunSync(sync);
     if (*listenCommand) return RunListen(listen);
     if (*catalogCommand) return RunCatalog(catalog);

@@ -13,6 +13,7 @@
 #include "conduit_settings.h"
 #include "desktop_directory.h"
 #include "handheld_folder.h"
+#include "output_style.h"
 #include "terminal_text.h"
 
 namespace oq::hotsync {
@@ -79,14 +80,28 @@ void PrintJson(const std::vector<CatalogueRow>& rows, const CatalogueView& view,
 void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view, std::optional<long long> lastTracked) {
   std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", "TYPE", "CRTR", "PROGRAM", "INSTALLED", "LATEST",
               "RELEASED", "FLAGS", "MESSAGE");
+  // The columns before the message: type, creator, name, versions, date, flags.
+  constexpr size_t kNameColumns = 24;
+  constexpr size_t kFixedColumns = 5 + 5 + kNameColumns + 1 + 10 + 10 + 11 + 6;
+  const auto columns = TerminalColumns();
   size_t newer = 0, newerSetAside = 0;
   std::vector<std::string> unanswered;
   for (const auto& r : rows) {
     const std::string flags = std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-") +
                               (r.answered ? "-" : "?");
-    std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", TerminalText(r.type).c_str(), TerminalText(r.creator).c_str(),
-                TerminalText(r.name).c_str(), TerminalText(r.installed).c_str(), TerminalText(r.latest).c_str(),
-                r.releaseDate.c_str(), flags.c_str(), TerminalText(r.message).c_str());
+    // On a terminal each row keeps to one line: long names and messages
+    // are cut, so that nothing wraps mid-word.
+    std::string name = TerminalText(r.name), message = TerminalText(r.message);
+    std::string latest = TerminalText(r.latest);
+    if (columns) {
+      name = FitText(name, kNameColumns);
+      message = FitText(message, *columns > kFixedColumns ? *columns - kFixedColumns : 0);
+    }
+    const std::string padding(latest.size() < 9 ? 9 - latest.size() : 0, ' ');
+    if (r.newer && r.Tracked(view.useSkipFlag)) latest = Highlighted(latest, stdout);
+    std::printf("%-4s %-4s %-24s %-9s %s%s %-10s %-5s %s\n", TerminalText(r.type).c_str(), TerminalText(r.creator).c_str(),
+                name.c_str(), TerminalText(r.installed).c_str(), latest.c_str(), padding.c_str(),
+                r.releaseDate.c_str(), flags.c_str(), message.c_str());
     const bool tracked = r.Tracked(view.useSkipFlag);
     newer += r.newer && tracked;
     newerSetAside += r.newer && !tracked;

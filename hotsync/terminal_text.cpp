@@ -4,6 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <langinfo.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
 
 namespace oq::hotsync {
 
@@ -46,6 +51,35 @@ std::string TerminalText(const std::string& text) {
     }
   }
   return out;
+}
+
+std::string FitText(const std::string& text, size_t columns) {
+  const auto width = [](const std::string& t) {
+    size_t count = 0;
+    for (const unsigned char c : t) count += (c & 0xC0) != 0x80;  // a UTF-8 character counts once
+    return count;
+  };
+  if (width(text) <= columns) return text;
+  constexpr std::string_view kCut = "...";
+  if (columns <= kCut.size()) return std::string(kCut.substr(0, columns));
+  std::string out;
+  size_t used = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80 && used++ == columns - kCut.size()) break;
+    out += text[i];
+  }
+  return out + std::string(kCut);
+}
+
+std::optional<size_t> TerminalColumns() {
+  if (isatty(STDOUT_FILENO) != 1) return std::nullopt;
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  if (const char* columns = std::getenv("COLUMNS"); columns != nullptr && std::atoi(columns) > 0) {
+    return static_cast<size_t>(std::atoi(columns));
+  }
+  return 80;
 }
 
 std::string WithoutControls(const std::string& text) {

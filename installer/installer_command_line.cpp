@@ -8,6 +8,10 @@ void DefineCommandLine(CLI::App& app, InstallerOptions& options) {
   app.add_option("--user", options.user, "HotSync user to install for (scripted mode)");
   app.add_flag("--install", options.install, "press Install for --user without asking")->needs("--user");
   app.add_flag("--exit", options.exitAtOnce, "press Exit at once");
+  app.add_option("--script", options.script,
+                 "dialog commands separated by ';' (set ID TEXT, click ID, ok, ...), as ORBITQUAIL_DIALOG_SCRIPT")
+      ->excludes("--install")
+      ->excludes("--exit");
   app.footer(
       "Example:\n"
       "  cd /folder/with/OrbitQuail.prc/and/the/conduit && OrbitQuailInstaller --user Me --install\n\n"

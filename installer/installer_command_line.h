@@ -11,6 +11,7 @@ struct InstallerOptions {
   std::string user;
   bool install = false;     // install for `user` without asking
   bool exitAtOnce = false;  // press Exit at once
+  std::string script;       // dialog commands, as ORBITQUAIL_DIALOG_SCRIPT takes them
 };
 
 // Defines the options, help and version on `app`, filling `options`.

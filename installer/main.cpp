@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     dialog.InstallForUser(options.user);
   } else if (options.exitAtOnce) {
     oq::terminal::SetDialogScript(oq::installer::ExitScript());
+  } else if (!options.script.empty()) {
+    oq::terminal::SetDialogScript(options.script);
   }
   unsetenv(oq::terminal::kDialogScriptErrorVariable);
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog);

@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     _putenv((std::string(oq::platform::kDialogScriptVariable) + "=cancel").c_str());
   } else if (options.exitAtOnce) {
     _putenv((std::string(oq::platform::kDialogScriptVariable) + "=" + oq::installer::ExitScript()).c_str());
+  } else if (!options.script.empty()) {
+    _putenv((std::string(oq::platform::kDialogScriptVariable) + "=" + options.script).c_str());
   }
   oq::platform::RunModalDialog(IDD_INSTALLER, dialog, oq::platform::DialogOwner::kNone);
   return options.install && !dialog.installed() ? 1 : 0;

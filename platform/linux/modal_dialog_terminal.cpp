@@ -127,8 +127,8 @@ void RunInteractively(terminal::DialogState& state, DialogProcedure& procedure) 
     const std::string picture = state.Render();
     if (picture != drawn) {
       std::cout << "\n" << picture
-                << "commands: set/type ID TEXT, click/check/uncheck/choose ID, select ID TEXT, ok, cancel, help, "
-                   "sysmenu N\n";
+                << "commands: set/type ID TEXT, click/check/uncheck/choose ID, select ID TEXT,\n"
+                   "          ok, cancel, help, sysmenu N\n";
       drawn = picture;
     }
     if (!error.empty()) std::cout << error << "\n";

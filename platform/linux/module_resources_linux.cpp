@@ -54,7 +54,11 @@ bool OpenHelp(const char* helpFile, uint32_t context) {
   char line[32];
   std::snprintf(line, sizeof line, "@0x%X", context);
   terminal::lastHelpRequest = std::string(helpFile) + line;
-  std::fprintf(stderr, "Help: %s, context 0x%X\n", helpFile, context);
+  // The Windows help file is not part of this build: point at what is.
+  std::fprintf(stderr,
+               "Help (topic 0x%X of %s, a Windows help file): on this desktop, see `man oq-hotsync` and the README's "
+               "\"Dialogs on a terminal\"\n",
+               context, helpFile);
   return true;
 }
 

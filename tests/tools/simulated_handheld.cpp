@@ -551,6 +551,11 @@ class Handheld {
 
 int main(int argc, char** argv) {
   Options options;
+  if (argc < 3 || std::string(argv[1]) == "--help") {
+    std::cerr << "usage: simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N] "
+                 "[fault knobs]\n(the opening comment of tests/tools/simulated_handheld.cpp lists them)\n";
+    return 2;
+  }
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string flag = argv[i], value = argv[i + 1];
     if (flag == "--port") options.port = uint16_t(std::stoi(value));
