@@ -26,15 +26,11 @@ int RunCatalog(const CatalogOptions& options) {
     return kExitConduitFailed;
   }
   const standin::DesktopDirectory desktop;
-  const auto result = RunCataloguerFor(desktop, options.user.value_or(DefaultUserName(options.handheld)),
+  const auto result = RunCataloguerFor(desktop, UserForFolder(options.handheld, options.user),
                                        [&](cataloguer::RememberedFlags* remembered) {
                                          return cataloguer::CatalogueBackupFolder(options.handheld, remembered);
                                        });
-  for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << WithoutControls(warning) << "\n";
-  if (!result.error.empty()) {
-    std::cerr << "oq-hotsync: " << result.error << "\n";
-    return kExitConduitFailed;
-  }
+  if (!PrintWarningsAndError(result)) return kExitConduitFailed;
   if (!result.damagedCatalogue.empty()) {
     std::cerr << "oq-hotsync: the catalogue is damaged (" << result.damagedCatalogue << "); it is left as it is\n";
     return kExitConduitFailed;

@@ -70,12 +70,14 @@ void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::stri
   }
 }
 
-bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
+bool PrintWarningsAndError(const cataloguer::CatalogueResult& result) {
   for (const auto& warning : result.warnings) std::cerr << "oq-hotsync: " << WithoutControls(warning) << "\n";
-  if (!result.error.empty()) {
-    std::cerr << "oq-hotsync: " << result.error << "\n";
-    return false;
-  }
+  if (!result.error.empty()) std::cerr << "oq-hotsync: " << result.error << "\n";
+  return result.error.empty();
+}
+
+bool ReportCatalogue(const cataloguer::CatalogueResult& result) {
+  if (!PrintWarningsAndError(result)) return false;
   if (!result.damagedCatalogue.empty()) {
     std::cerr << "oq-hotsync: the catalogue is damaged: " << result.damagedCatalogue << "\n";
   } else if (!result.unreadCatalogue.empty()) {

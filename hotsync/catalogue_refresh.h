@@ -37,6 +37,10 @@ cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& des
 void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user,
                        const cataloguer::KnownHandheld& known);
 
+// The pass's warnings and what it could not write, on stderr; false when
+// there was such a failure.
+bool PrintWarningsAndError(const cataloguer::CatalogueResult& result);
+
 // The warnings, a catalogue left as it is, and the counts, on stderr;
 // false when the catalogue could not be written.
 bool ReportCatalogue(const cataloguer::CatalogueResult& result);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "desktop_directory.h"
 #include "handheld_image.h"
 
 namespace oq::hotsync {
@@ -51,7 +52,9 @@ int CheckHandheldFolder(const std::filesystem::path& folder, FolderUse use) {
   return kExitOk;
 }
 
-std::string DefaultUserName(const std::filesystem::path& folder) {
+std::string UserForFolder(const std::filesystem::path& folder, const std::optional<std::string>& requested) {
+  if (requested) return *requested;
+  if (auto known = standin::DesktopDirectory().UserOfFolder(folder)) return *known;
   auto path = std::filesystem::absolute(folder).lexically_normal();
   if (path.filename().empty()) path = path.parent_path();
   return path.filename().string();

@@ -15,9 +15,9 @@ enum class FolderUse { kRead, kWrite };
 // 0 when usable; otherwise says why on stderr and gives the exit status.
 int CheckHandheldFolder(const std::filesystem::path& folder, FolderUse use);
 
-// The HotSync user a folder is synced as without --user: the folder's own
-// name, with or without a trailing separator.
-std::string DefaultUserName(const std::filesystem::path& folder);
+// The HotSync user a folder is synced as: `requested` (--user), else the
+// user it was synced as before, else the folder's own name.
+std::string UserForFolder(const std::filesystem::path& folder, const std::optional<std::string>& requested);
 
 // One HotSync of a handheld at a time: held while it lives. Two syncs of one
 // folder, or two HotSyncs of one desktop user, would each rewrite the

@@ -160,9 +160,7 @@ int RunSync(const SyncOptions& options) {
 
   WarnAboutEnvironment(std::cerr);
   standin::DesktopDirectory desktop;
-  // Without --user: whom this folder was synced as, else the folder's name.
-  const std::string user =
-      options.user.value_or(desktop.UserOfFolder(options.handheld).value_or(DefaultUserName(options.handheld)));
+  const std::string user = UserForFolder(options.handheld, options.user);
   if (const auto problem = UserNameProblem(user)) {
     std::cerr << "oq-hotsync: " << *problem << "; give --user a name of printable characters\n";
     return kExitUsage;
