@@ -135,7 +135,7 @@ int RunListen(const ListenOptions& options) {
   // --once ends with its HotSync's status; a server ends well when stopped
   // between HotSyncs, and with 1 when a stop cut one short.
   Waiting waiting;
-  int status = kExitOk;
+  std::atomic<int> status{kExitOk};  // set by the session thread and, on a failed accept, by this one
   std::thread sessions([&] {
     LiveHotSyncOptions hotsync{options.user, options.newUser, options.force};
     while (auto transport = waiting.Next()) {
