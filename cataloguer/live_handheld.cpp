@@ -90,7 +90,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     }
     if (known_) {
       known_->catalogueIndex = info->index;
-      if (known_->catalogue && StampOf(*known_->catalogue) == EntryStamp(*info)) return {known_->catalogue};
+      if (known_->catalogue && StampOf(*known_->catalogue) == EntryStamp(*info)) return {known_->catalogue, {}, {}};
       known_->catalogue.reset();
     }
     uint8_t handle = 0;
@@ -106,7 +106,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     if (!failure.empty()) return {std::nullopt, {}, failure};
     if (!closed.ok()) return {std::nullopt, {}, Failed("closing", kCatalogueName, closed)};
     if (known_) known_->catalogue = catalogue;
-    return {std::move(catalogue)};
+    return {std::move(catalogue), {}, {}};
   }
 
   // Only what the refresh changed is written: records in place under their

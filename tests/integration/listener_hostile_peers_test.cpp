@@ -100,11 +100,13 @@ TEST_F(ListenerHostilePeersTest, ACatalogueOrAListWithoutEndEndsOnlyThatHotSyncI
   EXPECT_THAT(catalogue.output, HasSubstr("the catalogue could not be read: reading OQProgDB on the handheld failed: "
                                           "ReadRecord: the handheld sent more than 32 MiB in one HotSync"));
   EXPECT_GT(catalogue.peakKiB, 0);
-  EXPECT_LT(catalogue.peakKiB, 160 * 1024) << "KiB at the peak";
+  // Bounded far below what the attack sends (over 3 GB), with room for the
+  // sanitizers' own memory.
+  EXPECT_LT(catalogue.peakKiB, 400 * 1024) << "KiB at the peak";
   const auto list = measure("--endless-list yes");
   EXPECT_EQ(list.listen, 1) << list.output;
   EXPECT_THAT(list.output, HasSubstr("lists more than 16384 databases"));
-  EXPECT_LT(list.peakKiB, 160 * 1024) << "KiB at the peak";
+  EXPECT_LT(list.peakKiB, 400 * 1024) << "KiB at the peak";
   // The catalogue as it was: the attack read, never wrote.
   EXPECT_EQ(test::Records(test::ReadDatabase(Path("attacked") + "/OQProgDB.pdb")),
             test::Records(test::ReadDatabase(Path("first") + "/OQProgDB.pdb")));

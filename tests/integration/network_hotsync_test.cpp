@@ -79,7 +79,9 @@ TEST_F(NetworkHotSyncTest, AHandheldThatCannotBeReadWholeLosesNoRecordAnswerOrFl
     EXPECT_THAT(run.output, HasSubstr(said)) << fault << "\n" << run.output;
     EXPECT_THAT(run.output, Not(HasSubstr("\" complete"))) << fault;
     EXPECT_THAT(run.output, Not(HasSubstr("removed"))) << fault;
-    if (run.info.count("endStatus")) EXPECT_NE(run.info.at("endStatus"), "0") << fault;
+    if (run.info.count("endStatus")) {
+      EXPECT_NE(run.info.at("endStatus"), "0") << fault;
+    }
     const auto after = test::ReadDatabase(Path("after") + "/OQProgDB.pdb");
     EXPECT_EQ(Records(after), Records(before)) << fault;
   }

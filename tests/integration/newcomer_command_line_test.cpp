@@ -67,7 +67,9 @@ TEST_F(NewcomerCommandLineTest, QuietLeavesOutTheLogAndTheTableFitsTheTerminalIn
   std::istringstream lines(plain);
   for (std::string line; std::getline(lines, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("appl", 0) == 0) EXPECT_LE(line.size(), 80u) << line;
+    if (line.rfind("appl", 0) == 0) {
+      EXPECT_LE(line.size(), 80u) << line;
+    }
   }
   const auto piped = test::RunHotSync("show --handheld " + handheld.string());
   EXPECT_THAT(piped.standardOutput, HasSubstr(message)) << "a pipe gets whole lines";
