@@ -196,8 +196,12 @@ done
 home=$work/home
 "$linux_bin/oq-hotsync" sample --program "$work/product/OrbitQuail.prc" >/dev/null
 cp "$windows_bin/OrbitQuail.dll" "$windows_bin/OrbitQuailInstaller.exe" "$work/product/"
-ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user Wine --action 6 >/dev/null 2>&1
-ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$empty" --user 'a;b' --action 6 >/dev/null 2>&1
+# The users come from HotSyncs of a handheld's backup folder (oq-hotsync
+# refuses a folder without Palm databases).
+users_handheld=$work/users-handheld
+"$linux_bin/oq-hotsync" sample --backup "$users_handheld" >/dev/null
+ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$users_handheld" --user Wine --action 6 >/dev/null 2>&1
+ORBITQUAIL_HOME=$home "$linux_bin/oq-hotsync" sync --handheld "$users_handheld" --user 'a;b' --action 6 >/dev/null 2>&1
 export ORBITQUAIL_HOME=$(windows_path "$home")
 install_from() {  # folder, installer arguments
   local folder=$1; shift
