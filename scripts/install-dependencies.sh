@@ -13,7 +13,7 @@ packages=(
   g++ cmake make pkg-config
   libcli11-dev                 # command lines
   libcurl4-openssl-dev         # the conduit's HTTP on Linux
-  libcpp-httplib-dev           # oq-tracker's HTTP server
+  libboost1.74-dev             # oq-tracker's HTTP server (Asio and Beast)
 )
 if $for_tests; then
   packages+=(

@@ -2,33 +2,25 @@
 // conduit's queries from a catalogue file; accepts origin-form and
 // absolute-form request targets, so it can also stand where a proxy would.
 #include <CLI/CLI.hpp>
-#include <httplib.h>
+#include <sys/resource.h>
 
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
-#include <pthread.h>
-#include <thread>
+#include <string>
 #include <vector>
 
 #include "catalog.h"
+#include "http_server.h"
 #include "request_log.h"
 #include "tracker_replies.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
-constexpr size_t kKeepAliveRequests = 1000000;  // one connection serves a whole pass
-// An idle or slow client holds a worker no longer than this; a conduit
-// between two queries is never idle that long.
-constexpr time_t kIdleSeconds = 5;
-// Workers, so that many clients (idle ones among them) are served at once.
-constexpr size_t kWorkers = 64;
+// Descriptors kept back from the connection limit: the catalogue, the log,
+// the listening socket.
+constexpr rlim_t kSpareDescriptors = 32;
 
 struct ListenAddress {
   std::string host;
@@ -60,25 +52,18 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text) {
   return address;
 }
 
-// Only this process may listen on its port: without SO_REUSEPORT a second
-// tracker on a port in use is refused instead of sharing the queries.
-void ExclusiveSocketOptions(socket_t socket) {
-  int yes = 1;
-  setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-}
-
-// The path of an origin-form or absolute-form target.
-std::string PathOf(std::string target) {
-  const auto scheme = target.find("://");
-  if (scheme != std::string::npos) {
-    const auto path = target.find('/', scheme + 3);
-    target = path == std::string::npos ? "/" : target.substr(path);
+// As many descriptors as the system lets this process have; the
+// connection limit is lowered to fit them.
+size_t ConnectionsThatFit(size_t wanted) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return wanted;
+  if (limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    getrlimit(RLIMIT_NOFILE, &limit);
   }
-  return target;
-}
-
-std::string Parameter(const httplib::Request& request, const char* name) {
-  return request.has_param(name) ? request.get_param_value(name) : std::string();
+  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > wanted + kSpareDescriptors) return wanted;
+  return limit.rlim_cur > 2 * kSpareDescriptors ? static_cast<size_t>(limit.rlim_cur - kSpareDescriptors) : 1;
 }
 
 }  // namespace
@@ -94,6 +79,12 @@ int main(int argc, char** argv) {
   app.add_option("--listen", listen, "address and port to listen on (port 0: any free port)");
   app.add_option("--message", settings.message, "message answered to the init query");
   app.add_option("--min-client", settings.minimumClient, "oldest conduit version served");
+  HttpLimits limits;
+  app.add_option("--max-connections", limits.connections,
+                 "connections held open at once; when they are all taken, the one that has waited longest for a "
+                 "request is closed to admit a new one")
+      ->check(CLI::PositiveNumber)
+      ->capture_default_str();
   app.footer(
       "Example:\n"
       "  oq-tracker --catalog /usr/share/orbitquail/sample-catalog.tsv --listen 127.0.0.1:8080\n"
@@ -123,65 +114,33 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  // SIGINT and SIGTERM stop the server from a thread of its own.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-
-  httplib::Server server;
-  server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-  server.set_socket_options(ExclusiveSocketOptions);
-  server.set_keep_alive_max_count(kKeepAliveRequests);
-  server.set_keep_alive_timeout(kIdleSeconds);
-  server.set_read_timeout(kIdleSeconds);
-  server.set_write_timeout(kIdleSeconds);
-  server.set_tcp_nodelay(true);  // small replies, answered at once
-  server.Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
-    if (PathOf(request.path) != "/query.php") {
-      response.status = 404;
-      response.set_content("not found\n", "text/plain");
-      return;
-    }
-    Query query;
-    query.init = Parameter(request, "init") == "true";
-    query.creator = Parameter(request, "creator");
-    query.name = Parameter(request, "name");
-    query.userAgent = request.has_header("User_Agent") ? request.get_header_value("User_Agent")
-                                                       : request.get_header_value("User-Agent");
-    response.set_content(ReplyBody(query, *catalog, settings), "text/plain");
-  });
-  RequestLog log(stdout);
-  server.set_logger([&log](const httplib::Request& request, const httplib::Response& response) {
-    log.Write(request.method + " " + request.target + " -> " + std::to_string(response.status) + " (from port " +
-              std::to_string(request.remote_port) + ")\n");
-  });
-
-  const int port = address->port == 0 ? server.bind_to_any_port(address->host)
-                                      : (server.bind_to_port(address->host, address->port) ? address->port : -1);
-  if (port <= 0) {
-    std::cerr << "oq-tracker: cannot listen on " << listen << ": " << std::strerror(errno)
+  limits.connections = ConnectionsThatFit(limits.connections);
+  HttpServer server(
+      limits,
+      [&](const HttpRequest& request) -> HttpReply {
+        if (request.path != "/query.php") return {404, "text/plain", "not found\n"};
+        Query query;
+        query.init = request.Parameter("init") == "true";
+        query.creator = request.Parameter("creator");
+        query.name = request.Parameter("name");
+        query.userAgent = request.Header("User_Agent");
+        if (query.userAgent.empty()) query.userAgent = request.Header("User-Agent");
+        return {200, "text/plain", ReplyBody(query, *catalog, settings)};
+      },
+      [log = std::make_shared<RequestLog>(stdout)](const HttpRequest& request, const HttpReply& reply) {
+        log->Write(request.method + " " + request.target + " -> " + std::to_string(reply.status) + " (from port " +
+                   std::to_string(request.remotePort) + ")\n");
+      });
+  std::string why;
+  if (!server.Listen(address->host, static_cast<uint16_t>(address->port), why)) {
+    std::cerr << "oq-tracker: cannot listen on " << listen << ": " << why
               << " (address in use? another tracker may be running there)\n";
     return kExitUsage;
   }
   const bool ipv6 = address->host.find(':') != std::string::npos;
   std::printf("oq-tracker: %zu programs, listening on http://%s%s%s:%d\n", catalog->size(), ipv6 ? "[" : "",
-              address->host.c_str(), ipv6 ? "]" : "", port);
+              address->host.c_str(), ipv6 ? "]" : "", server.port());
   std::fflush(stdout);
-
-  // A stop that comes before the server runs waits for it, so that no
-  // signal is lost; `served` ends the wait when the server never ran.
-  std::atomic<bool> served{false};
-  std::thread stopper([&] {
-    int signal = 0;
-    sigwait(&signals, &signal);
-    while (!server.is_running() && !served) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    server.stop();
-  });
-  const bool listened = server.listen_after_bind();
-  served = true;
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  stopper.join();
-  return listened ? 0 : kExitUsage;
+  server.Run();
+  return 0;
 }

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -31,6 +34,20 @@ class Connection {
   }
   ~Connection() { close(fd_); }
   bool connected() const { return connected_; }
+
+  bool Send(const std::string& bytes) {
+    return send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  }
+  // True once the server has closed the connection (within ten seconds);
+  // whatever it sent before is dropped.
+  bool ClosedByServer() {
+    char chunk[4096];
+    while (true) {
+      const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+      if (n == 0) return true;
+      if (n < 0) return errno == ECONNRESET;
+    }
+  }
 
   // Sends the bytes and reads one response (headers and Content-Length body).
   std::string Exchange(const std::string& request) {
@@ -147,6 +164,59 @@ TEST_F(TrackerServerTest, IdleClientsDoNotKeepOthersWaiting) {
   Connection another(tracker_.port());
   EXPECT_THAT(another.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"),
               StartsWith("HTTP/1.1 200"));
+}
+
+constexpr const char* kInit = "GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n";
+
+TEST_F(TrackerServerTest, TricklingClientsNeitherHoldUpOthersNorStayPastTheDeadline) {
+  std::vector<std::unique_ptr<Connection>> slow;
+  for (int i = 0; i < 100; ++i) {
+    slow.push_back(std::make_unique<Connection>(tracker_.port()));
+    ASSERT_TRUE(slow.back()->Send("GET /query.php?init=true HTTP/1.1\r\nX-Slow: "));
+  }
+  std::atomic<bool> trickling{true};
+  std::thread trickler([&] {
+    while (trickling) {
+      for (auto& connection : slow) connection->Send("a");
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  Connection another(tracker_.port());
+  EXPECT_THAT(another.Exchange(kInit), StartsWith("HTTP/1.1 200"));
+  // A byte now and then does not stretch the time a request may take.
+  for (auto& connection : slow) EXPECT_TRUE(connection->ClosedByServer());
+  trickling = false;
+  trickler.join();
+}
+
+TEST_F(TrackerServerTest, AnOversizedHeaderIsRefusedWith431) {
+  std::string manyLines = "GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n";
+  for (int i = 0; i < 200; ++i) manyLines += "A: b\r\n";
+  Connection many(tracker_.port());
+  EXPECT_THAT(many.Exchange(manyLines + "\r\n"), StartsWith("HTTP/1.1 431"));
+
+  std::string endless = "GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n";
+  for (int i = 0; i < 200000; ++i) endless += "X-Line: " + std::to_string(i) + "\r\n";
+  Connection huge(tracker_.port());
+  std::thread sender([&] { huge.Send(endless + "\r\n"); });
+  EXPECT_THAT(huge.Exchange(""), StartsWith("HTTP/1.1 431"));
+  sender.join();
+
+  Connection good(tracker_.port());
+  EXPECT_THAT(good.Exchange(kInit), StartsWith("HTTP/1.1 200"));
+}
+
+TEST(TrackerCommandTest, WhenConnectionsRunOutTheLongestIdleMakesRoom) {
+  test::TrackerProcess tracker({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--max-connections", "8"});
+  ASSERT_TRUE(tracker.running()) << tracker.Output();
+  std::vector<std::unique_ptr<Connection>> clients;
+  for (int i = 0; i < 30; ++i) {
+    clients.push_back(std::make_unique<Connection>(tracker.port()));
+    ASSERT_THAT(clients.back()->Exchange(kInit), StartsWith("HTTP/1.1 200")) << "client " << i;
+  }
+  // Every client was answered; the 22 that waited longest were closed.
+  for (int i = 0; i < 22; ++i) EXPECT_TRUE(clients[i]->ClosedByServer()) << "client " << i;
+  for (int i = 22; i < 30; ++i) EXPECT_THAT(clients[i]->Exchange(kInit), StartsWith("HTTP/1.1 200")) << i;
 }
 
 TEST_F(TrackerServerTest, APortInUseIsRefusedNotShared) {
