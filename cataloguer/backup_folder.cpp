@@ -14,7 +14,7 @@ namespace oq::cataloguer {
 namespace {
 
 using standin::HandheldImage;
-namespace prefs = standin::saved_preferences;
+namespace prefs = palm::saved_preferences;
 namespace pref = tracker_preference;
 
 class FolderCatalogueHandheld : public CatalogueHandheld {
@@ -42,8 +42,8 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
     cataloguePath_ = image_.FindDatabase(kCatalogueName);
     if (!cataloguePath_) return {};
     auto loaded = HandheldImage::Load(*cataloguePath_);
-    if (!loaded.database) return {std::nullopt, loaded.detail};
-    return {std::move(loaded.database), {}};
+    if (!loaded.database) return {std::nullopt, loaded.detail, {}};
+    return {std::move(loaded.database), {}, {}};
   }
 
   std::string SaveCatalogue(const std::optional<palm::Database>&, const palm::Database& catalogue) override {
@@ -87,7 +87,7 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
     std::vector<ProgramFile> files;
     std::map<std::string, size_t> byName;
     const auto databases = image_.DatabaseFiles();
-    if (const size_t others = standin::RegularFiles(image_.directory()).size() - databases.size(); others != 0) {
+    if (const size_t others = storage::RegularFiles(image_.directory()).size() - databases.size(); others != 0) {
       warnings.push_back(std::to_string(others) + (others == 1 ? " file" : " files") + " in " +
                          image_.directory().string() + " without a .pdb or .prc ending passed over");
     }

@@ -14,7 +14,7 @@ namespace oq::cataloguer {
 namespace {
 
 namespace pref = tracker_preference;
-namespace prefs = standin::saved_preferences;
+namespace prefs = palm::saved_preferences;
 
 constexpr uint8_t kReadMode = sync::kOpenRead | sync::kOpenShowSecret;
 constexpr uint8_t kReadWriteMode = sync::kOpenRead | sync::kOpenWrite | sync::kOpenShowSecret;

@@ -74,7 +74,7 @@ std::vector<uint8_t> NewTrackerPreference() {
   namespace pref = tracker_preference;
   std::vector<uint8_t> preference(pref::kSize, 0);
   preference[pref::kUseSkipFlagOffset] = 1;
-  return standin::saved_preferences::Encode(pref::kVersion, preference);
+  return palm::saved_preferences::Encode(pref::kVersion, preference);
 }
 
 std::string StoredProgramName(const std::string& name) {

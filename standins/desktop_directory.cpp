@@ -18,23 +18,23 @@ constexpr const char* kRegistryFile = "conduits.ini";
 constexpr const char* kActionsFile = "conduits.ini";
 constexpr const char* kInstallFolder = "Install";
 
-IniDocument Load(const std::filesystem::path& path) {
-  auto bytes = ReadWholeFile(path);
-  return IniDocument::Parse(bytes ? std::string(bytes->begin(), bytes->end()) : std::string());
+storage::IniDocument Load(const std::filesystem::path& path) {
+  auto bytes = storage::ReadWholeFile(path);
+  return storage::IniDocument::Parse(bytes ? std::string(bytes->begin(), bytes->end()) : std::string());
 }
 
 // The document to change and write back; none when the file is there but
 // cannot be read, which is never overwritten.
-std::optional<IniDocument> LoadForChange(const std::filesystem::path& path) {
-  if (!UnreadableReason(path).empty()) return std::nullopt;
+std::optional<storage::IniDocument> LoadForChange(const std::filesystem::path& path) {
+  if (!storage::UnreadableReason(path).empty()) return std::nullopt;
   return Load(path);
 }
 
-bool Save(const std::filesystem::path& path, const IniDocument& document) {
-  if (!EnsurePrivateDirectory(path.parent_path())) return false;
+bool Save(const std::filesystem::path& path, const storage::IniDocument& document) {
+  if (!storage::EnsurePrivateDirectory(path.parent_path())) return false;
   const std::string text = document.Serialize();
-  return WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                             FileAccess::kOwnerOnly)
+  return storage::WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                             storage::FileAccess::kOwnerOnly)
       .empty();
 }
 
@@ -78,7 +78,7 @@ std::string NormalFolder(const std::filesystem::path& folder) {
 }
 
 // users.ini with `names` as its users, in order.
-void SetUsers(IniDocument& users, const std::vector<std::string>& names, size_t previousCount) {
+void SetUsers(storage::IniDocument& users, const std::vector<std::string>& names, size_t previousCount) {
   for (size_t i = names.size() + 1; i <= previousCount; ++i) users.Remove(kUsersSection, "User" + std::to_string(i));
   for (size_t i = 0; i < names.size(); ++i) users.Set(kUsersSection, "User" + std::to_string(i + 1), names[i]);
   users.Set(kUsersSection, "Count", std::to_string(names.size()));
@@ -86,10 +86,10 @@ void SetUsers(IniDocument& users, const std::vector<std::string>& names, size_t 
 
 }  // namespace
 
-DesktopDirectory::DesktopDirectory() : root_(PalmDesktopDirectory()) {}
+DesktopDirectory::DesktopDirectory() : root_(storage::PalmDesktopDirectory()) {}
 
 std::vector<std::string> DesktopDirectory::Users() const {
-  const IniDocument users = Load(root_ / kUsersFile);
+  const storage::IniDocument users = Load(root_ / kUsersFile);
   const int count = std::atoi(users.Get(kUsersSection, "Count").value_or("0").c_str());
   std::vector<std::string> names;
   for (int i = 1; i <= count; ++i) {
@@ -106,7 +106,7 @@ bool DesktopDirectory::AddUser(const std::string& name) {
   if (!users) return false;
   users->Set(kUsersSection, "User" + std::to_string(names.size() + 1), name);
   users->Set(kUsersSection, "Count", std::to_string(names.size() + 1));
-  return Save(root_ / kUsersFile, *users) && EnsurePrivateDirectory(UserDirectory(name));
+  return Save(root_ / kUsersFile, *users) && storage::EnsurePrivateDirectory(UserDirectory(name));
 }
 
 // A known user's folder under the name earlier versions gave it moves to
@@ -138,7 +138,7 @@ bool DesktopDirectory::RenameUser(const std::string& from, const std::string& to
   }
   auto users = LoadForChange(root_ / kUsersFile);
   if (!users) {
-    failure = UnreadableReason(root_ / kUsersFile);
+    failure = storage::UnreadableReason(root_ / kUsersFile);
     return false;
   }
   const auto source = UserDirectory(from), target = UserDirectory(to);
@@ -176,7 +176,7 @@ bool DesktopDirectory::RemoveUser(const std::string& name, std::string& failure)
   }
   auto users = LoadForChange(root_ / kUsersFile);
   if (!users) {
-    failure = UnreadableReason(root_ / kUsersFile);
+    failure = storage::UnreadableReason(root_ / kUsersFile);
     return false;
   }
   const size_t count = names.size();
@@ -239,7 +239,7 @@ std::vector<std::string> DesktopDirectory::UnreadableFiles(const std::string& us
   std::vector<std::string> problems;
   for (const auto& path : {root_ / kUsersFile, root_ / kRegistryFile, UserDirectory(user) / kActionsFile,
                            UserDirectory(user) / kHandheldFile}) {
-    if (auto reason = UnreadableReason(path); !reason.empty()) problems.push_back(std::move(reason));
+    if (auto reason = storage::UnreadableReason(path); !reason.empty()) problems.push_back(std::move(reason));
   }
   return problems;
 }
@@ -254,14 +254,14 @@ DesktopDirectory::QueueResult DesktopDirectory::QueueFile(const std::string& use
   const auto target = queue / file.filename();
   std::error_code error;
   if (std::filesystem::exists(target, error)) return QueueResult::kAlreadyWaiting;
-  if (!EnsurePrivateDirectory(queue)) return QueueResult::kFailed;
+  if (!storage::EnsurePrivateDirectory(queue)) return QueueResult::kFailed;
   std::filesystem::copy_file(file, target, error);
   return error ? QueueResult::kFailed : QueueResult::kQueued;
 }
 
 std::vector<std::filesystem::path> DesktopDirectory::QueuedFiles(const std::string& user,
                                                                std::vector<std::string>* problems) const {
-  return RegularFiles(UserDirectory(user) / kInstallFolder, problems);
+  return storage::RegularFiles(UserDirectory(user) / kInstallFolder, problems);
 }
 
 bool DesktopDirectory::HasConduit(const std::string& creator) const {

@@ -16,7 +16,7 @@ constexpr size_t kMaxOpenDatabases = 255;
 // A record or preference larger than this cannot exist on a handheld.
 constexpr size_t kMaxChunkSize = 0xFFFF;
 
-namespace prefs = saved_preferences;
+namespace prefs = palm::saved_preferences;
 
 bool IsVisible(const OpenDatabase& open, const palm::Record& record) {
   return (open.mode & sync::kOpenShowSecret) != 0 || (record.attributes & palm::kRecordSecret) == 0;
@@ -89,7 +89,7 @@ int32_t FolderHandheld::OpenDb(const char* name, uint8_t mode, uint8_t& handle) 
     if (open.path == *path) return kErrFileAlreadyOpen;
   }
   if (open_.size() >= kMaxOpenDatabases) return kErrTooManyOpen;
-  RemoveLeftoverTemporaries(*path);
+  storage::RemoveLeftoverTemporaries(*path);
   auto loaded = HandheldImage::Load(*path);
   if (!loaded.database) return loaded.error;
 

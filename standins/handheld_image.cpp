@@ -22,7 +22,7 @@ bool IsDatabaseFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::vector<std::filesystem::path> HandheldImage::DatabaseFiles(std::vector<std::string>* problems) const {
-  auto files = RegularFiles(directory_, problems);
+  auto files = storage::RegularFiles(directory_, problems);
   std::erase_if(files, [](const std::filesystem::path& path) { return !IsDatabaseFile(path); });
   return files;
 }
@@ -45,7 +45,7 @@ std::optional<std::filesystem::path> HandheldImage::FindDatabase(const std::stri
 }
 
 LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
-  auto bytes = ReadWholeFile(path);
+  auto bytes = storage::ReadWholeFile(path);
   if (!bytes) return {std::nullopt, standin::kErrStorage, "cannot read " + path.string()};
   auto parsed = palm::ParseDatabase(*bytes);
   if (!parsed.database) {
@@ -57,8 +57,8 @@ LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
 
 std::string HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
   const auto bytes = palm::SerializeDatabase(database);
-  RemoveLeftoverTemporaries(path);
-  return WriteFileAtomically(path, bytes, FileAccess::kReadableByAll);
+  storage::RemoveLeftoverTemporaries(path);
+  return storage::WriteFileAtomically(path, bytes, storage::FileAccess::kReadableByAll);
 }
 
 std::filesystem::path HandheldImage::PathForNewDatabase(const palm::Database& database) const {

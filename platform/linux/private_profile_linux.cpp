@@ -27,13 +27,13 @@ namespace {
 
 std::filesystem::path ProfilePath(const char* fileName) {
   if (std::strchr(fileName, '/') != nullptr) return fileName;
-  return standin::WindowsDirectory() / fileName;
+  return storage::WindowsDirectory() / fileName;
 }
 
-standin::IniDocument LoadDocument(const std::filesystem::path& path) {
-  auto bytes = standin::ReadWholeFile(path);
-  if (!bytes) return standin::IniDocument::Parse("");
-  return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
+storage::IniDocument LoadDocument(const std::filesystem::path& path) {
+  auto bytes = storage::ReadWholeFile(path);
+  if (!bytes) return storage::IniDocument::Parse("");
+  return storage::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
 }
 
 // The file's bytes into `out`, reusing its storage; empty when the file
@@ -61,7 +61,7 @@ struct ParsedFile {
   std::filesystem::path path;
   std::string bytes;
   bool parsed = false;
-  standin::IniDocument document = standin::IniDocument::Parse("");
+  storage::IniDocument document = storage::IniDocument::Parse("");
   // Keys already looked up in these bytes, as they were asked.
   struct Lookup {
     std::string section, key;
@@ -90,7 +90,7 @@ const std::optional<std::string>& CurrentValue(const char* fileName, const char*
   if (!cache.parsed || cache.path != path || cache.bytes != readBuffer) {
     cache.path = path;
     cache.bytes.swap(readBuffer);
-    cache.document = standin::IniDocument::Parse(cache.bytes);
+    cache.document = storage::IniDocument::Parse(cache.bytes);
     cache.lookups.clear();
     cache.parsed = true;
   }
@@ -115,13 +115,13 @@ bool WriteProfileValue(const char* section, const char* key, const char* value,
                         const char* fileName) {
   const auto path = ProfilePath(fileName);
   // A file that is there but cannot be read would lose every other key.
-  if (!standin::UnreadableReason(path).empty()) return false;
-  if (!standin::EnsurePrivateDirectory(path.parent_path())) return false;
+  if (!storage::UnreadableReason(path).empty()) return false;
+  if (!storage::EnsurePrivateDirectory(path.parent_path())) return false;
   auto document = LoadDocument(path);
   document.Set(section, key, value ? value : "");
   const std::string text = document.Serialize();
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  return standin::WriteFileAtomically(path, {data, text.size()}, standin::FileAccess::kOwnerOnly).empty();
+  return storage::WriteFileAtomically(path, {data, text.size()}, storage::FileAccess::kOwnerOnly).empty();
 }
 
 }  // namespace oq::platform

@@ -27,12 +27,12 @@ std::vector<std::string> Lines(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  auto document = oq::standin::IniDocument::Parse(text);
+  auto document = oq::storage::IniDocument::Parse(text);
   if (document.Serialize() != text) std::abort();
 
   document.Set("FuzzSection", "FuzzKey", "fuzz value");
   const std::string changed = document.Serialize();
-  if (oq::standin::IniDocument::Parse(changed).Get("FuzzSection", "FuzzKey") != "fuzz value") std::abort();
+  if (oq::storage::IniDocument::Parse(changed).Get("FuzzSection", "FuzzKey") != "fuzz value") std::abort();
 
   // Around the key's own line (or the lines added for it), every line is
   // as it was.

@@ -24,7 +24,7 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 }
 
 int Dump(const char* path) {
-  auto bytes = oq::standin::ReadWholeFile(path);
+  auto bytes = oq::storage::ReadWholeFile(path);
   if (!bytes) return 2;
   auto parsed = oq::palm::ParseDatabase(*bytes);
   if (!parsed.database) {

@@ -226,19 +226,19 @@ TEST(SettingsFileTest, FirstWriteCreatesAPrivateFile) {
 }
 
 TEST(IniDocumentTest, KeepsCrLfAndAMissingFinalLineEnd) {
-  auto document = standin::IniDocument::Parse("[Track]\r\nPeriod=1");
+  auto document = storage::IniDocument::Parse("[Track]\r\nPeriod=1");
   document.Set("Track", "Period", "2");
   EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2");
   document.Set("Track", "LastTrackTime", "5");
   EXPECT_EQ(document.Serialize(), "[Track]\r\nPeriod=2\r\nLastTrackTime=5");
 
-  auto ended = standin::IniDocument::Parse("[Track]\n");
+  auto ended = storage::IniDocument::Parse("[Track]\n");
   ended.Set("Track", "LastTrackTime", "5");
   EXPECT_EQ(ended.Serialize(), "[Track]\nLastTrackTime=5\n") << "a file that ended its last line still does";
 }
 
 TEST(IniDocumentTest, EachLineKeepsItsOwnLineEnd) {
-  auto document = standin::IniDocument::Parse("; hand-edited\n[Track]\r\nPeriod=1\nOld=x\r\n[Other]\nk=v\r");
+  auto document = storage::IniDocument::Parse("; hand-edited\n[Track]\r\nPeriod=1\nOld=x\r\n[Other]\nk=v\r");
   document.Set("Track", "Period", "2");
   document.Set("Track", "LastTrackTime", "5");
   document.Set("Other", "k", "w");

@@ -137,7 +137,7 @@ int RunListen(const ListenOptions& options) {
   Waiting waiting;
   std::atomic<int> status{kExitOk};  // set by the session thread and, on a failed accept, by this one
   std::thread sessions([&] {
-    LiveHotSyncOptions hotsync{options.user, options.newUser, options.force};
+    LiveHotSyncOptions hotsync{options.user, options.newUser, options.force, {}};
     while (auto transport = waiting.Next()) {
       transport->SetDeadline(netsync::Transport::Clock::now() + kSessionLimit);
       const bool stoppedBefore = stopRequested != 0;

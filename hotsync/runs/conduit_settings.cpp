@@ -15,16 +15,16 @@ constexpr const char* kSettingsFile = "OrbitQuail.ini";
 constexpr const char* kSection = "Track";
 constexpr const char* kKey = "LastTrackTime";
 
-std::filesystem::path SettingsPath() { return standin::WindowsDirectory() / kSettingsFile; }
+std::filesystem::path SettingsPath() { return storage::WindowsDirectory() / kSettingsFile; }
 
 }  // namespace
 
-std::string SettingsUnreadable() { return standin::UnreadableReason(SettingsPath()); }
+std::string SettingsUnreadable() { return storage::UnreadableReason(SettingsPath()); }
 
 std::optional<std::string> ReadSetting(const char* section, const char* key) {
-  const auto bytes = standin::ReadWholeFile(SettingsPath());
+  const auto bytes = storage::ReadWholeFile(SettingsPath());
   if (!bytes) return std::nullopt;
-  return standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(section, key);
+  return storage::IniDocument::Parse(std::string(bytes->begin(), bytes->end())).Get(section, key);
 }
 
 std::optional<std::string> LastTrackTimeText() { return ReadSetting(kSection, kKey); }
@@ -49,17 +49,17 @@ std::optional<long long> LastTrackTime() {
 
 std::string RestoreLastTrackTime(const std::optional<std::string>& text) {
   if (LastTrackTimeText() == text) return {};
-  const auto bytes = standin::ReadWholeFile(SettingsPath());
+  const auto bytes = storage::ReadWholeFile(SettingsPath());
   if (!bytes) return "cannot read " + SettingsPath().string();
-  auto document = standin::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
+  auto document = storage::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
   if (text) {
     document.Set(kSection, kKey, *text);
   } else {
     document.Remove(kSection, kKey);
   }
   const std::string serialized = document.Serialize();
-  return standin::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
-                                    standin::FileAccess::kOwnerOnly);
+  return storage::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
+                                    storage::FileAccess::kOwnerOnly);
 }
 
 }  // namespace oq::hotsync

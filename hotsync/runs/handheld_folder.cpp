@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "exit_status.h"
 #include "desktop_directory.h"
 #include "handheld_image.h"
 

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-namespace oq::standin {
+namespace oq::storage {
 
 // The environment variables OrbitQuailHome() is derived from, in order:
 // while their values stay the same, so do the paths.
@@ -20,4 +20,4 @@ std::filesystem::path PalmDesktopDirectory();
 // Creates the directory and its parents, owner-only; false when it cannot.
 bool EnsurePrivateDirectory(const std::filesystem::path& directory);
 
-}  // namespace oq::standin
+}  // namespace oq::storage

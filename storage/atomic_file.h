@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace oq::standin {
+namespace oq::storage {
 
 enum class FileAccess {
   kOwnerOnly,      // may hold secrets, such as a proxy password
@@ -41,4 +41,4 @@ std::string UnreadableReason(const std::filesystem::path& path);
 std::vector<std::filesystem::path> RegularFiles(const std::filesystem::path& folder,
                                                 std::vector<std::string>* problems = nullptr);
 
-}  // namespace oq::standin
+}  // namespace oq::storage

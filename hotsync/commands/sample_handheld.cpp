@@ -61,7 +61,7 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   catalogue.uniqueIdSeed = id;
 
   namespace pref = tracker_preference;
-  namespace prefs = standin::saved_preferences;
+  namespace prefs = palm::saved_preferences;
   std::vector<uint8_t> preference(pref::kSize, 0);
   bytes::ByteWriter writer(preference);
   // Bytes the handheld program owns: a recognisable pattern.

@@ -2,7 +2,7 @@
 
 #include "byte_codec.h"
 
-namespace oq::standin::saved_preferences {
+namespace oq::palm::saved_preferences {
 
 std::vector<uint8_t> Encode(uint16_t version, std::span<const uint8_t> bytes) {
   std::vector<uint8_t> resource;
@@ -29,4 +29,4 @@ palm::Database NewDatabase(const char* name, uint32_t now) {
   return database;
 }
 
-}  // namespace oq::standin::saved_preferences
+}  // namespace oq::palm::saved_preferences

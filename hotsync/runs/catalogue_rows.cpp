@@ -72,7 +72,7 @@ std::optional<LoadedCatalogue> LoadCatalogue(const std::filesystem::path& folder
   LoadedCatalogue loaded;
   loaded.records = std::move(catalogue.database->records);
 
-  namespace prefs = standin::saved_preferences;
+  namespace prefs = palm::saved_preferences;
   namespace pref = tracker_preference;
   if (auto prefsPath = image.FindDatabase(prefs::kSavedName)) {
     auto saved = standin::HandheldImage::Load(*prefsPath);

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-namespace oq::standin {
+namespace oq::storage {
 
 namespace {
 
@@ -51,4 +51,4 @@ bool EnsurePrivateDirectory(const std::filesystem::path& directory) {
   return true;
 }
 
-}  // namespace oq::standin
+}  // namespace oq::storage

@@ -17,17 +17,17 @@ cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& de
   const auto users = desktop.Users();
   if (std::find(users.begin(), users.end(), user) == users.end()) return run(nullptr);
   const auto path = desktop.UserFile(user, kRememberedFlagsFile);
-  if (const auto reason = standin::UnreadableReason(path); !reason.empty()) {
+  if (const auto reason = storage::UnreadableReason(path); !reason.empty()) {
     std::cerr << "oq-hotsync: cannot read " << reason << "; flags are not remembered at this HotSync\n";
     return run(nullptr);
   }
-  const auto bytes = standin::ReadWholeFile(path);
+  const auto bytes = storage::ReadWholeFile(path);
   const std::string before = bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
   auto remembered = cataloguer::RememberedFlags::Parse(before);
   auto result = run(&remembered);
   if (const std::string after = remembered.Serialize(); after != before && (bytes || !remembered.Empty())) {
-    const auto failure = standin::WriteFileAtomically(
-        path, {reinterpret_cast<const uint8_t*>(after.data()), after.size()}, standin::FileAccess::kOwnerOnly);
+    const auto failure = storage::WriteFileAtomically(
+        path, {reinterpret_cast<const uint8_t*>(after.data()), after.size()}, storage::FileAccess::kOwnerOnly);
     if (!failure.empty()) std::cerr << "oq-hotsync: the programs' flags could not be remembered: " << failure << "\n";
   }
   return result;
@@ -35,7 +35,7 @@ cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& de
 
 cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user) {
   cataloguer::KnownHandheld known;
-  if (const auto text = standin::ReadWholeFile(desktop.UserFile(user, kKnownProgramsFile))) {
+  if (const auto text = storage::ReadWholeFile(desktop.UserFile(user, kKnownProgramsFile))) {
     known.programs = cataloguer::KnownPrograms::Parse(std::string(text->begin(), text->end()));
   }
   const auto copy = desktop.UserFile(user, kCatalogueCopyFile);
@@ -47,9 +47,9 @@ cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& des
 void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user,
                        const cataloguer::KnownHandheld& known) {
   const std::string text = known.programs.Serialize();
-  auto failure = standin::WriteFileAtomically(desktop.UserFile(user, kKnownProgramsFile),
+  auto failure = storage::WriteFileAtomically(desktop.UserFile(user, kKnownProgramsFile),
                                               {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                                              standin::FileAccess::kOwnerOnly);
+                                              storage::FileAccess::kOwnerOnly);
   const auto copy = desktop.UserFile(user, kCatalogueCopyFile);
   if (failure.empty() && known.catalogue) failure = standin::HandheldImage::Save(copy, *known.catalogue);
   if (!known.catalogue) {
@@ -57,7 +57,7 @@ void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::stri
     std::filesystem::remove(copy, error);
   }
   if (failure.empty() && known.trackerPreference) {
-    namespace prefs = standin::saved_preferences;
+    namespace prefs = palm::saved_preferences;
     namespace pref = tracker_preference;
     palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
     preferences.resources.push_back(

@@ -44,7 +44,7 @@ void AppendHotSyncLog(const standin::DesktopDirectory& desktop, const HotSyncEnt
   const auto path = desktop.root() / kHotSyncLogFile;
   // Appended whole in one write: two HotSyncs of different handhelds may
   // end at once, and neither line is cut by the other.
-  const int descriptor = standin::EnsurePrivateDirectory(desktop.root())
+  const int descriptor = storage::EnsurePrivateDirectory(desktop.root())
                              ? open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600)
                              : -1;
   const bool written = descriptor >= 0 && write(descriptor, line.data(), line.size()) == ssize_t(line.size());
@@ -54,7 +54,7 @@ void AppendHotSyncLog(const standin::DesktopDirectory& desktop, const HotSyncEnt
 
 std::vector<HotSyncEntry> ReadHotSyncLog(const standin::DesktopDirectory& desktop) {
   std::vector<HotSyncEntry> entries;
-  const auto bytes = standin::ReadWholeFile(desktop.root() / kHotSyncLogFile);
+  const auto bytes = storage::ReadWholeFile(desktop.root() / kHotSyncLogFile);
   if (!bytes) return entries;
   const std::string text(bytes->begin(), bytes->end());
   for (const auto line : cataloguer::DataLines(text)) {

@@ -4,7 +4,7 @@
 
 #include "ascii_case.h"
 
-namespace oq::standin {
+namespace oq::storage {
 
 namespace {
 
@@ -162,4 +162,4 @@ std::string IniDocument::Serialize() const {
   return text;
 }
 
-}  // namespace oq::standin
+}  // namespace oq::storage

@@ -13,7 +13,7 @@ namespace oq::hotsync {
 
 int RunPaths(const PathsOptions& options) {
   const standin::DesktopDirectory desktop;
-  std::cout << "settings file:        " << (standin::WindowsDirectory() / "OrbitQuail.ini").string() << "\n"
+  std::cout << "settings file:        " << (storage::WindowsDirectory() / "OrbitQuail.ini").string() << "\n"
             << "Palm Desktop folder:  " << desktop.root().string() << "\n"
             << "HotSync log:          " << (desktop.root() / kHotSyncLogFile).string() << "\n";
   const auto packaged = DefaultConduitPath();

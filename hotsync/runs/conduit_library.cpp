@@ -74,8 +74,8 @@ std::unique_ptr<ConduitLibrary> LoadConduit(const std::optional<std::filesystem:
   std::string error;
   const auto path = ResolveConduitPath(requested, creator);
   if (CurrentVerbosity() == Verbosity::kVerbose) {
-    std::cerr << "oq-hotsync: conduit " << path.string() << "; settings in " << standin::WindowsDirectory().string()
-              << "; Palm Desktop folder " << standin::PalmDesktopDirectory().string() << "\n";
+    std::cerr << "oq-hotsync: conduit " << path.string() << "; settings in " << storage::WindowsDirectory().string()
+              << "; Palm Desktop folder " << storage::PalmDesktopDirectory().string() << "\n";
   }
   auto conduit = ConduitLibrary::Load(path, error);
   if (!conduit) std::cerr << "oq-hotsync: " << error << "\n";

@@ -9,7 +9,7 @@
 
 #include "ascii_case.h"
 
-namespace oq::standin {
+namespace oq::storage {
 
 namespace {
 
@@ -80,4 +80,4 @@ std::string WriteFileAtomically(const std::filesystem::path& link, std::span<con
   return {};
 }
 
-}  // namespace oq::standin
+}  // namespace oq::storage

@@ -97,10 +97,10 @@ class HandheldSnapshot {
  public:
   explicit HandheldSnapshot(const std::filesystem::path& handheld) {
     const standin::HandheldImage image(handheld);
-    namespace prefs = standin::saved_preferences;
+    namespace prefs = palm::saved_preferences;
     for (const char* name : {cataloguer::kCatalogueName, prefs::kSavedName, prefs::kUnsavedName}) {
       const auto path = image.FindDatabase(name);
-      if (path) files_.push_back({*path, standin::ReadWholeFile(*path)});
+      if (path) files_.push_back({*path, storage::ReadWholeFile(*path)});
     }
     image_ = handheld;
   }
@@ -109,13 +109,13 @@ class HandheldSnapshot {
   std::string Restore() const {
     for (const auto& file : files_) {
       if (!file.bytes) continue;
-      if (auto failure = standin::WriteFileAtomically(file.path, *file.bytes, standin::FileAccess::kReadableByAll);
+      if (auto failure = storage::WriteFileAtomically(file.path, *file.bytes, storage::FileAccess::kReadableByAll);
           !failure.empty()) {
         return failure;
       }
     }
     const standin::HandheldImage image(image_);
-    namespace prefs = standin::saved_preferences;
+    namespace prefs = palm::saved_preferences;
     for (const char* name : {cataloguer::kCatalogueName, prefs::kSavedName, prefs::kUnsavedName}) {
       const auto path = image.FindDatabase(name);
       const bool before = std::any_of(files_.begin(), files_.end(), [&](const File& f) { return path == f.path; });

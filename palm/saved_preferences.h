@@ -11,7 +11,7 @@
 
 #include "palm_database.h"
 
-namespace oq::standin::saved_preferences {
+namespace oq::palm::saved_preferences {
 
 inline constexpr const char* kSavedName = "Saved Preferences";
 inline constexpr const char* kUnsavedName = "Unsaved Preferences";
@@ -31,4 +31,4 @@ std::optional<Preference> Decode(std::span<const uint8_t> resource);
 // An empty preferences database named `name`, created now (Palm time).
 palm::Database NewDatabase(const char* name, uint32_t now);
 
-}  // namespace oq::standin::saved_preferences
+}  // namespace oq::palm::saved_preferences

@@ -5,7 +5,7 @@
 
 #include "atomic_file.h"
 
-namespace oq::standin {
+namespace oq::storage {
 
 void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
   DeleteFileA((path.string() + ".tmp").c_str());
@@ -31,4 +31,4 @@ std::string WriteFileAtomically(const std::filesystem::path& path, std::span<con
   return {};
 }
 
-}  // namespace oq::standin
+}  // namespace oq::storage

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace oq::standin {
+namespace oq::storage {
 
 class IniDocument {
  public:
@@ -34,4 +34,4 @@ class IniDocument {
   std::string lineEnd_ = "\n";       // for lines added
 };
 
-}  // namespace oq::standin
+}  // namespace oq::storage

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "catalogue_refresh.h"
-#include "commands.h"
+#include "exit_status.h"
 #include "conduit_pass.h"
 #include "conduit_settings.h"
 #include "desktop_directory.h"
@@ -109,7 +109,7 @@ class LiveHotSync {
         [this](const PreferenceParameterBlock& preference) {
           if (preference.creator == tracker_preference::kCreator &&
               preference.preferenceId == tracker_preference::kPreferenceId && preference.backedUp != 0) {
-            known_->trackerPreference = standin::saved_preferences::Encode(
+            known_->trackerPreference = palm::saved_preferences::Encode(
                 preference.version, {preference.buffer, preference.buffer + preference.bufferSize});
           }
         }));

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "commands.h"
+#include "exit_status.h"
 #include "handheld_host.h"
 #include "output_style.h"
 

@@ -5,7 +5,7 @@
 
 #include "atomic_file.h"
 
-namespace oq::standin {
+namespace oq::storage {
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -43,4 +43,4 @@ std::vector<std::filesystem::path> RegularFiles(const std::filesystem::path& fol
   return files;
 }
 
-}  // namespace oq::standin
+}  // namespace oq::storage
