@@ -18,6 +18,8 @@
 
 namespace oq::dlp {
 
+class RequestBuilder;
+
 struct Status {
   enum class Kind { kOk, kDevice, kLink, kProtocol };
   Kind kind = Kind::kOk;
@@ -107,8 +109,8 @@ struct PreferenceData {
 // What a read asks for: everything a 16-bit length can carry.
 inline constexpr uint16_t kReadWhole = 0xFFFF;
 // The most a write can carry: what fits one argument beside its fields.
-inline constexpr size_t kMaxWriteRecordData = kShortArgumentMax - write_record::kDataOffset;
-inline constexpr size_t kMaxWritePreferenceData = kShortArgumentMax - app_preference::kWriteDataOffset;
+inline constexpr size_t kMaxWriteRecordData = kShortArgumentMax - write_record::kSpec.fixedLength;
+inline constexpr size_t kMaxWritePreferenceData = kShortArgumentMax - app_preference::kWrite.fixedLength;
 // What one HotSync may take from a handheld, far above any real one's
 // catalogue and programs: a peer that sends more is ended before it can
 // exhaust the desktop's memory.
@@ -161,18 +163,19 @@ class Client {
   const Status& linkFailure() const { return linkFailure_; }
 
  private:
-  // Sends one request and decodes its answer; a device error comes back as
-  // such, with `response` holding what the handheld sent.
-  Status Call(Command command, std::vector<Argument> arguments, Response& response);
-  // Call, then the first argument's data (at least `minimum` bytes).
-  Status Exchange(Command command, std::vector<Argument> arguments, size_t minimum, std::span<const uint8_t>& answer,
-                  Response& response);
+  // Sends one request and decodes its answer, whose first argument carries
+  // at least what the command's layout reads; a device error comes back as
+  // such, with `response` holding what the handheld sent. A request with a
+  // value too wide for its field is not sent.
+  Status Call(const RequestBuilder& request, Response& response);
   // One answer of ReadDBList from `start`, its entries appended: one, or as
   // many as the handheld sends at once.
   Status ReadListPage(uint16_t start, bool multiple, std::vector<DatabaseInfo>& databases, uint16_t& lastIndex,
                       bool& more);
-  // The first argument's data, at least `minimum` bytes of it.
-  Status FirstArgument(Command command, const Response& response, size_t minimum, std::span<const uint8_t>& data);
+  // The variants of ReadRecord and ReadResource share their answers.
+  Status ReadRecord(const RequestBuilder& request, RecordData& record);
+  Status ReadResource(const RequestBuilder& request, ResourceData& resource);
+  Status WriteBlock(const CommandSpec& spec, uint8_t handle, std::span<const uint8_t> block);
 
   Transport& transport_;
   Status linkFailure_;

@@ -1,11 +1,16 @@
-// The Desktop Link Protocol commands the desktop sends, the handheld's
-// error codes, and each command's argument layout (offsets within the
-// argument's data, big-endian). A date is 8 bytes: 0 year (16 bits),
-// 2 month, 3 day, 4 hour, 5 minute, 6 second, 7 zero.
+// The Desktop Link Protocol commands the desktop sends, each described
+// once: the argument id its request goes under, the request's fixed fields
+// and what the answer's first argument carries. One request builder and
+// one answer reader (dlp_fields.h) serve them all, so a command is a few
+// lines here and a few in the client. Offsets are within an argument's
+// data, numbers big-endian. A date is 8 bytes: 0 year (16 bits), 2 month,
+// 3 day, 4 hour, 5 minute, 6 second, 7 zero.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "dlp_packet.h"
 
 namespace oq::dlp {
 
@@ -57,214 +62,258 @@ inline constexpr uint16_t kErrCancelled = 18;
 
 const char* DescribeDeviceError(uint16_t error);
 
-// Argument ids beyond the first, for the commands with variants.
-inline constexpr uint8_t kSecondArgumentId = 0x21;
+// A fixed field of an argument: where it starts and how many bytes it
+// takes (1, 2 or 4 for a number, kDateLength for a date).
+struct Field {
+  size_t offset = 0;
+  size_t width = 0;
+};
 
 inline constexpr size_t kDateLength = 8;
 
-// ReadUserInfo answer; WriteUserInfo's request shares the first 12 bytes.
+// One request the desktop sends (a command with variants has one for
+// each), and the least of the answer it reads.
+struct CommandSpec {
+  Command command;
+  uint8_t argumentId;   // kNoArgument: the request carries none
+  size_t fixedLength;   // the argument's fixed fields; a name or data may follow them
+  size_t answerLength;  // the fewest bytes of the answer's first argument it reads; 0: it reads none
+};
+
+inline constexpr uint8_t kNoArgument = 0;
+// The id a command's second variant goes under, and a second answer's.
+inline constexpr uint8_t kSecondArgumentId = kFirstArgumentId + 1;
+
+// ReadUserInfo: the answer; the password's length (29) and the name (with
+// its NUL) follow the fields.
 namespace user_info {
-inline constexpr size_t kUserIdOffset = 0;
-inline constexpr size_t kViewerIdOffset = 4;
-inline constexpr size_t kLastSyncPcOffset = 8;
-inline constexpr size_t kSuccessfulSyncDateOffset = 12;  // answer only
-inline constexpr size_t kLastSyncDateOffset = 20;        // answer only
-inline constexpr size_t kNameLengthOffset = 28;          // with the NUL
-inline constexpr size_t kPasswordLengthOffset = 29;
 inline constexpr size_t kNameOffset = 30;
-// WriteUserInfo request.
-inline constexpr size_t kWriteLastSyncDateOffset = 12;
-inline constexpr size_t kWriteModifiedFlagsOffset = 20;
-inline constexpr size_t kWriteNameLengthOffset = 21;
-inline constexpr size_t kWriteNameOffset = 22;
+inline constexpr CommandSpec kSpec{Command::kReadUserInfo, kNoArgument, 0, kNameOffset};
+inline constexpr Field kUserId{0, 4};
+inline constexpr Field kViewerId{4, 4};
+inline constexpr Field kLastSyncPc{8, 4};
+inline constexpr Field kSuccessfulSyncDate{12, kDateLength};
+inline constexpr Field kLastSyncDate{20, kDateLength};
+inline constexpr Field kNameLength{28, 1};  // with the NUL
+inline constexpr size_t kMaxNameLength = 40;  // with the NUL
+}  // namespace user_info
+
+// WriteUserInfo: the fields it changes are flagged; the name follows.
+namespace write_user_info {
+inline constexpr CommandSpec kSpec{Command::kWriteUserInfo, kFirstArgumentId, 22, 0};
+inline constexpr Field kUserId{0, 4};
+inline constexpr Field kViewerId{4, 4};
+inline constexpr Field kLastSyncPc{8, 4};
+inline constexpr Field kLastSyncDate{12, kDateLength};
+inline constexpr Field kModifiedFlags{20, 1};
+inline constexpr Field kNameLength{21, 1};  // with the NUL
 inline constexpr uint8_t kModifyUserId = 0x80;
 inline constexpr uint8_t kModifyLastSyncPc = 0x40;
 inline constexpr uint8_t kModifySyncDate = 0x20;
 inline constexpr uint8_t kModifyName = 0x10;
-inline constexpr size_t kMaxNameLength = 40;  // with the NUL
-}  // namespace user_info
+}  // namespace write_user_info
 
 // ReadSysInfo: the request names the desktop's DLP version; the answer's
-// first argument the handheld, its second (DLP 1.2 on) the handheld's DLP.
+// first argument the handheld (its product id follows the fields), its
+// second (DLP 1.2 on) the handheld's DLP.
 namespace sys_info {
-inline constexpr size_t kRequestMajorOffset = 0;
-inline constexpr size_t kRequestMinorOffset = 2;
-inline constexpr size_t kRequestLength = 4;
-inline constexpr size_t kRomVersionOffset = 0;
-inline constexpr size_t kLocaleOffset = 4;
-inline constexpr size_t kProductIdLengthOffset = 9;
 inline constexpr size_t kProductIdOffset = 10;
-inline constexpr size_t kDlpMajorOffset = 0;  // second argument
-inline constexpr size_t kDlpMinorOffset = 2;
-inline constexpr size_t kMaxRecordSizeOffset = 8;
+inline constexpr CommandSpec kSpec{Command::kReadSysInfo, kFirstArgumentId, 4, kProductIdOffset};
+inline constexpr Field kDesktopDlpMajor{0, 2};
+inline constexpr Field kDesktopDlpMinor{2, 2};
+inline constexpr Field kRomVersion{0, 4};
+inline constexpr Field kLocale{4, 4};
+// The second argument.
+inline constexpr Field kDlpMajor{0, 2};
+inline constexpr Field kDlpMinor{2, 2};
+inline constexpr Field kMaxRecordSize{8, 4};
 inline constexpr size_t kVersionArgumentLength = 12;
 }  // namespace sys_info
 
-// ReadDbList: request 0 flags, 1 card, 2 first index; answer 0 last index,
-// 2 flags (0x80: more to come), 3 count, 4 entries, each opening with its
+// ReadDbList: the answer's entries follow its fields, each opening with its
 // own length.
 namespace db_list {
+inline constexpr size_t kEntriesOffset = 4;
+inline constexpr CommandSpec kSpec{Command::kReadDbList, kFirstArgumentId, 4, kEntriesOffset};
+inline constexpr Field kRequestFlags{0, 1};
+inline constexpr Field kCard{1, 1};
+inline constexpr Field kStart{2, 2};
 inline constexpr uint8_t kRam = 0x80;
 inline constexpr uint8_t kMultiple = 0x20;
-inline constexpr size_t kRequestFlagsOffset = 0;
-inline constexpr size_t kRequestCardOffset = 1;
-inline constexpr size_t kRequestStartOffset = 2;
-inline constexpr size_t kRequestLength = 4;
-inline constexpr size_t kLastIndexOffset = 0;
-inline constexpr size_t kFlagsOffset = 2;
-inline constexpr size_t kCountOffset = 3;
-inline constexpr size_t kEntriesOffset = 4;
+inline constexpr Field kLastIndex{0, 2};
+inline constexpr Field kAnswerFlags{2, 1};
+inline constexpr Field kCount{3, 1};
 inline constexpr uint8_t kMoreFlag = 0x80;
-// Within an entry.
-inline constexpr size_t kEntryLengthOffset = 0;
-inline constexpr size_t kEntryMiscFlagsOffset = 1;
-inline constexpr size_t kEntryAttributesOffset = 2;
-inline constexpr size_t kEntryTypeOffset = 4;
-inline constexpr size_t kEntryCreatorOffset = 8;
-inline constexpr size_t kEntryVersionOffset = 12;
-inline constexpr size_t kEntryModificationNumberOffset = 14;
-inline constexpr size_t kEntryCreationDateOffset = 18;
-inline constexpr size_t kEntryModificationDateOffset = 26;
-inline constexpr size_t kEntryBackupDateOffset = 34;
-inline constexpr size_t kEntryIndexOffset = 42;
+// Within an entry, beside miscellaneous flags (1) and the creation (18)
+// and backup (34) dates, which the desktop does not read; the name follows.
+inline constexpr Field kEntryLength{0, 1};
+inline constexpr Field kEntryAttributes{2, 2};
+inline constexpr Field kEntryType{4, 4};
+inline constexpr Field kEntryCreator{8, 4};
+inline constexpr Field kEntryVersion{12, 2};
+inline constexpr Field kEntryModificationNumber{14, 4};
+inline constexpr Field kEntryModificationDate{26, kDateLength};
+inline constexpr Field kEntryIndex{42, 2};
 inline constexpr size_t kEntryNameOffset = 44;
 inline constexpr size_t kNameLength = 32;
 }  // namespace db_list
 
-// OpenDb and DeleteDb: 0 card, 1 mode (0 for DeleteDb), 2 name with its NUL.
-// OpenDb answers the handle.
+// OpenDb: the name (with its NUL) follows; answers the handle.
 namespace open_db {
-inline constexpr size_t kCardOffset = 0;
-inline constexpr size_t kModeOffset = 1;
-inline constexpr size_t kNameOffset = 2;
+inline constexpr CommandSpec kSpec{Command::kOpenDb, kFirstArgumentId, 2, 1};
+inline constexpr Field kCard{0, 1};
+inline constexpr Field kMode{1, 1};
+inline constexpr Field kHandle{0, 1};
 }  // namespace open_db
 
-// CreateDb: answers the handle.
+// DeleteDb: the name (with its NUL) follows a zero byte.
+namespace delete_db {
+inline constexpr CommandSpec kSpec{Command::kDeleteDb, kFirstArgumentId, 2, 0};
+inline constexpr Field kCard{0, 1};
+}  // namespace delete_db
+
+// CreateDb: the name (with its NUL) follows; answers the handle.
 namespace create_db {
-inline constexpr size_t kCreatorOffset = 0;
-inline constexpr size_t kTypeOffset = 4;
-inline constexpr size_t kCardOffset = 8;
-inline constexpr size_t kAttributesOffset = 10;
-inline constexpr size_t kVersionOffset = 12;
-inline constexpr size_t kNameOffset = 14;
+inline constexpr CommandSpec kSpec{Command::kCreateDb, kFirstArgumentId, 14, 1};
+inline constexpr Field kCreator{0, 4};
+inline constexpr Field kType{4, 4};
+inline constexpr Field kCard{8, 1};
+inline constexpr Field kAttributes{10, 2};
+inline constexpr Field kVersion{12, 2};
+inline constexpr Field kHandle{0, 1};
 }  // namespace create_db
 
-// ReadRecord by id (first argument id) or by index (second): 0 handle,
-// then the id (32 bits) or index (16 bits), then offset and length to read.
-// The answer: 0 id, 4 index, 6 size, 8 attributes, 9 category, 10 data.
+namespace close_db {
+inline constexpr CommandSpec kSpec{Command::kCloseDb, kFirstArgumentId, 1, 0};
+inline constexpr Field kHandle{0, 1};
+}  // namespace close_db
+
+namespace open_db_info {
+inline constexpr CommandSpec kSpec{Command::kReadOpenDbInfo, kFirstArgumentId, 1, 2};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kRecordCount{0, 2};
+}  // namespace open_db_info
+
+// ReadRecord by id or by index; the answer's data follows its fields.
 namespace read_record {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kIdOffset = 2;
-inline constexpr size_t kByIdReadOffsetOffset = 6;
-inline constexpr size_t kByIdReadLengthOffset = 8;
-inline constexpr size_t kByIdLength = 10;
-inline constexpr size_t kIndexOffset = 2;
-inline constexpr size_t kByIndexReadOffsetOffset = 4;
-inline constexpr size_t kByIndexReadLengthOffset = 6;
-inline constexpr size_t kByIndexLength = 8;
-inline constexpr size_t kAnswerIdOffset = 0;
-inline constexpr size_t kAnswerIndexOffset = 4;
-inline constexpr size_t kAnswerSizeOffset = 6;
-inline constexpr size_t kAnswerAttributesOffset = 8;
-inline constexpr size_t kAnswerCategoryOffset = 9;
 inline constexpr size_t kAnswerDataOffset = 10;
+inline constexpr CommandSpec kById{Command::kReadRecord, kFirstArgumentId, 10, kAnswerDataOffset};
+inline constexpr CommandSpec kByIndex{Command::kReadRecord, kSecondArgumentId, 8, kAnswerDataOffset};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kId{2, 4};
+inline constexpr Field kByIdReadOffset{6, 2};
+inline constexpr Field kByIdReadLength{8, 2};
+inline constexpr Field kIndex{2, 2};
+inline constexpr Field kByIndexReadOffset{4, 2};
+inline constexpr Field kByIndexReadLength{6, 2};
+inline constexpr Field kAnswerId{0, 4};
+inline constexpr Field kAnswerIndex{4, 2};
+inline constexpr Field kAnswerSize{6, 2};
+inline constexpr Field kAnswerAttributes{8, 1};
+inline constexpr Field kAnswerCategory{9, 1};
 }  // namespace read_record
 
-// WriteRecord: 0 handle, 1 flags, 2 id (0: a new record), 6 attributes,
-// 7 category, 8 data. Answers the record's id.
+// WriteRecord: the data follows; answers the id the handheld keeps the
+// record under (a request's id 0: a new record).
 namespace write_record {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kFlagsOffset = 1;
-inline constexpr size_t kIdOffset = 2;
-inline constexpr size_t kAttributesOffset = 6;
-inline constexpr size_t kCategoryOffset = 7;
-inline constexpr size_t kDataOffset = 8;
+inline constexpr CommandSpec kSpec{Command::kWriteRecord, kFirstArgumentId, 8, 4};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kFlags{1, 1};
+inline constexpr Field kId{2, 4};
+inline constexpr Field kAttributes{6, 1};
+inline constexpr Field kCategory{7, 1};
 inline constexpr uint8_t kDataIncluded = 0x80;
+inline constexpr Field kNewId{0, 4};
 }  // namespace write_record
 
-// DeleteRecord: 0 handle, 1 flags, 2 id.
 namespace delete_record {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kFlagsOffset = 1;
-inline constexpr size_t kIdOffset = 2;
-inline constexpr size_t kLength = 6;
+inline constexpr CommandSpec kSpec{Command::kDeleteRecord, kFirstArgumentId, 6, 0};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kFlags{1, 1};
+inline constexpr Field kId{2, 4};
 inline constexpr uint8_t kAll = 0x80;
 }  // namespace delete_record
 
-// ReadResource by index (first argument id): 0 handle, 2 index, 4 offset,
-// 6 length. By type (second): 0 handle, 2 type, 6 id, 8 offset, 10 length.
-// The answer: 0 type, 4 id, 6 index, 8 size, 10 data.
+// ReadResource by index or by type; the answer's data follows its fields.
 namespace read_resource {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kIndexOffset = 2;
-inline constexpr size_t kByIndexReadOffsetOffset = 4;
-inline constexpr size_t kByIndexReadLengthOffset = 6;
-inline constexpr size_t kByIndexLength = 8;
-inline constexpr size_t kTypeOffset = 2;
-inline constexpr size_t kIdOffset = 6;
-inline constexpr size_t kByTypeReadOffsetOffset = 8;
-inline constexpr size_t kByTypeReadLengthOffset = 10;
-inline constexpr size_t kByTypeLength = 12;
-inline constexpr size_t kAnswerTypeOffset = 0;
-inline constexpr size_t kAnswerIdOffset = 4;
-inline constexpr size_t kAnswerIndexOffset = 6;
-inline constexpr size_t kAnswerSizeOffset = 8;
 inline constexpr size_t kAnswerDataOffset = 10;
+inline constexpr CommandSpec kByIndex{Command::kReadResource, kFirstArgumentId, 8, kAnswerDataOffset};
+inline constexpr CommandSpec kByType{Command::kReadResource, kSecondArgumentId, 12, kAnswerDataOffset};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kIndex{2, 2};
+inline constexpr Field kByIndexReadOffset{4, 2};
+inline constexpr Field kByIndexReadLength{6, 2};
+inline constexpr Field kType{2, 4};
+inline constexpr Field kId{6, 2};
+inline constexpr Field kByTypeReadOffset{8, 2};
+inline constexpr Field kByTypeReadLength{10, 2};
+inline constexpr Field kAnswerType{0, 4};
+inline constexpr Field kAnswerId{4, 2};
+inline constexpr Field kAnswerIndex{6, 2};
+inline constexpr Field kAnswerSize{8, 2};
 }  // namespace read_resource
 
-// WriteResource: 0 handle, 2 type, 6 id, 8 size, 10 data.
+// WriteResource: the data follows.
 namespace write_resource {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kTypeOffset = 2;
-inline constexpr size_t kIdOffset = 6;
-inline constexpr size_t kSizeOffset = 8;
-inline constexpr size_t kDataOffset = 10;
+inline constexpr CommandSpec kSpec{Command::kWriteResource, kFirstArgumentId, 10, 0};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kType{2, 4};
+inline constexpr Field kId{6, 2};
+inline constexpr Field kSize{8, 2};
 }  // namespace write_resource
 
-// ReadAppBlock: 0 handle, 2 offset, 4 length (0xFFFF: to the end); answers
-// 0 the size returned, 2 data.
+// ReadAppBlock (a length of 0xFFFF: to the end); the answer's data follows
+// its size.
 namespace read_block {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kReadOffsetOffset = 2;
-inline constexpr size_t kReadLengthOffset = 4;
-inline constexpr size_t kLength = 6;
-inline constexpr size_t kAnswerSizeOffset = 0;
 inline constexpr size_t kAnswerDataOffset = 2;
+inline constexpr CommandSpec kSpec{Command::kReadAppBlock, kFirstArgumentId, 6, kAnswerDataOffset};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kReadOffset{2, 2};
+inline constexpr Field kReadLength{4, 2};
+inline constexpr Field kAnswerSize{0, 2};
 }  // namespace read_block
 
-// WriteAppBlock and WriteSortBlock: 0 handle, 2 size, 4 data.
+// WriteAppBlock and WriteSortBlock: the data follows.
 namespace write_block {
-inline constexpr size_t kHandleOffset = 0;
-inline constexpr size_t kSizeOffset = 2;
-inline constexpr size_t kDataOffset = 4;
+inline constexpr CommandSpec kAppBlock{Command::kWriteAppBlock, kFirstArgumentId, 4, 0};
+inline constexpr CommandSpec kSortBlock{Command::kWriteSortBlock, kFirstArgumentId, 4, 0};
+inline constexpr Field kHandle{0, 1};
+inline constexpr Field kSize{2, 2};
 }  // namespace write_block
 
-// ReadOpenDbInfo: 0 handle; answers 0 the record count (16 bits).
-namespace open_db_info {
-inline constexpr size_t kRecordCountOffset = 0;
-}  // namespace open_db_info
-
-// ReadAppPreference: 0 creator, 4 id, 6 length to read, 8 flags; answers
-// 0 version, 2 stored size, 4 size returned, 6 data. WriteAppPreference:
-// 0 creator, 4 id, 6 version, 8 size, 10 flags, 12 data.
+// ReadAppPreference and WriteAppPreference; the data follows the fields of
+// the answer and of the write.
 namespace app_preference {
-inline constexpr uint8_t kBackedUp = 0x80;
-inline constexpr size_t kCreatorOffset = 0;
-inline constexpr size_t kIdOffset = 4;
-inline constexpr size_t kReadLengthOffset = 6;
-inline constexpr size_t kReadFlagsOffset = 8;
-inline constexpr size_t kReadRequestLength = 10;
-inline constexpr size_t kAnswerVersionOffset = 0;
-inline constexpr size_t kAnswerStoredSizeOffset = 2;
-inline constexpr size_t kAnswerReturnedSizeOffset = 4;
 inline constexpr size_t kAnswerDataOffset = 6;
-inline constexpr size_t kWriteVersionOffset = 6;
-inline constexpr size_t kWriteSizeOffset = 8;
-inline constexpr size_t kWriteFlagsOffset = 10;
-inline constexpr size_t kWriteDataOffset = 12;
+inline constexpr CommandSpec kRead{Command::kReadAppPreference, kFirstArgumentId, 10, kAnswerDataOffset};
+inline constexpr CommandSpec kWrite{Command::kWriteAppPreference, kFirstArgumentId, 12, 0};
+inline constexpr Field kCreator{0, 4};
+inline constexpr Field kId{4, 2};
+inline constexpr Field kReadLength{6, 2};
+inline constexpr Field kReadFlags{8, 1};
+inline constexpr Field kAnswerVersion{0, 2};
+inline constexpr Field kAnswerStoredSize{2, 2};
+inline constexpr Field kAnswerReturnedSize{4, 2};
+inline constexpr Field kWriteVersion{6, 2};
+inline constexpr Field kWriteSize{8, 2};
+inline constexpr Field kWriteFlags{10, 1};
+inline constexpr uint8_t kBackedUp = 0x80;
 }  // namespace app_preference
 
-// EndOfSync: 0 status.
+// AddSyncLogEntry: the text with its NUL.
+namespace sync_log {
+inline constexpr CommandSpec kSpec{Command::kAddSyncLogEntry, kFirstArgumentId, 0, 0};
+}  // namespace sync_log
+
+namespace open_conduit {
+inline constexpr CommandSpec kSpec{Command::kOpenConduit, kNoArgument, 0, 0};
+}  // namespace open_conduit
+
+namespace end_of_sync {
+inline constexpr CommandSpec kSpec{Command::kEndOfSync, kFirstArgumentId, 2, 0};
+inline constexpr Field kStatus{0, 2};
+}  // namespace end_of_sync
+
 inline constexpr uint16_t kEndNormal = 0;
 inline constexpr uint16_t kEndOther = 3;
 
