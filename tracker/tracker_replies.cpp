@@ -34,7 +34,7 @@ std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerS
   if (settings.minimumClient) {
     const bool isConduit = query.userAgent.rfind(kAgentPrefix, 0) == 0;
     const std::string version = isConduit ? query.userAgent.substr(std::string(kAgentPrefix).size()) : "0";
-    if (VersionBefore(version, *settings.minimumClient)) {
+    if (palm::VersionBefore(version, *settings.minimumClient)) {
       return Element("status", "oldclient") +
              Element("msg", "OrbitQuail " + *settings.minimumClient + " or later is needed.");
     }

@@ -30,7 +30,7 @@ std::string ReleaseDateText(bytes::ByteReader& reader) {
 bool Flag(const std::vector<uint8_t>& record, size_t offset) { return record.size() > offset && record[offset] != 0; }
 
 bool Newer(const std::string& installed, const std::string& latest) {
-  return !latest.empty() && tracker::VersionBefore(installed, latest);
+  return !latest.empty() && palm::VersionBefore(installed, latest);
 }
 
 CatalogueRow RowOf(const std::vector<uint8_t>& record) {

@@ -96,19 +96,19 @@ TEST_F(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
 }
 
 TEST_F(TrackerRepliesTest, VersionsCompareNumberByNumber) {
-  EXPECT_TRUE(VersionBefore("1.4", "1.30"));
-  EXPECT_FALSE(VersionBefore("1.30", "1.30"));
-  EXPECT_FALSE(VersionBefore("1.30.1", "1.30"));
-  EXPECT_TRUE(VersionBefore("1.30", "1.30.1"));
-  EXPECT_TRUE(VersionBefore("0.9", "1"));
-  EXPECT_FALSE(VersionBefore("2", "1.99"));
+  EXPECT_TRUE(palm::VersionBefore("1.4", "1.30"));
+  EXPECT_FALSE(palm::VersionBefore("1.30", "1.30"));
+  EXPECT_FALSE(palm::VersionBefore("1.30.1", "1.30"));
+  EXPECT_TRUE(palm::VersionBefore("1.30", "1.30.1"));
+  EXPECT_TRUE(palm::VersionBefore("0.9", "1"));
+  EXPECT_FALSE(palm::VersionBefore("2", "1.99"));
   // Trailing zeros, empty parts and letters after the digits change nothing.
-  EXPECT_FALSE(VersionBefore("1.2", "1.2.0"));
-  EXPECT_FALSE(VersionBefore("1.2.0", "1.2"));
-  EXPECT_FALSE(VersionBefore("", "0.0"));
-  EXPECT_FALSE(VersionBefore("1..2b", "1.0.2"));
-  EXPECT_TRUE(VersionBefore("1..2b", "1.0.3"));
-  EXPECT_TRUE(VersionBefore("1.x", "1.0.0.1"));
+  EXPECT_FALSE(palm::VersionBefore("1.2", "1.2.0"));
+  EXPECT_FALSE(palm::VersionBefore("1.2.0", "1.2"));
+  EXPECT_FALSE(palm::VersionBefore("", "0.0"));
+  EXPECT_FALSE(palm::VersionBefore("1..2b", "1.0.2"));
+  EXPECT_TRUE(palm::VersionBefore("1..2b", "1.0.3"));
+  EXPECT_TRUE(palm::VersionBefore("1.x", "1.0.0.1"));
 }
 
 }  // namespace

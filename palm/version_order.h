@@ -4,8 +4,8 @@
 
 #include <string>
 
-namespace oq::tracker {
+namespace oq::palm {
 
 bool VersionBefore(const std::string& version, const std::string& other);
 
-}  // namespace oq::tracker
+}  // namespace oq::palm

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace oq::tracker {
+namespace oq::palm {
 
 namespace {
 
@@ -40,4 +40,4 @@ bool VersionBefore(const std::string& version, const std::string& other) {
   return false;
 }
 
-}  // namespace oq::tracker
+}  // namespace oq::palm
