@@ -1,13 +1,6 @@
 #include "netsync_transport.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <algorithm>
-#include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "byte_codec.h"
 
@@ -65,37 +58,14 @@ std::vector<uint8_t> RitualMessage(uint8_t command, size_t dataLength) {
   return message;
 }
 
-// The address this end of the connection has, as the handheld sees it.
-uint32_t LocalAddress(int socket) {
-  sockaddr_in address{};
-  socklen_t length = sizeof address;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0 || address.sin_family != AF_INET) {
-    return 0;
-  }
-  return ntohl(address.sin_addr.s_addr);
-}
-
 }  // namespace
 
 // How often a wait looks at the stop flag.
 constexpr auto kStopCheck = std::chrono::milliseconds(200);
 
-Transport::Transport(int socket, std::chrono::milliseconds timeout) : socket_(socket), timeout_(timeout) {}
-
-Transport::~Transport() {
-  if (socket_ >= 0) close(socket_);
-}
-
-std::string Transport::PeerAddress() const {
-  sockaddr_in address{};
-  socklen_t length = sizeof address;
-  char text[INET_ADDRSTRLEN] = {};
-  if (getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || address.sin_family != AF_INET ||
-      inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr) {
-    return {};
-  }
-  return text;
-}
+Transport::Transport(std::unique_ptr<stream::ByteStream> stream, std::chrono::milliseconds timeout,
+                     std::function<bool()> stopped)
+    : stream_(std::move(stream)), timeout_(timeout), stopped_(std::move(stopped)) {}
 
 LinkError Transport::Fail(LinkError error, const std::string& detail) {
   failed_ = error;
@@ -104,11 +74,20 @@ LinkError Transport::Fail(LinkError error, const std::string& detail) {
   return error;
 }
 
-LinkError Transport::ReadExactly(uint8_t* out, size_t length, Clock::time_point until) {
+std::optional<Transport::Clock::time_point> Transport::StopEnds() {
+  if (!stopSeen_ && stopped_ && stopped_()) stopSeen_ = Clock::now();
+  if (!stopSeen_) return std::nullopt;
+  return handshaking_ ? *stopSeen_ : *stopSeen_ + kStopGrace;
+}
+
+LinkError Transport::ReadExactly(std::span<uint8_t> out, Clock::time_point until) {
   size_t done = 0;
-  while (done < length) {
-    if (stopped_ && stopped_()) return Fail(LinkError::kInterrupted);
+  while (done < out.size()) {
     const auto now = Clock::now();
+    if (const auto stopEnds = StopEnds(); stopEnds && now >= *stopEnds) {
+      return Fail(LinkError::kInterrupted, handshaking_ ? "" : "no answer came within " +
+                                                                   std::to_string(kStopGrace.count()) + " s of it");
+    }
     const auto end = std::min(until, deadline_);
     if (now >= end) {
       if (handshaking_ && end == deadline_) {
@@ -118,18 +97,11 @@ LinkError Transport::ReadExactly(uint8_t* out, size_t length, Clock::time_point 
       if (end == deadline_) return Fail(LinkError::kTimedOut, "the HotSync ran past its time limit");
       return Fail(LinkError::kTimedOut, "no whole message for " + std::to_string(timeout_.count() / 1000) + " s");
     }
-    const auto wait = std::min<Clock::duration>(end - now, kStopCheck);
-    pollfd waiting{socket_, POLLIN, 0};
-    const int ready =
-        poll(&waiting, 1, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return Fail(LinkError::kSystem, std::strerror(errno));
-    if (ready == 0) continue;
-    const ssize_t got = recv(socket_, out + done, length - done, 0);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got < 0) return Fail(errno == ECONNRESET ? LinkError::kClosed : LinkError::kSystem, std::strerror(errno));
-    if (got == 0) return Fail(LinkError::kClosed);
-    done += static_cast<size_t>(got);
+    size_t got = 0;
+    const auto error = stream_->Read(out.subspan(done), std::min(end, now + kStopCheck), got);
+    if (error == LinkError::kTimedOut) continue;
+    if (error != LinkError::kNone) return Fail(error, stream_->Detail());
+    done += got;
   }
   return LinkError::kNone;
 }
@@ -142,17 +114,12 @@ LinkError Transport::SendFrame(std::span<const uint8_t> payload, uint8_t transac
   writer.U8(kHeaderTransactionOffset, transaction);
   writer.U32Be(kHeaderLengthOffset, static_cast<uint32_t>(payload.size()));
   frame.insert(frame.end(), payload.begin(), payload.end());
-  size_t done = 0;
-  while (done < frame.size()) {
-    // MSG_NOSIGNAL: a handheld that hung up is an error to report, not a
-    // signal that ends the desktop.
-    const ssize_t sent = send(socket_, frame.data() + done, frame.size() - done, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent < 0) {
-      const bool closed = errno == EPIPE || errno == ECONNRESET;
-      return Fail(closed ? LinkError::kClosed : LinkError::kSystem, std::strerror(errno));
+  const auto until = std::min(deadline_, Clock::now() + timeout_);
+  if (auto error = stream_->Write(frame, until); error != LinkError::kNone) {
+    if (error == LinkError::kTimedOut) {
+      return Fail(error, "it took no bytes for " + std::to_string(timeout_.count() / 1000) + " s");
     }
-    done += static_cast<size_t>(sent);
+    return Fail(error, stream_->Detail());
   }
   return LinkError::kNone;
 }
@@ -163,7 +130,7 @@ LinkError Transport::ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transa
   // the wait for that first byte is the time-out too.
   const auto until = Clock::now() + timeout_;
   uint8_t header[kHeaderLength];
-  if (auto error = ReadExactly(header, kHeaderLength, until); error != LinkError::kNone) return error;
+  if (auto error = ReadExactly(header, until); error != LinkError::kNone) return error;
   bytes::ByteReader reader(header);
   if (reader.U8(kHeaderTypeOffset) != kDataFrame) {
     return Fail(LinkError::kMalformed, "frame type " + std::to_string(reader.U8(kHeaderTypeOffset)));
@@ -172,18 +139,16 @@ LinkError Transport::ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transa
   const uint32_t length = reader.U32Be(kHeaderLengthOffset);
   if (length > kMaxPayload) return Fail(LinkError::kTooLong, std::to_string(length) + " bytes");
   payload.resize(length);
-  return ReadExactly(payload.data(), length, until);
+  return ReadExactly(payload, until);
 }
 
-LinkError Transport::Handshake(std::function<bool()> stopped) {
+LinkError Transport::Handshake() {
   // A peer that opens connections and says nothing holds no place for long.
   const auto previous = deadline_;
   deadline_ = std::min(deadline_, Clock::now() + timeout_);
-  stopped_ = std::move(stopped);
   handshaking_ = true;
   const auto error = HandshakeExchanges();
   handshaking_ = false;
-  stopped_ = nullptr;
   deadline_ = previous;
   return error;
 }
@@ -201,7 +166,7 @@ LinkError Transport::HandshakeExchanges() {
   bytes::ByteWriter secondWriter(second);
   secondWriter.U16Be(kRitualDataOffset + kWindowOffset, kDesktopWindow);
   secondWriter.U16Be(kRitualDataOffset + kWindowRepeatOffset, kDesktopWindow);
-  secondWriter.U32Be(kRitualDataOffset + kAddressOffset, LocalAddress(socket_));
+  secondWriter.U32Be(kRitualDataOffset + kAddressOffset, stream_->LocalIpv4());
   secondWriter.U16Be(kRitualDataOffset + kSecondTrailerOffset, kSecondTrailer);
   if (auto error = Send(second); error != LinkError::kNone) return error;
   if (auto error = ReceiveFrame(payload, transaction); error != LinkError::kNone) return error;

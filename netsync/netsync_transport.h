@@ -1,4 +1,6 @@
-// Network HotSync: DLP packets over TCP, each framed by a 6-byte header.
+// Network HotSync: DLP packets over a byte stream (a TCP connection, or the
+// serial port of a USB cradle that speaks the same framing), each framed by
+// a 6-byte header.
 //
 // Frame: 0 type (1: data), 1 transaction id, 2 payload length (32 bits,
 // big-endian), 6 payload. The handheld opens the connection and speaks
@@ -8,11 +10,14 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "byte_stream.h"
 #include "dlp_transport.h"
 
 namespace oq::netsync {
@@ -30,23 +35,22 @@ inline constexpr uint32_t kMaxPayload = 128 * 1024;
 
 class Transport : public dlp::Transport {
  public:
-  using Clock = std::chrono::steady_clock;
+  using Clock = stream::Clock;
 
-  // Takes over a connected socket. Each message of the handheld must be
-  // whole within `timeout` (a peer that trickles bytes gains nothing), and
-  // no wait goes past the deadline.
-  Transport(int socket, std::chrono::milliseconds timeout);
-  ~Transport() override;
-  Transport(const Transport&) = delete;
-  Transport& operator=(const Transport&) = delete;
+  // Frames DLP over `stream`. Each message of the handheld must be whole
+  // within `timeout` (a peer that trickles bytes gains nothing), and no
+  // wait goes past the deadline. Once `stopped` says yes (it is asked a few
+  // times a second), a wait for the handheld ends: at once in the
+  // handshake; in a HotSync, after kStopGrace, so that an answer on its way
+  // still comes and the handheld can be told the HotSync did not complete.
+  Transport(std::unique_ptr<stream::ByteStream> stream, std::chrono::milliseconds timeout,
+            std::function<bool()> stopped = {});
 
   // The opening exchange, the handheld speaking first; whole within the
-  // time-out, and given up once `stopped` says yes (asked a few times a
-  // second). Once the HotSync runs, a stop ends it between requests, so
-  // that the handheld can still be told.
-  dlp::LinkError Handshake(std::function<bool()> stopped = {});
-  // The handheld's IPv4 address, as "192.168.1.5"; empty when unknown.
-  std::string PeerAddress() const;
+  // time-out.
+  dlp::LinkError Handshake();
+  // The handheld, for people ("192.168.1.5"); empty when unknown.
+  std::string PeerAddress() const { return stream_->PeerName(); }
   // The end of the whole HotSync: no wait goes past it.
   void SetDeadline(Clock::time_point deadline) { deadline_ = deadline; }
 
@@ -58,17 +62,24 @@ class Transport : public dlp::Transport {
   dlp::LinkError HandshakeExchanges();
   dlp::LinkError SendFrame(std::span<const uint8_t> payload, uint8_t transaction);
   dlp::LinkError ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transaction);
-  dlp::LinkError ReadExactly(uint8_t* out, size_t length, Clock::time_point until);
+  dlp::LinkError ReadExactly(std::span<uint8_t> out, Clock::time_point until);
+  // When a stop ends the wait under way; none before a stop.
+  std::optional<Clock::time_point> StopEnds();
   dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
 
-  int socket_;
+  std::unique_ptr<stream::ByteStream> stream_;
   std::chrono::milliseconds timeout_;
-  std::function<bool()> stopped_;  // while handshaking
+  std::function<bool()> stopped_;
+  std::optional<Clock::time_point> stopSeen_;
   bool handshaking_ = false;
   Clock::time_point deadline_ = Clock::time_point::max();
   uint8_t transaction_ = 0xFF;
   dlp::LinkError failed_ = dlp::LinkError::kNone;
   std::string failure_;
 };
+
+// How long an answer on its way may still take once the desktop is told to
+// stop.
+inline constexpr auto kStopGrace = std::chrono::seconds(3);
 
 }  // namespace oq::netsync

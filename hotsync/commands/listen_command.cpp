@@ -3,7 +3,8 @@
 // listener keeps accepting meanwhile, so that a handheld that connects
 // while another syncs has its handshake answered and is served after, and
 // a peer that connects and says nothing holds no one up. SIGINT or SIGTERM
-// end the wait, and end a HotSync in progress at its next request.
+// end the wait, and end a HotSync in progress at its next request, or a few
+// seconds after the stop when the handheld's answer does not come.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +24,7 @@
 #include "live_hotsync.h"
 #include "netsync_listener.h"
 #include "netsync_transport.h"
+#include "socket_stream.h"
 #include "stop_signals.h"
 #include "sync_advice.h"
 
@@ -100,8 +102,9 @@ class Waiting {
 };
 
 std::unique_ptr<netsync::Transport> Handshake(int socket, std::chrono::seconds timeout) {
-  auto transport = std::make_unique<netsync::Transport>(socket, timeout);
-  if (transport->Handshake([] { return stopRequested != 0 || closing; }) != dlp::LinkError::kNone) {
+  auto transport = std::make_unique<netsync::Transport>(std::make_unique<stream::SocketStream>(socket), timeout,
+                                                        [] { return stopRequested != 0 || closing; });
+  if (transport->Handshake() != dlp::LinkError::kNone) {
     if (!stopRequested && !closing) {
       Say("oq-hotsync: a handheld connected, but its HotSync did not start: " + transport->Failure() + "\n");
     }

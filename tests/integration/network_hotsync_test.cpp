@@ -179,5 +179,24 @@ TEST_F(NetworkHotSyncTest, AStopInTheMiddleTellsTheHandheldTheSyncDidNotComplete
   EXPECT_THAT(test::ReadText(work_.path() / "saved" / "handheld.txt"), HasSubstr("endStatus=3"));
 }
 
+TEST_F(NetworkHotSyncTest, AStopReachesAWaitForAnAnswerThatDoesNotCome) {
+  // Each answer comes after 60 s, well inside the time-out: only the stop
+  // can end the wait, and the listener must not sit it out.
+  const std::string script =
+      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
+      " listen --address 127.0.0.1 --port 0 --timeout 90 >listen.out 2>listen.err & L=$!; "
+      "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
+      "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+      "timeout 100 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases backup --save saved --user Me "
+      "--delay-ms 60000 & H=$!; sleep 1; kill -TERM $L; "
+      "for i in $(seq 300); do kill -0 $L 2>/dev/null || break; sleep 0.1; done; kill -KILL $L 2>/dev/null; "
+      "wait $L; echo $?; kill $H; wait $H";
+  const auto outcome = test::RunCommand(script);
+  const std::string err = test::ReadText(work_.path() / "listen.err");
+  EXPECT_EQ(outcome.standardOutput, "1\n") << "the listener sat the answer out\n" << err;
+  EXPECT_THAT(err, HasSubstr("the desktop was told to stop (no answer came within 3 s of it)"));
+  EXPECT_THAT(err, HasSubstr("oq-hotsync: stopped"));
+}
+
 }  // namespace
 }  // namespace oq

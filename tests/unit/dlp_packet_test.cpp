@@ -32,5 +32,19 @@ TEST(DlpPacketTest, ResponsesDecodeAndEveryCutFailsCleanly) {
   EXPECT_FALSE(DecodeResponse(std::vector<uint8_t>{0x17, 0, 0, 0}, problem)) << "a request is no response";
 }
 
+TEST(DlpPacketTest, ALongArgumentCarriesAThirtyTwoBitLength) {
+  std::vector<uint8_t> bytes{0xA0, 1, 0, 0, 0x60, 0, 0x00, 0x01, 0x00, 0x02};
+  bytes.resize(bytes.size() + 0x10002, 9);
+  std::string problem;
+  const auto response = DecodeResponse(bytes, problem);
+  ASSERT_TRUE(response) << problem;
+  ASSERT_EQ(response->arguments.size(), 1u);
+  EXPECT_EQ(response->arguments[0].id, 0x20);
+  EXPECT_EQ(response->arguments[0].data.size(), 0x10002u);
+  bytes.pop_back();
+  EXPECT_FALSE(DecodeResponse(bytes, problem));
+  EXPECT_EQ(problem, "argument 1 of 1 runs past the response's end");
+}
+
 }  // namespace
 }  // namespace oq::dlp
