@@ -6,6 +6,7 @@
 
 #include "conduit_exports.h"
 #include "log_line.h"
+#include "log_texts.h"
 #include "progress_window.h"
 #include "settings_file.h"
 #include "sync_manager.h"
@@ -38,7 +39,7 @@ bool TrackedWithinPeriod() {
       lastTrack < now - std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max() : now - lastTrack;
   if (elapsed >= period) return false;
   char line[128];
-  std::snprintf(line, sizeof line, "OrbitQuail - Do nothing because it just tracked %4.2f hours ago.",
+  std::snprintf(line, sizeof line, "%s %4.2f hours ago.", log_texts::kJustTracked,
                 static_cast<double>(static_cast<float>(elapsed) * syncrun::kHoursPerSecond));
   LogLine(line);
   return true;
@@ -88,7 +89,7 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
     return 0;
   }
 
-  LogLine("--- OrbitQuail start ---");
+  LogLine(log_texts::kPassStart);
   std::optional<ProgressWindow> progressWindow(std::in_place);
   result = RunTrackingPass(dbHandle, *progressWindow);
 

@@ -1,7 +1,7 @@
 #include "query_server.h"
 
-
 #include "log_line.h"
+#include "log_texts.h"
 #include "program_record.h"
 #include "sync_manager.h"
 #include "url_encoding.h"
@@ -84,10 +84,10 @@ bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t*
     const std::string name = program_record::TextField(program_record::ConstSlot(record, program_record::kSlotSize),
                                                        program_record::kProgramNameOffset,
                                                        program_record::kProgramNameLength);
-    text = name + ": Failed to get data from server.";
+    text = name + ": " + log_texts::kNoAnswer;
     LogError(text.c_str());
   } else {
-    LogError("Failed to init with OrbitQuail server.");
+    LogError(log_texts::kServerInitFailed);
   }
   return false;
 }

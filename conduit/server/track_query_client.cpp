@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "log_line.h"
+#include "log_texts.h"
 #include "settings_file.h"
 
 namespace oq {
@@ -41,7 +42,7 @@ bool TrackQueryClient::SendGet(const char* url, const char* userAgent) {
   } catch (const platform::InternetException& exception) {
     char message[kErrorMessageSize];
     exception.GetErrorMessage(message, sizeof message);
-    LogError("HTTP error while getting data.");
+    LogError(log_texts::kTransportFailed);
     LogError(message);
     // A body that failed after a status line must not hide that status: a
     // 500 cut short is still a 500, which ends the pass.
@@ -84,7 +85,7 @@ void TrackQueryClient::StoreStatusCode(uint32_t code) {
   lastStatusCode = static_cast<int16_t>(code);
   if (code != platform::kHttpStatusOk) {
     char line[80];
-    std::snprintf(line, sizeof line, "Failed to get data from server. HTTP Error: %lX",
+    std::snprintf(line, sizeof line, "%s %s%lX", log_texts::kNoAnswer, log_texts::kHttpError,
                   static_cast<unsigned long>(code));
     LogError(line);
   }

@@ -6,6 +6,7 @@
 
 #include "exit_status.h"
 #include "handheld_host.h"
+#include "log_texts.h"
 #include "output_style.h"
 
 namespace oq::hotsync {
@@ -36,8 +37,7 @@ int ChosenAction(standin::DesktopDirectory& desktop, const std::string& user) {
 ConduitPass RunConduitPass(ConduitLibrary& conduit, int action) {
   // The conduit logs the start of every pass, and each program the
   // tracker did not answer for by name.
-  constexpr std::string_view kPassStart = "--- OrbitQuail start ---";
-  constexpr std::string_view kNoAnswer = ": Failed to get data from server.";
+  const std::string kNoAnswer = std::string(": ") + log_texts::kNoAnswer;
   ConduitPass pass;
   // On a terminal the conduit's progress window keeps its latest line open
   // on stderr; a log line takes that line's place instead of running on
@@ -48,7 +48,7 @@ ConduitPass RunConduitPass(ConduitLibrary& conduit, int action) {
     PrintLine(line);
     pass.advice.Observe(line);
     const std::string_view text(line);
-    pass.passRan = pass.passRan || text == kPassStart;
+    pass.passRan = pass.passRan || text == log_texts::kPassStart;
     if (text.size() > kNoAnswer.size() && text.substr(text.size() - kNoAnswer.size()) == kNoAnswer) {
       ++pass.unanswered;
     }

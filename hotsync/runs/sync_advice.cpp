@@ -5,6 +5,7 @@
 
 #include "ascii_case.h"
 #include "http_timeout.h"
+#include "log_texts.h"
 
 namespace oq::hotsync {
 
@@ -47,10 +48,11 @@ void WarnAboutEnvironment(std::ostream& out) {
 }
 
 void SyncAdvice::Observe(std::string_view line) {
-  if (EndsWith(line, "HTTP error while getting data.")) transportFailed_ = true;
-  if (EndsWith(line, "Failed to init with OrbitQuail server.") && transportFailed_) unreachable_ = true;
-  if (EndsWith(line, "HTTP Error: 194")) notFound_ = true;
-  if (line.find("OrbitQuail - Do nothing because it just tracked") != std::string_view::npos) periodGate_ = true;
+  static const std::string kNotFound = std::string(log_texts::kHttpError) + "194";  // 404, in hexadecimal
+  if (EndsWith(line, log_texts::kTransportFailed)) transportFailed_ = true;
+  if (EndsWith(line, log_texts::kServerInitFailed) && transportFailed_) unreachable_ = true;
+  if (EndsWith(line, kNotFound)) notFound_ = true;
+  if (line.find(log_texts::kJustTracked) != std::string_view::npos) periodGate_ = true;
 }
 
 void SyncAdvice::Print(std::ostream& out, int32_t result, const char* command) const {
