@@ -110,9 +110,10 @@ Status Client::ReadSysInfo(SysInfo& info) {
     version.Read(layout::kDlpMinor, info.dlpMinor);
     version.Read(layout::kMaxRecordSize, info.maxRecordSize);
   } else {
-    // Only DLP 1.2 and later say; 1.1 brought the preference commands.
+    // Only DLP 1.2 and later say. 1.1, which brought the preference
+    // commands, came with Palm OS 2; Palm OS 1 speaks 1.0.
     info.dlpMajor = 1;
-    info.dlpMinor = 1;
+    info.dlpMinor = info.romVersion >> sys_info::kRomMajorShift >= 2 ? 1 : 0;
   }
   return {};
 }

@@ -122,6 +122,7 @@ inline constexpr CommandSpec kSpec{Command::kReadSysInfo, kFirstArgumentId, 4, k
 inline constexpr Field kDesktopDlpMajor{0, 2};
 inline constexpr Field kDesktopDlpMinor{2, 2};
 inline constexpr Field kRomVersion{0, 4};
+inline constexpr unsigned kRomMajorShift = 24;  // the version's top byte is Palm OS's major number
 inline constexpr Field kLocale{4, 4};
 // The second argument.
 inline constexpr Field kDlpMajor{0, 2};

@@ -39,12 +39,18 @@ RequestBuilder& RequestBuilder::Fail(std::string problem) {
 RequestBuilder& RequestBuilder::AppendText(std::string_view text) {
   data_.insert(data_.end(), text.begin(), text.end());
   data_.push_back(0);
-  return *this;
+  return CheckLength();
 }
 
 RequestBuilder& RequestBuilder::Append(std::span<const uint8_t> bytes) {
   data_.insert(data_.end(), bytes.begin(), bytes.end());
-  return *this;
+  return CheckLength();
+}
+
+RequestBuilder& RequestBuilder::CheckLength() {
+  if (data_.size() <= kShortArgumentMax) return *this;
+  return Fail(std::to_string(data_.size()) + " bytes, more than one argument carries (" +
+              std::to_string(kShortArgumentMax) + ")");
 }
 
 Request RequestBuilder::Build() const {

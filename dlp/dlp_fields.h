@@ -25,7 +25,9 @@ class RequestBuilder {
   // problem()) rather than cut to the field.
   RequestBuilder& Set(Field field, uint64_t value);
   RequestBuilder& Set(Field field, const palm::CalendarTime& time);
-  // A name or text as the handheld takes it: its bytes and a NUL.
+  // A name or text as the handheld takes it: its bytes and a NUL. An
+  // argument longer than a short argument's length can say (handhelds
+  // before DLP 1.2 know no longer kind) leaves the request unsendable.
   RequestBuilder& AppendText(std::string_view text);
   RequestBuilder& Append(std::span<const uint8_t> bytes);
 
@@ -36,6 +38,7 @@ class RequestBuilder {
 
  private:
   RequestBuilder& Fail(std::string problem);  // the first problem is the one told
+  RequestBuilder& CheckLength();
 
   CommandSpec spec_;
   std::vector<uint8_t> data_;

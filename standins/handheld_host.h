@@ -46,6 +46,9 @@ OQ_HOST_API void BeginSync(std::unique_ptr<standin::HandheldBackend> handheld);
 // Ends it: closes and persists whatever the conduit left open. Returns 0 or
 // the first Sync Manager code a close gave.
 OQ_HOST_API int32_t EndSync();
+// Lets go of the handheld once its connection ends: a later Sync Manager
+// call finds none rather than a link that is gone.
+OQ_HOST_API void DetachHandheld();
 
 // From the moment `stopped` says yes, every Sync Manager call but a close
 // fails with kErrCancelled: the conduit's pass ends at its next call.

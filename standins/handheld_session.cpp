@@ -58,6 +58,8 @@ void BeginSync(std::unique_ptr<standin::HandheldBackend> handheld) {
   Session().handheld = std::move(handheld);
 }
 
+void DetachHandheld() { Session().handheld.reset(); }
+
 int32_t EndSync() {
   auto& handheld = Session().handheld;
   return handheld ? handheld->CloseAll() : sync::kOk;

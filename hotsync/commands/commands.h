@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "netsync_transport.h"
 
 namespace oq::hotsync {
 
@@ -24,7 +25,7 @@ int RunSync(const SyncOptions& options);
 
 struct ListenOptions {
   std::string address = "127.0.0.1";  // this machine only; --address opens it to a network
-  uint16_t port = 14238;
+  uint16_t port = netsync::kDefaultPort;
   bool once = false;          // end after one HotSync, with its exit status
   int timeoutSeconds = 30;    // the longest wait for each answer of the handheld
   std::optional<std::filesystem::path> conduit;

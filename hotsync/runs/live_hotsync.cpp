@@ -316,7 +316,7 @@ int RunLiveHotSync(dlp::Client& client, ConduitLibrary& conduit, const LiveHotSy
   const int status = LiveHotSync(client, conduit, options, stop).Run();
   // The device backend refers to this connection's client, which ends with
   // it: no later Sync Manager call may reach it.
-  handheld_host::BeginSync(std::unique_ptr<standin::HandheldBackend>());
+  handheld_host::DetachHandheld();
   return status;
 }
 

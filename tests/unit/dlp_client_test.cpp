@@ -156,6 +156,16 @@ TEST(DlpClientTest, AnswersAreReadByTheirFields) {
   EXPECT_EQ(record.category, 2);
   EXPECT_EQ(record.data, (Bytes{'a', 'b', 'c'}));
 
+  // Before DLP 1.2 the handheld does not say; Palm OS 1 has no preferences.
+  for (const auto& [rom, minor] : {std::pair{0x01003000u, 0}, std::pair{0x02003000u, 1}}) {
+    link.answers.push_back(Answer(0x12, {uint8_t(rom >> 24), uint8_t(rom >> 16), uint8_t(rom >> 8), 0, 0, 0, 0, 0, 0, 0}));
+    SysInfo sys;
+    ASSERT_TRUE(client.ReadSysInfo(sys).ok());
+    EXPECT_EQ(sys.romVersion, rom);
+    EXPECT_EQ(sys.dlpMajor, 1);
+    EXPECT_EQ(sys.dlpMinor, minor) << std::hex << rom;
+  }
+
   // One entry, then "more" with a second page of none.
   Bytes page{0, 9, 0x80, 1};
   Bytes entry(44, 0);
@@ -183,6 +193,11 @@ TEST(DlpClientTest, AShortAnswerEndsTheLinkAndAnOversizedFieldIsNeverSent) {
   const Status tooWide = client.WriteResource(3, resource);
   EXPECT_EQ(tooWide.kind, Status::Kind::kProtocol);
   EXPECT_NE(tooWide.detail.find("WriteResource: 70000 does not fit"), std::string::npos) << tooWide.detail;
+  RecordData large;
+  large.data.assign(kMaxWriteRecordData + 1, 1);
+  uint32_t id = 0;
+  EXPECT_EQ(client.WriteRecord(3, large, id).Describe(),
+            "WriteRecord: 65536 bytes, more than one argument carries (65535); nothing was sent");
   EXPECT_TRUE(link.sent.empty());
   EXPECT_TRUE(client.linkFailure().ok()) << "the link is as it was";
 
