@@ -240,8 +240,7 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   const std::chrono::milliseconds delay(delayMs);
 
-  std::printf("a network HotSync through a relay holding each chunk %d ms each way (%s)\n", delayMs,
-              hotsync.c_str());
+  std::printf("a network HotSync through a relay holding each chunk %d ms each way (%s)\n", delayMs, hotsync.c_str());
   std::printf("%9s  %-22s  %11s  %12s  %12s  %9s\n", "programs", "HotSync", "round trips", "to desktop B",
               "to handheld B", "seconds");
   for (const int programs : sizes) {
@@ -260,15 +259,14 @@ int main(int argc, char** argv) {
     for (size_t step = 0; step < 3; ++step) {
       if (step == 2) Upgrade(work.path() / "b" / "Program 0.prc");
       Figures figures;
-      if (!HotSync(hotsync, work.path(), work.path() / steps[step].second, work.path() / saved[step], delay,
-                   figures)) {
+      if (!HotSync(hotsync, work.path(), work.path() / steps[step].second, work.path() / saved[step], delay, figures)) {
         std::fprintf(stderr, "the HotSync %s did not run: %s\n", steps[step].first,
                      test::ReadText(work.path() / "listen.err").c_str());
         return 1;
       }
       std::printf("%9d  %-22s  %11d  %12llu  %12llu  %9.2f\n", programs, steps[step].first, figures.requests,
-                  static_cast<unsigned long long>(figures.toDesktop), static_cast<unsigned long long>(figures.toHandheld),
-                  figures.seconds);
+                  static_cast<unsigned long long>(figures.toDesktop),
+                  static_cast<unsigned long long>(figures.toHandheld), figures.seconds);
       std::fflush(stdout);
     }
   }

@@ -51,16 +51,17 @@ int main() {
       }
     } else {
       TrackQueryClient client;
-      for (int i = 0; i < kQueries; ++i) failures += !QueryServer(client, product::kUserAgent, record.data(), text, reply);
+      for (int i = 0; i < kQueries; ++i)
+        failures += !QueryServer(client, product::kUserAgent, record.data(), text, reply);
     }
     rates[fresh] = kQueries / Seconds(Clock::now() - start);
     connections[fresh] = server.AcceptedConnections();
     if (failures != 0) std::printf("warning: %d queries failed\n", failures);
   }
-  std::printf("%d program queries through one client:   %8.0f queries/s, %d TCP connection(s)\n", kQueries,
-              rates[0], connections[0]);
-  std::printf("%d program queries, a fresh client each: %8.0f queries/s, %d TCP connection(s)\n", kQueries,
-              rates[1], connections[1]);
+  std::printf("%d program queries through one client:   %8.0f queries/s, %d TCP connection(s)\n", kQueries, rates[0],
+              connections[0]);
+  std::printf("%d program queries, a fresh client each: %8.0f queries/s, %d TCP connection(s)\n", kQueries, rates[1],
+              connections[1]);
   std::printf("one client is %.2f times as fast\n", rates[0] / rates[1]);
 
   // Parser throughput on a 1 MiB body of many elements.

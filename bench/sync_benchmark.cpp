@@ -147,8 +147,8 @@ bool MeasureSize(int programs, int runs, Row& row) {
     return false;
   }
   setenv("http_proxy", tracker.Url().c_str(), 1);
-  const std::vector<std::string> sync{OQ_HOTSYNC_PATH, "sync",      "--handheld", handheld.string(),
-                                      "--user",        "bench",     "--conduit",  OQ_CONDUIT_PATH};
+  const std::vector<std::string> sync{OQ_HOTSYNC_PATH, "sync",  "--handheld", handheld.string(),
+                                      "--user",        "bench", "--conduit",  OQ_CONDUIT_PATH};
   const size_t requests = static_cast<size_t>(programs) + 1;  // and the init query
 
   // A first sync, untimed: it writes the answers once and shows the URLs.
@@ -234,9 +234,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::printf("oq-hotsync sync against a raw libcurl loop, same URLs, same tracker (median of %d runs;\n"
-              "ratio: the median of each run's sync time over its loop time; cpu: the same for the\n"
-              "processor time of the two clients)\n", runs);
+  std::printf(
+      "oq-hotsync sync against a raw libcurl loop, same URLs, same tracker (median of %d runs;\n"
+      "ratio: the median of each run's sync time over its loop time; cpu: the same for the\n"
+      "processor time of the two clients)\n",
+      runs);
   if (sameCpu) std::printf("tracker, sync and loop all on processor %d\n", cpu);
   std::printf("%9s  %9s  %9s  %6s  %6s  %11s  %13s  %12s\n", "programs", "sync s", "curl s", "ratio", "cpu",
               "connections", "sync peak KiB", "us/program");

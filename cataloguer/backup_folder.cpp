@@ -31,9 +31,9 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
         listing.unreadable.push_back(file.summary.name);
         continue;
       }
-      listing.programs.push_back(DescribeProgram(file.summary, VersionResources(*loaded.database),
-                                                 FindResource(*loaded.database, kLauncherNameResourceType,
-                                                              kProgramResourceId)));
+      listing.programs.push_back(
+          DescribeProgram(file.summary, VersionResources(*loaded.database),
+                          FindResource(*loaded.database, kLauncherNameResourceType, kProgramResourceId)));
     }
     return listing;
   }
@@ -111,7 +111,7 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
       const auto& left = newer ? kept : file;
       const char* why = taken.modificationDate != left.modificationDate ? "modified later"
                         : taken.summary.version != left.summary.version ? "the higher version"
-                                                                         : "the first by file name";
+                                                                        : "the first by file name";
       warnings.push_back(left.path.string() + " and " + taken.path.string() + " hold the same database \"" +
                          known->first + "\"; " + taken.path.filename().string() + " is catalogued (" + why + ")");
       if (newer) kept = std::move(file);

@@ -36,13 +36,11 @@ void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, Remembe
 void EnsureTrackerPreference(CatalogueHandheld& handheld, CatalogueResult& result) {
   std::string detail;
   switch (handheld.TrackerPreference(detail)) {
-    case CatalogueHandheld::PreferenceState::kPresent:
-      return;
+    case CatalogueHandheld::PreferenceState::kPresent: return;
     case CatalogueHandheld::PreferenceState::kUnreadable:
       result.warnings.push_back(detail + "; no tracker preference was added");
       return;
-    case CatalogueHandheld::PreferenceState::kAbsent:
-      break;
+    case CatalogueHandheld::PreferenceState::kAbsent: break;
   }
   if (const auto failure = handheld.AddTrackerPreference(NewTrackerPreference()); !failure.empty()) {
     result.error = "cannot write the preferences: " + failure;

@@ -18,7 +18,7 @@
 namespace oq::cataloguer {
 
 struct CatalogueResult {
-  std::string error;  // what could not be written; empty on success
+  std::string error;                    // what could not be written; empty on success
   std::string listFailure;              // why the database list could not be read: the catalogue was left as it was
   std::vector<std::string> unreadable;  // programs that could not be read: their records were kept as they were
   std::vector<InstalledProgram> programs;

@@ -31,7 +31,8 @@ bool IsProgram(const DatabaseSummary& database) {
 }
 
 std::string VersionText(std::span<const uint8_t> resource) {
-  const auto end = std::find_if(resource.begin(), resource.end(), [](uint8_t byte) { return byte < 0x20 || byte == 0x7F; });
+  const auto end =
+      std::find_if(resource.begin(), resource.end(), [](uint8_t byte) { return byte < 0x20 || byte == 0x7F; });
   std::string text(resource.begin(), end);
   if (text.find_first_not_of(' ') == std::string::npos) text.clear();
   return text;

@@ -164,8 +164,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
   PreferenceState TrackerPreference(std::string& detail) override {
     // Read whole (it is small) so that the desktop can show it later.
     dlp::PreferenceData preference;
-    const auto status =
-        client_.ReadAppPreference(pref::kCreator, pref::kPreferenceId, true, pref::kSize, preference);
+    const auto status = client_.ReadAppPreference(pref::kCreator, pref::kPreferenceId, true, pref::kSize, preference);
     if (status.ok()) {
       if (known_) known_->trackerPreference = prefs::Encode(preference.version, preference.data);
       return PreferenceState::kPresent;
@@ -205,8 +204,8 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     std::string failure;
     const auto read = [&](const char* type, uint16_t id, std::vector<uint8_t>& out) {
       dlp::ResourceData resource;
-      const auto status = client_.ReadResourceByType(handle, palm::FourCCValue(palm::FourCCFromText(type)), id,
-                                                     resource);
+      const auto status =
+          client_.ReadResourceByType(handle, palm::FourCCValue(palm::FourCCFromText(type)), id, resource);
       if (status.ok()) {
         out = std::move(resource.data);
         return true;

@@ -12,7 +12,8 @@ namespace {
 
 namespace layout = program_record;
 
-constexpr std::string_view kHeading = "# creator\tname\tskip\texclude (OrbitQuail: flags kept for returning programs)\n";
+constexpr std::string_view kHeading =
+    "# creator\tname\tskip\texclude (OrbitQuail: flags kept for returning programs)\n";
 
 }  // namespace
 

@@ -8,13 +8,10 @@ namespace oq::dlp {
 
 std::string Status::Describe() const {
   switch (kind) {
-    case Kind::kOk:
-      return "no error";
-    case Kind::kDevice:
-      return "error " + std::to_string(deviceError) + " (" + DescribeDeviceError(deviceError) + ")";
+    case Kind::kOk: return "no error";
+    case Kind::kDevice: return "error " + std::to_string(deviceError) + " (" + DescribeDeviceError(deviceError) + ")";
     case Kind::kLink:
-    case Kind::kProtocol:
-      return detail;
+    case Kind::kProtocol: return detail;
   }
   return detail;
 }
@@ -24,7 +21,8 @@ Status Client::Call(const RequestBuilder& request, Response& response) {
   const auto code = static_cast<uint8_t>(request.spec().command);
   if (!request.problem().empty()) {
     // The link is as it was: nothing went out.
-    return {Status::Kind::kProtocol, 0, std::string(CommandName(code)) + ": " + request.problem() + "; nothing was sent"};
+    return {Status::Kind::kProtocol, 0,
+            std::string(CommandName(code)) + ": " + request.problem() + "; nothing was sent"};
   }
   const auto fail = [&](Status::Kind kind, std::string detail) {
     linkFailure_ = {kind, 0, std::string(CommandName(code)) + ": " + std::move(detail)};
@@ -39,9 +37,9 @@ Status Client::Call(const RequestBuilder& request, Response& response) {
   }
   received_ += packet.size();
   if (received_ > kMaxReceivedPerSession) {
-    return fail(Status::Kind::kProtocol, "the handheld sent more than " +
-                                             std::to_string(kMaxReceivedPerSession / (1024 * 1024)) +
-                                             " MiB in one HotSync, more than any handheld holds; the HotSync was ended");
+    return fail(Status::Kind::kProtocol,
+                "the handheld sent more than " + std::to_string(kMaxReceivedPerSession / (1024 * 1024)) +
+                    " MiB in one HotSync, more than any handheld holds; the HotSync was ended");
   }
   std::string problem;
   auto decoded = DecodeResponse(packet, problem);
@@ -121,8 +119,8 @@ Status Client::ReadSysInfo(SysInfo& info) {
 Status Client::OpenDb(const std::string& name, uint8_t mode, uint8_t& handle) {
   namespace layout = open_db;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec).Set(layout::kCard, 0).Set(layout::kMode, mode).AppendText(name),
-                         response);
+  if (auto status =
+          Call(RequestBuilder(layout::kSpec).Set(layout::kCard, 0).Set(layout::kMode, mode).AppendText(name), response);
       !status.ok()) {
     return status;
   }
@@ -294,8 +292,8 @@ Status Client::ReadAppBlock(uint8_t handle, std::vector<uint8_t>& block) {
 Status Client::WriteBlock(const CommandSpec& spec, uint8_t handle, std::span<const uint8_t> block) {
   namespace layout = write_block;
   Response response;
-  return Call(
-      RequestBuilder(spec).Set(layout::kHandle, handle).Set(layout::kSize, block.size()).Append(block), response);
+  return Call(RequestBuilder(spec).Set(layout::kHandle, handle).Set(layout::kSize, block.size()).Append(block),
+              response);
 }
 
 Status Client::WriteAppBlock(uint8_t handle, std::span<const uint8_t> block) {

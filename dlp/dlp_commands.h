@@ -94,7 +94,7 @@ inline constexpr Field kViewerId{4, 4};
 inline constexpr Field kLastSyncPc{8, 4};
 inline constexpr Field kSuccessfulSyncDate{12, kDateLength};
 inline constexpr Field kLastSyncDate{20, kDateLength};
-inline constexpr Field kNameLength{28, 1};  // with the NUL
+inline constexpr Field kNameLength{28, 1};    // with the NUL
 inline constexpr size_t kMaxNameLength = 40;  // with the NUL
 }  // namespace user_info
 

@@ -18,7 +18,8 @@ RequestBuilder& RequestBuilder::Set(Field field, uint64_t value) {
 }
 
 RequestBuilder& RequestBuilder::Set(Field field, const palm::CalendarTime& time) {
-  if (field.width != kDateLength) return Fail("a date does not fit a field of " + std::to_string(field.width) + " bytes");
+  if (field.width != kDateLength)
+    return Fail("a date does not fit a field of " + std::to_string(field.width) + " bytes");
   bytes::ByteWriter writer(data_);
   writer.U16Be(field.offset, time.year);
   writer.U8(field.offset + 2, time.month);

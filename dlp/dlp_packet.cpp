@@ -64,8 +64,8 @@ std::optional<Response> DecodeResponse(std::span<const uint8_t> bytes, std::stri
       length = reader.U8(offset + 1);
       header = kTinyArgumentHeader;
     }
-    const auto data = reader.Has(offset + header, length) ? reader.Bytes(offset + header, length)
-                                                           : std::span<const uint8_t>{};
+    const auto data =
+        reader.Has(offset + header, length) ? reader.Bytes(offset + header, length) : std::span<const uint8_t>{};
     if (!reader.ok()) {
       problem = "argument " + std::to_string(i + 1) + " of " + std::to_string(count) + " runs past the response's end";
       return std::nullopt;

@@ -12,8 +12,8 @@ const ControlTemplate kInstallerControls[] = {
     {IDI_INSTALLER, K::kIcon, ""},
     // The conduit's file as this build names it (OrbitQuail.so here).
     {kNoControlId, K::kStatic,
-     "This program installs the following files.\n  1. OrbitQuail.prc: OrbitQuail palm program.\n  2. "
-     ORBITQUAIL_CONDUIT_LIBRARY ": OrbitQuail conduit program."},
+     "This program installs the following files.\n  1. OrbitQuail.prc: OrbitQuail palm program.\n  "
+     "2. " ORBITQUAIL_CONDUIT_LIBRARY ": OrbitQuail conduit program."},
     {kNoControlId, K::kStatic, STR_INSTALLER_CHOOSE},
     {kNoControlId, K::kStatic, STR_USER_NAME_LABEL},
     SameLine({IDC_USER_LIST, K::kListBox, "", false, false, true}),

@@ -90,11 +90,11 @@ void InstallerDialog::Install(platform::DialogControls& dialog, int selection) {
   // would find the program waiting and never copy the conduit.
   for (const char* name : {kHandheldProgram, kConduitLibrary}) {
     if (!platform::IsRegularFile(platform::JoinPath(folder, name))) {
-      dialog.ShowMessage(("Cannot find " + std::string(name) + " in " + folder +
-                          ".\nPlease run the installer in the folder that holds " + kHandheldProgram + " and " +
-                          kConduitLibrary + ".")
-                             .c_str(),
-                         kCaption);
+      dialog.ShowMessage(
+          ("Cannot find " + std::string(name) + " in " + folder +
+           ".\nPlease run the installer in the folder that holds " + kHandheldProgram + " and " + kConduitLibrary + ".")
+              .c_str(),
+          kCaption);
       return;
     }
   }
@@ -128,11 +128,11 @@ void InstallerDialog::Install(platform::DialogControls& dialog, int selection) {
   if (!platform::RenameFileReplacing(copy, target, reason)) {
     platform::RemoveFileIfPresent(copy);
     dialog.SetWaitCursor(false);
-    dialog.ShowMessage(("Cannot replace " + target + ": " + reason + ".\nThe program is queued, but the conduit is " +
-                        "not registered; after the next HotSync, close the HotSync Manager and run the installer " +
-                        "again.")
-                           .c_str(),
-                       kCaption);
+    dialog.ShowMessage(
+        ("Cannot replace " + target + ": " + reason + ".\nThe program is queued, but the conduit is " +
+         "not registered; after the next HotSync, close the HotSync Manager and run the installer " + "again.")
+            .c_str(),
+        kCaption);
     return;
   }
   Register();

@@ -2,6 +2,10 @@
 // resource compiler can read this header as well.
 #pragma once
 
+// Not reflowed: a text stays one literal, which the resource compiler takes
+// whole.
+// clang-format off
+
 #define IDD_ABOUT 100
 #define IDD_INSTALLER 102
 #define IDI_INSTALLER 128

@@ -85,8 +85,8 @@ LinkError Transport::ReadExactly(std::span<uint8_t> out, Clock::time_point until
   while (done < out.size()) {
     const auto now = Clock::now();
     if (const auto stopEnds = StopEnds(); stopEnds && now >= *stopEnds) {
-      return Fail(LinkError::kInterrupted, handshaking_ ? "" : "no answer came within " +
-                                                                   std::to_string(kStopGrace.count()) + " s of it");
+      return Fail(LinkError::kInterrupted,
+                  handshaking_ ? "" : "no answer came within " + std::to_string(kStopGrace.count()) + " s of it");
     }
     const auto end = std::min(until, deadline_);
     if (now >= end) {

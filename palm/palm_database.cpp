@@ -24,9 +24,7 @@ FourCC FourCCFromValue(uint32_t value) {
           static_cast<uint8_t>(value)};
 }
 
-std::string FourCCText(const FourCC& code) {
-  return std::string(code.begin(), code.end());
-}
+std::string FourCCText(const FourCC& code) { return std::string(code.begin(), code.end()); }
 
 std::string Database::Name() const {
   auto end = std::find(name.begin(), name.end(), uint8_t{0});
@@ -107,8 +105,7 @@ ParseResult ParseDatabase(std::span<const uint8_t> bytes) {
   if (sortInfoOffset != 0) starts.push_back(sortInfoOffset);
   for (size_t i = 0; i < count; ++i) {
     const size_t entry = kHeaderLength + i * entryLength;
-    starts.push_back(reader.U32Be(entry + (db.IsResourceDb() ? kResourceEntryDataOffset
-                                                              : kRecordEntryDataOffset)));
+    starts.push_back(reader.U32Be(entry + (db.IsResourceDb() ? kResourceEntryDataOffset : kRecordEntryDataOffset)));
   }
   starts.push_back(bytes.size());
   for (size_t i = 0; i + 1 < starts.size(); ++i) {

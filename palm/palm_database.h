@@ -61,8 +61,8 @@ inline constexpr uint32_t kUniqueIdMask = 0xFFFFFF;
 
 using FourCC = std::array<uint8_t, 4>;
 FourCC FourCCFromText(const char* text);   // first four bytes, NUL-padded
-uint32_t FourCCValue(const FourCC& code);   // first byte most significant
-FourCC FourCCFromValue(uint32_t value);     // the same, back
+uint32_t FourCCValue(const FourCC& code);  // first byte most significant
+FourCC FourCCFromValue(uint32_t value);    // the same, back
 std::string FourCCText(const FourCC& code);
 
 struct Record {

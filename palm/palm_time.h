@@ -10,13 +10,9 @@ namespace oq::palm {
 // Seconds from 1904-01-01 to 1970-01-01.
 constexpr int64_t kPalmEpochOffset = 2082844800;
 
-inline uint32_t PalmTimeFromUnix(int64_t unixSeconds) {
-  return static_cast<uint32_t>(unixSeconds + kPalmEpochOffset);
-}
+inline uint32_t PalmTimeFromUnix(int64_t unixSeconds) { return static_cast<uint32_t>(unixSeconds + kPalmEpochOffset); }
 
-inline int64_t UnixTimeFromPalm(uint32_t palmSeconds) {
-  return static_cast<int64_t>(palmSeconds) - kPalmEpochOffset;
-}
+inline int64_t UnixTimeFromPalm(uint32_t palmSeconds) { return static_cast<int64_t>(palmSeconds) - kPalmEpochOffset; }
 
 inline uint32_t PalmNow() { return PalmTimeFromUnix(static_cast<int64_t>(std::time(nullptr))); }
 
@@ -70,8 +66,8 @@ inline CalendarTime CalendarFromPalm(uint32_t palmSeconds) {
 // 0 for "never" and for a date before the Palm epoch.
 inline uint32_t PalmFromCalendar(const CalendarTime& time) {
   if (time.year < 1904 || time.month < 1 || time.month > 12) return 0;
-  const int64_t seconds = DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 +
-                          time.minute * 60 + time.second;
+  const int64_t seconds =
+      DaysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 + time.minute * 60 + time.second;
   return PalmTimeFromUnix(seconds);
 }
 

@@ -19,6 +19,7 @@ if $for_tests; then
   packages+=(
     libgtest-dev libgmock-dev    # tests
     clang libclang-rt-14-dev     # the fuzz targets (libFuzzer)
+    clang-format                 # the layout of the sources (.clang-format)
     tinyproxy                    # the authenticating proxy of the proxy tests
     dpkg-dev file                # the Debian package (dpkg-shlibdeps)
     g++-mingw-w64-i686           # the 32-bit Windows build

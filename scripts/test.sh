@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh --for-tests
 
+echo "== the layout of the sources: clang-format, as .clang-format sets it"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 run_suite() {
   local dir=$1; shift
   echo "== ${dir}: configure and build"

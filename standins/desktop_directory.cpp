@@ -34,7 +34,7 @@ bool Save(const std::filesystem::path& path, const storage::IniDocument& documen
   if (!storage::EnsurePrivateDirectory(path.parent_path())) return false;
   const std::string text = document.Serialize();
   return storage::WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                             storage::FileAccess::kOwnerOnly)
+                                      storage::FileAccess::kOwnerOnly)
       .empty();
 }
 
@@ -59,7 +59,8 @@ std::string FolderName(const std::string& user) {
 // The folder name earlier versions gave, which two names could share.
 std::string LegacyFolderName(const std::string& user) {
   std::string folder = user;
-  std::replace_if(folder.begin(), folder.end(), [](char c) { return c == '/' || c == '\0'; }, '_');
+  std::replace_if(
+      folder.begin(), folder.end(), [](char c) { return c == '/' || c == '\0'; }, '_');
   if (folder.empty() || folder == "." || folder == "..") folder = "_" + folder;
   return folder;
 }
@@ -248,8 +249,7 @@ std::filesystem::path DesktopDirectory::UserDirectory(const std::string& user) c
   return root_ / "users" / FolderName(user);
 }
 
-DesktopDirectory::QueueResult DesktopDirectory::QueueFile(const std::string& user,
-                                                          const std::filesystem::path& file) {
+DesktopDirectory::QueueResult DesktopDirectory::QueueFile(const std::string& user, const std::filesystem::path& file) {
   const auto queue = UserDirectory(user) / kInstallFolder;
   const auto target = queue / file.filename();
   std::error_code error;
@@ -260,7 +260,7 @@ DesktopDirectory::QueueResult DesktopDirectory::QueueFile(const std::string& use
 }
 
 std::vector<std::filesystem::path> DesktopDirectory::QueuedFiles(const std::string& user,
-                                                               std::vector<std::string>* problems) const {
+                                                                 std::vector<std::string>* problems) const {
   return storage::RegularFiles(UserDirectory(user) / kInstallFolder, problems);
 }
 

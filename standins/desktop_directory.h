@@ -68,8 +68,7 @@ class DesktopDirectory {
 
   // A user's HotSync actions for a conduit, as the HotSync Manager keeps them.
   std::optional<int32_t> Action(const std::string& user, const std::string& creator, const char* kind) const;
-  bool SetAction(const std::string& user, const std::string& creator, const char* kind,
-                 std::optional<int32_t> action);
+  bool SetAction(const std::string& user, const std::string& creator, const char* kind, std::optional<int32_t> action);
 
   // The desktop's files a HotSync of `user` reads and changes that are
   // there but cannot be read, with why ("path: reason"); while any is, the
@@ -81,9 +80,7 @@ class DesktopDirectory {
   std::filesystem::path UserLockFile(const std::string& user) const;
 
   // A file of the user's own folder, such as what the cataloguer remembers.
-  std::filesystem::path UserFile(const std::string& user, const char* name) const {
-    return UserDirectory(user) / name;
-  }
+  std::filesystem::path UserFile(const std::string& user, const char* name) const { return UserDirectory(user) / name; }
 
   static constexpr const char* kPermanent = "Permanent";
   static constexpr const char* kTemporary = "Temporary";

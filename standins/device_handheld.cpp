@@ -11,13 +11,10 @@ namespace oq::standin {
 int32_t SyncResultOf(const dlp::Status& status) {
   using Kind = dlp::Status::Kind;
   switch (status.kind) {
-    case Kind::kOk:
-      return sync::kOk;
+    case Kind::kOk: return sync::kOk;
     case Kind::kLink:
-    case Kind::kProtocol:
-      return kErrLinkLost;
-    case Kind::kDevice:
-      break;
+    case Kind::kProtocol: return kErrLinkLost;
+    case Kind::kDevice: break;
   }
   switch (status.deviceError) {
     case dlp::kErrNotFound: return sync::kErrNotFound;
@@ -123,9 +120,8 @@ int32_t DeviceHandheld::ReadAppPreference(PreferenceParameterBlock& preference) 
 int32_t DeviceHandheld::WriteAppPreference(const PreferenceParameterBlock& preference) {
   if (Stopped()) return kErrCancelled;
   if (preference.bufferSize > dlp::kMaxWritePreferenceData) return kErrBadArgument;
-  const auto status = client_.WriteAppPreference(preference.creator, preference.preferenceId,
-                                                 preference.backedUp != 0, preference.version,
-                                                 {preference.buffer, preference.bufferSize});
+  const auto status = client_.WriteAppPreference(preference.creator, preference.preferenceId, preference.backedUp != 0,
+                                                 preference.version, {preference.buffer, preference.bufferSize});
   if (status.ok() && preferenceWritten_) preferenceWritten_(preference);
   return SyncResultOf(status);
 }

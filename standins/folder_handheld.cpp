@@ -177,9 +177,8 @@ int32_t FolderHandheld::WriteRecord(RawRecordDescriptor& record) {
   auto& records = open->database.records;
   // The attributes the descriptor carries (deleted, busy and secret
   // included), and dirty: the record changed.
-  const uint8_t attributes =
-      static_cast<uint8_t>((record.attributes & ~palm::kRecordCategoryMask) | palm::kRecordDirty |
-                           (record.category & palm::kRecordCategoryMask));
+  const uint8_t attributes = static_cast<uint8_t>((record.attributes & ~palm::kRecordCategoryMask) |
+                                                  palm::kRecordDirty | (record.category & palm::kRecordCategoryMask));
   std::vector<uint8_t> data(record.buffer, record.buffer + record.recordSize);
 
   const uint32_t recordId = record.recordId;  // a packed field: no reference to it

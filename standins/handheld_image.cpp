@@ -49,8 +49,7 @@ LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
   if (!bytes) return {std::nullopt, standin::kErrStorage, "cannot read " + path.string()};
   auto parsed = palm::ParseDatabase(*bytes);
   if (!parsed.database) {
-    return {std::nullopt, standin::kErrDamagedDatabase,
-            path.string() + ": " + palm::Describe(parsed.error)};
+    return {std::nullopt, standin::kErrDamagedDatabase, path.string() + ": " + palm::Describe(parsed.error)};
   }
   return {std::move(parsed.database), sync::kOk, {}};
 }

@@ -15,8 +15,8 @@ std::optional<int32_t> HandheldSession::Enter(handheld_host::Operation operation
   const auto index = static_cast<size_t>(operation);
   ++calls[index];
   // Once stopped, nothing more is done; what is open may still be closed.
-  const bool cleanup = operation == handheld_host::Operation::kCloseDb ||
-                       operation == handheld_host::Operation::kUnregister;
+  const bool cleanup =
+      operation == handheld_host::Operation::kCloseDb || operation == handheld_host::Operation::kUnregister;
   if (!cleanup && stopRequested && stopRequested()) return standin::kErrCancelled;
   Fault& fault = faults[index];
   if (fault.remaining > 0 && --fault.remaining == 0) return fault.code;
@@ -85,9 +85,7 @@ int CallCount(Operation operation) { return Session().calls[static_cast<size_t>(
 
 std::vector<std::string> HotSyncLog() { return Session().hotsyncLog; }
 
-void SetHotSyncLogSink(std::function<void(const std::string&)> sink) {
-  Session().hotsyncLogSink = std::move(sink);
-}
+void SetHotSyncLogSink(std::function<void(const std::string&)> sink) { Session().hotsyncLogSink = std::move(sink); }
 
 std::string HandheldLog() { return Session().handheldLog; }
 

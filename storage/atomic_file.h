@@ -20,8 +20,7 @@ enum class FileAccess {
 // Returns an empty string on success, else what failed (with the system's
 // text). A symbolic link is written through: its target is replaced and the
 // link stays.
-std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
-                                FileAccess access);
+std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileAccess access);
 
 // Removes the temporary files a write of `path` that was killed half-way
 // left beside it. Only while no other write of the file is under way.

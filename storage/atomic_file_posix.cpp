@@ -35,7 +35,8 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& link) {
   if (linkError) return;
   const std::string prefix = path.filename().string() + ".";
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error)) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error)) {
     const std::string name = entry.path().filename().string();
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
     const bool ours = std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(), ascii::IsLetterOrDigit);
@@ -44,8 +45,7 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& link) {
   }
 }
 
-std::string WriteFileAtomically(const std::filesystem::path& link, std::span<const uint8_t> bytes,
-                                FileAccess access) {
+std::string WriteFileAtomically(const std::filesystem::path& link, std::span<const uint8_t> bytes, FileAccess access) {
   std::error_code linkError;
   const auto path = WrittenFile(link, linkError);
   if (linkError) return "cannot follow the link " + link.string() + ": " + linkError.message();

@@ -2,19 +2,17 @@
 // file beside the target, flushed, then moved over it.
 #include <windows.h>
 
-
 #include "atomic_file.h"
 
 namespace oq::storage {
 
-void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
-  DeleteFileA((path.string() + ".tmp").c_str());
-}
+void RemoveLeftoverTemporaries(const std::filesystem::path& path) { DeleteFileA((path.string() + ".tmp").c_str()); }
 
 std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                                 FileAccess /*access: the folder's permissions apply*/) {
   const std::string temporary = path.string() + ".tmp";
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "cannot create " + temporary;
   DWORD written = 0;
   const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

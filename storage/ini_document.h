@@ -31,7 +31,7 @@ class IniDocument {
   void EndLine(std::string& line) const;
 
   std::vector<std::string> lines_;  // each with the line end it was read with
-  std::string lineEnd_ = "\n";       // for lines added
+  std::string lineEnd_ = "\n";      // for lines added
 };
 
 }  // namespace oq::storage

@@ -20,9 +20,9 @@ namespace oq::tracker {
 
 struct HttpRequest {
   std::string method;
-  std::string target;                            // as sent
-  std::string path;                              // of an origin-form or absolute-form target
-  std::map<std::string, std::string> parameters; // the query's, decoded; the first of a repeated name
+  std::string target;                             // as sent
+  std::string path;                               // of an origin-form or absolute-form target
+  std::map<std::string, std::string> parameters;  // the query's, decoded; the first of a repeated name
   std::vector<std::pair<std::string, std::string>> headers;
   uint16_t remotePort = 0;
 

@@ -2,7 +2,6 @@
 
 #include "version_order.h"
 
-
 namespace oq::tracker {
 
 namespace {

@@ -42,8 +42,7 @@ int32_t GetConduitInfo(int32_t kind, void* input, void* output, uint32_t* output
       std::memcpy(output, &value, sizeof value);
       return 0;
     }
-    default:
-      return kErrKindNotSupported;
+    default: return kErrKindNotSupported;
   }
 }
 

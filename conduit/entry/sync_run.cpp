@@ -27,12 +27,11 @@ int32_t PeriodSeconds(int32_t days) {
 // True when the last successful pass is recent enough to skip this one.
 bool TrackedWithinPeriod() {
   const int32_t period = PeriodSeconds(ParseDecimal32(SettingsFile::Read(
-      SettingsFile::kTrack, SettingsFile::kPeriod, SettingsFile::kPeriodDefault,
-      SettingsFile::kValueBufferSize)));
+      SettingsFile::kTrack, SettingsFile::kPeriod, SettingsFile::kPeriodDefault, SettingsFile::kValueBufferSize)));
   if (period <= 0) return false;
-  const int64_t lastTrack = ParseDecimal64(SettingsFile::Read(
-      SettingsFile::kTrack, SettingsFile::kLastTrackTime, SettingsFile::kLastTrackTimeDefault,
-      SettingsFile::kValueBufferSize));
+  const int64_t lastTrack =
+      ParseDecimal64(SettingsFile::Read(SettingsFile::kTrack, SettingsFile::kLastTrackTime,
+                                        SettingsFile::kLastTrackTimeDefault, SettingsFile::kValueBufferSize));
   // Saturates rather than overflowing for a hand-edited, hugely negative time.
   const int64_t now = platform::SecondsSince1970();
   const int64_t elapsed =
@@ -69,19 +68,16 @@ extern "C" int32_t OpenConduit(ConduitProgressCallback progress, SyncProperties*
   uint32_t major = 0;
   uint32_t minor = 0;
   const int32_t versionResult = SyncGetAPIVersion(&major, &minor);
-  if (major < syncrun::kRequiredMajor ||
-      (major == syncrun::kRequiredMajor && minor < syncrun::kRequiredMinor)) {
+  if (major < syncrun::kRequiredMajor || (major == syncrun::kRequiredMajor && minor < syncrun::kRequiredMinor)) {
     AddSyncManagerLogLine("SyncMgr version is less than 2.2\n");
     SyncUnRegisterConduit(conduitHandle);
     return versionResult;
   }
 
   uint8_t dbHandle = 0;
-  if (SyncOpenDB(syncrun::kCatalogueName, syncrun::kCardNumber, &dbHandle,
-                 syncrun::kCatalogueOpenMode) != 0) {
+  if (SyncOpenDB(syncrun::kCatalogueName, syncrun::kCardNumber, &dbHandle, syncrun::kCatalogueOpenMode) != 0) {
     char line[160];
-    std::snprintf(line, sizeof line,
-                  "OrbitQuail: Can't find database, %s. Please run OrbitQuail palm program first.\n",
+    std::snprintf(line, sizeof line, "OrbitQuail: Can't find database, %s. Please run OrbitQuail palm program first.\n",
                   syncrun::kCatalogueName);
     AddSyncManagerLogLine(line);
     LogError(line);

@@ -23,7 +23,6 @@ namespace layout = program_record;
 // program; a single lost reply is still forgiven.
 constexpr uint32_t kUnansweredQueriesLimit = 2;
 
-
 layout::Slot SlotAt(uint8_t* slots, uint32_t index) {
   return layout::Slot(slots + static_cast<size_t>(index) * layout::kSlotSize, layout::kSlotSize);
 }

@@ -48,8 +48,8 @@ void WriteProgramQuery(program_record::ConstSlot record, std::string& url) {
 
 const char* QueryBaseUrl() { return "http://" ORBITQUAIL_TRACKER_HOST "/query.php?"; }
 
-bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record,
-                 std::string& text, ServerReply& reply) {
+bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record, std::string& text,
+                 ServerReply& reply) {
   if (record != nullptr) {
     WriteProgramQuery(program_record::ConstSlot(record, program_record::kSlotSize), text);
   } else {
@@ -64,26 +64,20 @@ bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t*
     LogDiagnostic(text.c_str());
     reply.ParseReply(text.c_str());
     switch (reply.status) {
-      case ReplyStatus::Okay:
-        LogDiagnostic("  status is okay");
-        return true;
-      case ReplyStatus::NoData:
-        LogDiagnostic("  status is no version data");
-        return true;
+      case ReplyStatus::Okay: LogDiagnostic("  status is okay"); return true;
+      case ReplyStatus::NoData: LogDiagnostic("  status is no version data"); return true;
       case ReplyStatus::OldClient:
         LogError("OrbitQuail conduit version is too old.");
         LogError("  Please install new version.");
         return false;
-      default:
-        LogError("Retrieved status is unknown.");
-        return false;
+      default: LogError("Retrieved status is unknown."); return false;
     }
   }
 
   if (record != nullptr) {
-    const std::string name = program_record::TextField(program_record::ConstSlot(record, program_record::kSlotSize),
-                                                       program_record::kProgramNameOffset,
-                                                       program_record::kProgramNameLength);
+    const std::string name =
+        program_record::TextField(program_record::ConstSlot(record, program_record::kSlotSize),
+                                  program_record::kProgramNameOffset, program_record::kProgramNameLength);
     text = name + ": " + log_texts::kNoAnswer;
     LogError(text.c_str());
   } else {

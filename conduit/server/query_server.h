@@ -18,7 +18,7 @@ const char* QueryBaseUrl();
 // only for a reply with status Okay or NoData. `text` is the caller's work
 // buffer. Logs its own failures; yields to the HotSync Manager before the
 // request.
-bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record,
-                 std::string& text, ServerReply& reply);
+bool QueryServer(TrackQueryClient& client, const char* userAgent, const uint8_t* record, std::string& text,
+                 ServerReply& reply);
 
 }  // namespace oq

@@ -15,9 +15,7 @@ namespace {
 using ascii::EqualsIgnoringCase;
 using ascii::Lower;
 
-bool IsWhiteSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && IsWhiteSpace(text.front())) text.remove_prefix(1);

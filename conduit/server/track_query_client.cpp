@@ -98,10 +98,10 @@ void TrackQueryClient::OfferProxyCredentials() {
   if (!IsYes(enable)) return;
   char userName[SettingsFile::kCredentialBufferSize] = {};
   char password[SettingsFile::kCredentialBufferSize] = {};
-  const std::string user = SettingsFile::Read(SettingsFile::kAuthProxy, SettingsFile::kUserName, "",
-                                              SettingsFile::kCredentialBufferSize);
-  const std::string pass = SettingsFile::Read(SettingsFile::kAuthProxy, SettingsFile::kPassword, "",
-                                              SettingsFile::kCredentialBufferSize);
+  const std::string user =
+      SettingsFile::Read(SettingsFile::kAuthProxy, SettingsFile::kUserName, "", SettingsFile::kCredentialBufferSize);
+  const std::string pass =
+      SettingsFile::Read(SettingsFile::kAuthProxy, SettingsFile::kPassword, "", SettingsFile::kCredentialBufferSize);
   user.copy(userName, sizeof userName - 1);
   pass.copy(password, sizeof password - 1);
   request->SetOption(platform::kOptionProxyUsername, userName, sizeof userName);

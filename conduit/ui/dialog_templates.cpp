@@ -21,29 +21,24 @@ const ControlTemplate kProgressControls[] = {
 // On a terminal: label and value on one line, the action pictures as
 // markers before their radio buttons, two actions a line, the tracking
 // period as one sentence.
-#define OQ_ACTION_CONTROLS                                                                  \
-  {IDI_CONDUIT, K::kIcon, ""}, SameLine({kNoControlId, K::kStatic, STR_PRODUCT_VERSION}),   \
-      {kNoControlId, K::kStatic, STR_WEB_LINE}, {IDC_ACTION_GROUP, K::kGroup, ""},          \
-      {IDC_PICTURE_SYNCHRONIZE, K::kPicture, ""},                                           \
-      SameLine({IDC_SYNCHRONIZE, K::kRadio, STR_RADIO_SYNCHRONIZE}),                        \
-      NextColumn({IDC_PICTURE_DESKTOP, K::kPicture, "", true}),                             \
-      SameLine({IDC_DESKTOP_OVERWRITES, K::kRadio, STR_RADIO_DESKTOP, true}),               \
-      {IDC_PICTURE_HANDHELD, K::kPicture, "", true},                                        \
-      SameLine({IDC_HANDHELD_OVERWRITES, K::kRadio, STR_RADIO_HANDHELD, true}),             \
-      NextColumn({IDC_PICTURE_NOTHING, K::kPicture, ""}),                                   \
-      SameLine({IDC_DO_NOTHING, K::kRadio, STR_RADIO_NOTHING}),                             \
-      {IDC_SET_AS_DEFAULT, K::kCheckBox, STR_SET_AS_DEFAULT},                               \
-      {kNoControlId, K::kGroup, STR_TRACKING_GROUP},                                        \
-      {kNoControlId, K::kStatic, STR_LAST_TRACK_LABEL}, SameLine({IDC_LAST_TRACK, K::kStatic, ""}), \
-      {kNoControlId, K::kStatic, STR_TRACKING_LABEL},                                       \
-      SameLine({IDC_EVERY_TIME, K::kCheckBox, STR_EVERY_TIME}),                             \
-      SameLine({IDC_EVERY_LABEL, K::kStatic, STR_EVERY}), SameLine({IDC_DAY_COUNT, K::kNumberEdit, ""}), \
-      SameLine({IDC_DAYS_LABEL, K::kStatic, STR_DAYS}),                                     \
-      {kNoControlId, K::kGroup, STR_PROXY_GROUP},                                           \
-      {IDC_PROXY_AUTH, K::kCheckBox, STR_PROXY_AUTH},                                       \
-      {IDC_PROXY_NAME_LABEL, K::kStatic, STR_PROXY_NAME}, SameLine({IDC_PROXY_NAME, K::kEdit, ""}), \
-      NextColumn({IDC_PROXY_PASSWORD_LABEL, K::kStatic, STR_PROXY_PASSWORD}),               \
-      SameLine({IDC_PROXY_PASSWORD, K::kPasswordEdit, ""}), {1, K::kDefaultButton, "OK"},   \
+#define OQ_ACTION_CONTROLS                                                                                          \
+  {IDI_CONDUIT, K::kIcon, ""}, SameLine({kNoControlId, K::kStatic, STR_PRODUCT_VERSION}),                           \
+      {kNoControlId, K::kStatic, STR_WEB_LINE}, {IDC_ACTION_GROUP, K::kGroup, ""},                                  \
+      {IDC_PICTURE_SYNCHRONIZE, K::kPicture, ""}, SameLine({IDC_SYNCHRONIZE, K::kRadio, STR_RADIO_SYNCHRONIZE}),    \
+      NextColumn({IDC_PICTURE_DESKTOP, K::kPicture, "", true}),                                                     \
+      SameLine({IDC_DESKTOP_OVERWRITES, K::kRadio, STR_RADIO_DESKTOP, true}),                                       \
+      {IDC_PICTURE_HANDHELD, K::kPicture, "", true},                                                                \
+      SameLine({IDC_HANDHELD_OVERWRITES, K::kRadio, STR_RADIO_HANDHELD, true}),                                     \
+      NextColumn({IDC_PICTURE_NOTHING, K::kPicture, ""}), SameLine({IDC_DO_NOTHING, K::kRadio, STR_RADIO_NOTHING}), \
+      {IDC_SET_AS_DEFAULT, K::kCheckBox, STR_SET_AS_DEFAULT}, {kNoControlId, K::kGroup, STR_TRACKING_GROUP},        \
+      {kNoControlId, K::kStatic, STR_LAST_TRACK_LABEL}, SameLine({IDC_LAST_TRACK, K::kStatic, ""}),                 \
+      {kNoControlId, K::kStatic, STR_TRACKING_LABEL}, SameLine({IDC_EVERY_TIME, K::kCheckBox, STR_EVERY_TIME}),     \
+      SameLine({IDC_EVERY_LABEL, K::kStatic, STR_EVERY}), SameLine({IDC_DAY_COUNT, K::kNumberEdit, ""}),            \
+      SameLine({IDC_DAYS_LABEL, K::kStatic, STR_DAYS}), {kNoControlId, K::kGroup, STR_PROXY_GROUP},                 \
+      {IDC_PROXY_AUTH, K::kCheckBox, STR_PROXY_AUTH}, {IDC_PROXY_NAME_LABEL, K::kStatic, STR_PROXY_NAME},           \
+      SameLine({IDC_PROXY_NAME, K::kEdit, ""}),                                                                     \
+      NextColumn({IDC_PROXY_PASSWORD_LABEL, K::kStatic, STR_PROXY_PASSWORD}),                                       \
+      SameLine({IDC_PROXY_PASSWORD, K::kPasswordEdit, ""}), {1, K::kDefaultButton, "OK"},                           \
       SameLine({2, K::kButton, "Cancel"}), SameLine({9, K::kButton, "Help"})
 
 const ControlTemplate kActionControls[] = {OQ_ACTION_CONTROLS};

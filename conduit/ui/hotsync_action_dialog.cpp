@@ -47,9 +47,9 @@ const int kProxyControls[] = {IDC_PROXY_NAME, IDC_PROXY_PASSWORD, IDC_PROXY_NAME
 const int kPeriodControls[] = {IDC_DAY_COUNT, IDC_EVERY_LABEL, IDC_DAYS_LABEL};
 
 std::string LastTrackText() {
-  const int64_t lastTrack = ParseDecimal64(SettingsFile::Read(SettingsFile::kTrack, SettingsFile::kLastTrackTime,
-                                                              SettingsFile::kLastTrackTimeDefault,
-                                                              SettingsFile::kValueBufferSize));
+  const int64_t lastTrack =
+      ParseDecimal64(SettingsFile::Read(SettingsFile::kTrack, SettingsFile::kLastTrackTime,
+                                        SettingsFile::kLastTrackTimeDefault, SettingsFile::kValueBufferSize));
   if (lastTrack <= 0) return kNeverTracked;
   const std::string text = platform::LocalTimeText(lastTrack);
   return text.empty() ? kNeverTracked : text;

@@ -2,6 +2,10 @@
 // resource compiler can read this header as well.
 #pragma once
 
+// Not reflowed: a text stays one literal, which the resource compiler takes
+// whole.
+// clang-format off
+
 #define IDS_CONDUIT_NAME 1
 #define STR_CONDUIT_NAME "OrbitQuail"
 

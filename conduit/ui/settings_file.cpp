@@ -8,8 +8,7 @@
 
 namespace oq {
 
-std::string SettingsFile::Read(const char* section, const char* key, const char* defaultValue,
-                               uint32_t bufferSize) {
+std::string SettingsFile::Read(const char* section, const char* key, const char* defaultValue, uint32_t bufferSize) {
   // The readers' buffers fit on the stack; a larger one goes on the heap.
   char local[kValueBufferSize];
   std::string large(bufferSize > sizeof local ? bufferSize : 0, '\0');

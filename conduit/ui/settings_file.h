@@ -30,8 +30,7 @@ struct SettingsFile {
   static constexpr uint32_t kEnableBufferSize = 16;
   static constexpr uint32_t kCredentialBufferSize = 128;
 
-  static std::string Read(const char* section, const char* key, const char* defaultValue,
-                          uint32_t bufferSize);
+  static std::string Read(const char* section, const char* key, const char* defaultValue, uint32_t bufferSize);
   static bool Write(const char* section, const char* key, const std::string& value);
 };
 

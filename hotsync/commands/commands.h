@@ -26,8 +26,8 @@ int RunSync(const SyncOptions& options);
 struct ListenOptions {
   std::string address = "127.0.0.1";  // this machine only; --address opens it to a network
   uint16_t port = netsync::kDefaultPort;
-  bool once = false;          // end after one HotSync, with its exit status
-  int timeoutSeconds = 30;    // the longest wait for each answer of the handheld
+  bool once = false;        // end after one HotSync, with its exit status
+  int timeoutSeconds = 30;  // the longest wait for each answer of the handheld
   std::optional<std::filesystem::path> conduit;
   std::optional<std::string> user;  // the name a handheld without one is given
   bool newUser = false;             // take a name known in other letter case as a new user

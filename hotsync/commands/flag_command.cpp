@@ -35,7 +35,8 @@ int RunSetFlag(const FlagOptions& options) {
   }
   palm::Database& catalogue = *loaded.database;
 
-  const size_t offset = options.flag == FlagOptions::Flag::kExclude ? layout::kExcludeFlagOffset : layout::kSkipFlagOffset;
+  const size_t offset =
+      options.flag == FlagOptions::Flag::kExclude ? layout::kExcludeFlagOffset : layout::kSkipFlagOffset;
   const char* meaning = options.flag == FlagOptions::Flag::kExclude
                             ? (options.set ? "not tracked any more" : "tracked again")
                             : (options.set ? "marked to be skipped" : "no longer marked to be skipped");

@@ -65,15 +65,14 @@ int main(int argc, char** argv) {
   CLI::App app{"oq-hotsync: run the OrbitQuail conduit against a handheld image"};
   app.set_version_flag("--version", "oq-hotsync (OrbitQuail) " ORBITQUAIL_VERSION);
   app.require_subcommand(1);
-  app.footer(Footer(
-      "  oq-tracker --catalog /usr/share/orbitquail/sample-catalog.tsv --listen 127.0.0.1:8080 &\n"
-      "  http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld --user Me\n"
-      "  oq-hotsync show --outdated --handheld ~/handheld\n"));
+  app.footer(
+      Footer("  oq-tracker --catalog /usr/share/orbitquail/sample-catalog.tsv --listen 127.0.0.1:8080 &\n"
+             "  http_proxy=http://127.0.0.1:8080 oq-hotsync sync --handheld ~/handheld --user Me\n"
+             "  oq-hotsync show --outdated --handheld ~/handheld\n"));
 
   SyncOptions sync;
   auto* syncCommand = app.add_subcommand("sync", "one HotSync of the conduit against a handheld image");
-  syncCommand->add_option("--handheld", sync.handheld, "folder holding the handheld's database files")
-      ->required();
+  syncCommand->add_option("--handheld", sync.handheld, "folder holding the handheld's database files")->required();
   syncCommand->add_option("--user", sync.user, "HotSync user name (default: the folder's name)");
   syncCommand->add_option("--action", sync.action, "HotSync action passed to the conduit (6: do nothing)");
   syncCommand->add_option("--conduit", sync.conduit, "conduit library to load");
@@ -103,8 +102,9 @@ int main(int argc, char** argv) {
                           "add the handheld's user even when a known one differs only in letter case");
   listenCommand->add_flag("--force", listen.force,
                           "the next HotSync tracks past the tracking period; the settings stay as they are");
-  listenCommand->footer(Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
-                               "  oq-hotsync listen --address 0.0.0.0 --once\n"));
+  listenCommand->footer(
+      Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
+             "  oq-hotsync listen --address 0.0.0.0 --once\n"));
 
   CatalogOptions catalog;
   auto* catalogCommand =
@@ -149,8 +149,9 @@ int main(int argc, char** argv) {
   configureCommand->add_option("--script", configure.script,
                                "drive the dialog: \"set ID TEXT; click ID; ok\" (see the README)");
   configureCommand->add_option("--conduit", configure.conduit, "conduit library to load");
-  configureCommand->footer(Footer("  oq-hotsync configure --user Me\n"
-                                  "  oq-hotsync configure --user Me --script \"click 1012; ok\"\n"));
+  configureCommand->footer(
+      Footer("  oq-hotsync configure --user Me\n"
+             "  oq-hotsync configure --user Me --script \"click 1012; ok\"\n"));
 
   ShowOptions show;
   auto* showCommand = app.add_subcommand("show", "the handheld's program catalogue and the server's message");
@@ -181,8 +182,8 @@ int main(int argc, char** argv) {
   app.fallthrough();
 
   PathsOptions paths;
-  auto* pathsCommand =
-      app.add_subcommand("paths", "where the settings, the Palm Desktop folder and the log are, and which conduit loads");
+  auto* pathsCommand = app.add_subcommand(
+      "paths", "where the settings, the Palm Desktop folder and the log are, and which conduit loads");
   pathsCommand->add_option("--conduit", paths.conduit, "conduit library a HotSync would be told to load");
 
   LogOptions log;
@@ -231,7 +232,9 @@ int main(int argc, char** argv) {
     if (*configureCommand) return RunConfigure(configure);
     if (*logCommand) return RunLog(log);
     if (*usersCommand) {
-      users.action = *renameCommand ? UsersOptions::kRename : *removeCommand ? UsersOptions::kRemove : UsersOptions::kList;
+      users.action = *renameCommand   ? UsersOptions::kRename
+                     : *removeCommand ? UsersOptions::kRemove
+                                      : UsersOptions::kList;
       return RunUsers(users);
     }
     return RunConduits(conduits);

@@ -70,8 +70,8 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
   writer.U8(pref::kSize - 1, 0x5A);
 
   palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
-  preferences.resources.push_back({palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId,
-                                   prefs::Encode(pref::kVersion, preference)});
+  preferences.resources.push_back(
+      {palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId, prefs::Encode(pref::kVersion, preference)});
 
   standin::HandheldImage image(directory);
   for (const auto* db : {&catalogue, &preferences}) {
@@ -101,7 +101,8 @@ std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
     program.creator = palm::FourCCFromText(sample.creator);
     program.creationDate = program.modificationDate = palm::PalmNow();
     program.resources.push_back({palm::FourCCFromText("code"), 1, {0x4E, 0x75}});
-    program.resources.push_back({palm::FourCCFromText("tAIN"), 1000, text(*sample.altName ? sample.altName : sample.name)});
+    program.resources.push_back(
+        {palm::FourCCFromText("tAIN"), 1000, text(*sample.altName ? sample.altName : sample.name)});
     program.resources.push_back({palm::FourCCFromText("tver"), 1000, text(sample.installedVersion)});
     databases.push_back(std::move(program));
   }

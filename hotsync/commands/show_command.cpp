@@ -65,21 +65,23 @@ void PrintJson(const std::vector<CatalogueRow>& rows, const CatalogueView& view,
               lastTracked ? ("\"" + IsoTime(*lastTracked) + "\"").c_str() : "null");
   for (size_t i = 0; i < rows.size(); ++i) {
     const auto& r = rows[i];
-    std::printf("%s\n    {\"type\": %s, \"creator\": %s, \"name\": %s, \"installedVersion\": %s, "
-                "\"latestVersion\": %s, \"releaseDate\": %s, \"newer\": %s, \"answered\": %s, \"skip\": %s, "
-                "\"exclude\": %s, \"message\": %s}",
-                i ? "," : "", JsonString(r.type).c_str(), JsonString(r.creator).c_str(), JsonString(r.name).c_str(),
-                JsonString(r.installed).c_str(), JsonString(r.latest).c_str(),
-                r.releaseDate.empty() ? "null" : JsonString(r.releaseDate).c_str(), r.newer ? "true" : "false",
-                r.answered ? "true" : "false", r.skip ? "true" : "false", r.exclude ? "true" : "false",
-                JsonString(r.message).c_str());
+    std::printf(
+        "%s\n    {\"type\": %s, \"creator\": %s, \"name\": %s, \"installedVersion\": %s, "
+        "\"latestVersion\": %s, \"releaseDate\": %s, \"newer\": %s, \"answered\": %s, \"skip\": %s, "
+        "\"exclude\": %s, \"message\": %s}",
+        i ? "," : "", JsonString(r.type).c_str(), JsonString(r.creator).c_str(), JsonString(r.name).c_str(),
+        JsonString(r.installed).c_str(), JsonString(r.latest).c_str(),
+        r.releaseDate.empty() ? "null" : JsonString(r.releaseDate).c_str(), r.newer ? "true" : "false",
+        r.answered ? "true" : "false", r.skip ? "true" : "false", r.exclude ? "true" : "false",
+        JsonString(r.message).c_str());
   }
   std::printf("%s]\n}\n", rows.empty() ? "" : "\n  ");
 }
 
-void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view, std::optional<long long> lastTracked) {
-  std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", "TYPE", "CRTR", "PROGRAM", "INSTALLED", "LATEST",
-              "RELEASED", "FLAGS", "MESSAGE");
+void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view,
+                std::optional<long long> lastTracked) {
+  std::printf("%-4s %-4s %-24s %-9s %-9s %-10s %-5s %s\n", "TYPE", "CRTR", "PROGRAM", "INSTALLED", "LATEST", "RELEASED",
+              "FLAGS", "MESSAGE");
   // The columns before the message: type, creator, name, versions, date, flags.
   constexpr size_t kNameColumns = 24;
   constexpr size_t kFixedColumns = 5 + 5 + kNameColumns + 1 + 10 + 10 + 11 + 6;
@@ -87,8 +89,8 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
   size_t newer = 0, newerSetAside = 0;
   std::vector<std::string> unanswered;
   for (const auto& r : rows) {
-    const std::string flags = std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-") +
-                              (r.answered ? "-" : "?");
+    const std::string flags =
+        std::string(r.newer ? "N" : "-") + (r.skip ? "S" : "-") + (r.exclude ? "X" : "-") + (r.answered ? "-" : "?");
     // On a terminal each row keeps to one line: long names and messages
     // are cut, so that nothing wraps mid-word.
     std::string name = TerminalText(r.name), message = TerminalText(r.message);
@@ -99,9 +101,9 @@ void PrintTable(const std::vector<CatalogueRow>& rows, const CatalogueView& view
     }
     const std::string padding(latest.size() < 9 ? 9 - latest.size() : 0, ' ');
     if (r.newer && r.Tracked(view.useSkipFlag)) latest = Highlighted(latest, stdout);
-    std::printf("%-4s %-4s %-24s %-9s %s%s %-10s %-5s %s\n", TerminalText(r.type).c_str(), TerminalText(r.creator).c_str(),
-                name.c_str(), TerminalText(r.installed).c_str(), latest.c_str(), padding.c_str(),
-                r.releaseDate.c_str(), flags.c_str(), message.c_str());
+    std::printf("%-4s %-4s %-24s %-9s %s%s %-10s %-5s %s\n", TerminalText(r.type).c_str(),
+                TerminalText(r.creator).c_str(), name.c_str(), TerminalText(r.installed).c_str(), latest.c_str(),
+                padding.c_str(), r.releaseDate.c_str(), flags.c_str(), message.c_str());
     const bool tracked = r.Tracked(view.useSkipFlag);
     newer += r.newer && tracked;
     newerSetAside += r.newer && !tracked;

@@ -50,8 +50,8 @@ bool InstallQueuedFiles(standin::DesktopDirectory& desktop, const std::string& u
       std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << loaded.detail << "\n";
       continue;
     }
-    const auto target = image.FindDatabase(loaded.database->Name())
-                            .value_or(image.PathForNewDatabase(*loaded.database));
+    const auto target =
+        image.FindDatabase(loaded.database->Name()).value_or(image.PathForNewDatabase(*loaded.database));
     if (const auto failure = standin::HandheldImage::Save(target, *loaded.database); !failure.empty()) {
       std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << failure << "\n";
       continue;
@@ -138,8 +138,7 @@ int Interrupted(const HandheldSnapshot& snapshot, const std::optional<std::strin
   auto failure = snapshot.Restore();
   if (failure.empty()) failure = RestoreLastTrackTime(trackedBefore);
   if (!failure.empty()) {
-    std::cerr << "oq-hotsync: interrupted, and what the HotSync changed could not all be put back: " << failure
-              << "\n";
+    std::cerr << "oq-hotsync: interrupted, and what the HotSync changed could not all be put back: " << failure << "\n";
   } else {
     std::cerr << "oq-hotsync: interrupted; nothing was changed\n";
   }
@@ -206,8 +205,8 @@ int RunSync(const SyncOptions& options) {
   handheld_host::SetUser(user);
   // --force leaves the chosen actions alone and hides the last tracking
   // time from the period gate for this HotSync only.
-  const int action = options.force ? options.action.value_or(conduit::kActionSynchronize)
-                                   : ResolveAction(options, desktop, user);
+  const int action =
+      options.force ? options.action.value_or(conduit::kActionSynchronize) : ResolveAction(options, desktop, user);
   TrackingPeriodOverride period(options.force);
   if (const auto failure = period.Begin(); !failure.empty()) {
     std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
@@ -257,11 +256,15 @@ int RunSync(const SyncOptions& options) {
     return catalogueComplete ? kExitOk : kExitConduitFailed;
   }();
 
-  HotSyncEntry entry{std::time(nullptr), user, DefaultFolderText(options.handheld), {}, {},
-                     interrupted                        ? "interrupted"
-                     : status == kExitOk                ? "tracked"
-                     : status == kExitNothingTracked    ? "nothing tracked"
-                                                        : "failed"};
+  HotSyncEntry entry{std::time(nullptr),
+                     user,
+                     DefaultFolderText(options.handheld),
+                     {},
+                     {},
+                     interrupted                     ? "interrupted"
+                     : status == kExitOk             ? "tracked"
+                     : status == kExitNothingTracked ? "nothing tracked"
+                                                     : "failed"};
   if (pass.passRan && !interrupted) {
     std::string error;
     if (const auto tally = TallyCatalogue(options.handheld, error)) {

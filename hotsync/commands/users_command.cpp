@@ -13,8 +13,10 @@ namespace oq::hotsync {
 
 int RunUsers(const UsersOptions& options) {
   standin::DesktopDirectory desktop;
-  if (const auto unreadable = desktop.UnreadableFiles(""); !unreadable.empty() && options.action != UsersOptions::kList) {
-    for (const auto& problem : unreadable) std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed\n";
+  if (const auto unreadable = desktop.UnreadableFiles("");
+      !unreadable.empty() && options.action != UsersOptions::kList) {
+    for (const auto& problem : unreadable)
+      std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed\n";
     return kExitConduitFailed;
   }
   std::string failure;
@@ -51,7 +53,8 @@ int RunUsers(const UsersOptions& options) {
       return kExitOk;
   }
   std::cerr << "oq-hotsync: " << TerminalText(failure) << "; nothing was changed\n";
-  return failure.rfind("there is no", 0) == 0 || failure.rfind("there is a", 0) == 0 || failure.find("waiting") != std::string::npos
+  return failure.rfind("there is no", 0) == 0 || failure.rfind("there is a", 0) == 0 ||
+                 failure.find("waiting") != std::string::npos
              ? kExitUsage
              : kExitConduitFailed;
 }

@@ -66,7 +66,8 @@ void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::stri
   }
   if (!failure.empty()) {
     std::cerr << "oq-hotsync: what was learnt of the handheld could not be kept (the next HotSync reads it all "
-                 "again): " << failure << "\n";
+                 "again): "
+              << failure << "\n";
   }
 }
 
@@ -102,8 +103,8 @@ void ReportIncompleteCatalogue(const cataloguer::CatalogueResult& result) {
     return;
   }
   const size_t count = result.unreadable.size();
-  std::cerr << "oq-hotsync: " << count << (count == 1 ? " program" : " programs")
-            << " could not be read and kept " << (count == 1 ? "its" : "their")
+  std::cerr << "oq-hotsync: " << count << (count == 1 ? " program" : " programs") << " could not be read and kept "
+            << (count == 1 ? "its" : "their")
             << " catalogue record as it was (see above); sync again once the handheld can read "
             << (count == 1 ? "it" : "them") << "\n";
 }

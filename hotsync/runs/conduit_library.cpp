@@ -25,8 +25,7 @@ Function Resolve(void* handle, const char* name) {
 }
 }  // namespace
 
-std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path& path,
-                                                     std::string& error) {
+std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path& path, std::string& error) {
   // Kept mapped after dlclose, as the HotSync Manager keeps its conduits:
   // unloading the conduit would unload libcurl and the thread-local data of
   // the libraries under it, which leak checkers then find dangling at exit.
@@ -46,9 +45,9 @@ std::unique_ptr<ConduitLibrary> ConduitLibrary::Load(const std::filesystem::path
   library->getConduitInfo = Resolve<GetConduitInfoFunction>(handle, "GetConduitInfo");
   library->cfgConduit = Resolve<CfgConduitFunction>(handle, "CfgConduit");
   library->configureConduit = Resolve<ConfigureConduitFunction>(handle, "ConfigureConduit");
-  if (!library->openConduit || !library->getConduitName || !library->getConduitVersion ||
-      !library->getConduitInfo) {
-    error = path.string() + " is not a HotSync conduit: it lacks OpenConduit, GetConduitName, "
+  if (!library->openConduit || !library->getConduitName || !library->getConduitVersion || !library->getConduitInfo) {
+    error = path.string() +
+            " is not a HotSync conduit: it lacks OpenConduit, GetConduitName, "
             "GetConduitVersion or GetConduitInfo";
     return nullptr;
   }

@@ -16,8 +16,8 @@ namespace oq::hotsync {
 
 struct ConduitPass {
   int32_t result = 0;
-  bool passRan = false;    // the conduit started tracking
-  size_t unanswered = 0;   // programs the tracker gave no answer for
+  bool passRan = false;   // the conduit started tracking
+  size_t unanswered = 0;  // programs the tracker gave no answer for
   SyncAdvice advice;
 };
 

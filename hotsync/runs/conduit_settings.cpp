@@ -58,8 +58,9 @@ std::string RestoreLastTrackTime(const std::optional<std::string>& text) {
     document.Remove(kSection, kKey);
   }
   const std::string serialized = document.Serialize();
-  return storage::WriteFileAtomically(SettingsPath(), {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
-                                    storage::FileAccess::kOwnerOnly);
+  return storage::WriteFileAtomically(SettingsPath(),
+                                      {reinterpret_cast<const uint8_t*>(serialized.data()), serialized.size()},
+                                      storage::FileAccess::kOwnerOnly);
 }
 
 }  // namespace oq::hotsync

@@ -8,10 +8,10 @@ namespace oq::hotsync {
 
 // Exit statuses shared by every subcommand, for scripts.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitConduitFailed = 1;  // also: a file could not be written
-inline constexpr int kExitUsage = 2;          // bad input
-inline constexpr int kExitNothingTracked = 3; // do-nothing action, the period gate, no catalogue
-inline constexpr int kExitOutdated = 4;       // show --outdated: something is outdated
+inline constexpr int kExitConduitFailed = 1;   // also: a file could not be written
+inline constexpr int kExitUsage = 2;           // bad input
+inline constexpr int kExitNothingTracked = 3;  // do-nothing action, the period gate, no catalogue
+inline constexpr int kExitOutdated = 4;        // show --outdated: something is outdated
 
 // The creator code the conduit is registered under.
 inline constexpr const char* kConduitCreator = product::kCreatorText;

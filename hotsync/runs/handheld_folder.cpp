@@ -20,8 +20,7 @@ int CheckHandheldFolder(const std::filesystem::path& folder, FolderUse use) {
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
     std::cerr << "oq-hotsync: " << folder.string()
-              << (std::filesystem::exists(folder, error) ? " is a file, not a folder"
-                                                         : " does not exist")
+              << (std::filesystem::exists(folder, error) ? " is a file, not a folder" : " does not exist")
               << "; give --handheld the folder that holds the handheld's database files\n";
     return kExitUsage;
   }

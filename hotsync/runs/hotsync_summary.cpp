@@ -65,7 +65,8 @@ std::vector<HotSyncEntry> ReadHotSyncLog(const standin::DesktopDirectory& deskto
     auto handheld = UnescapedField(fields[2]);
     auto result = UnescapedField(fields[5]);
     if (!when || !user || !handheld || !result) continue;
-    HotSyncEntry entry{static_cast<std::time_t>(*when), std::move(*user), std::move(*handheld), {}, {}, std::move(*result)};
+    HotSyncEntry entry{
+        static_cast<std::time_t>(*when), std::move(*user), std::move(*handheld), {}, {}, std::move(*result)};
     if (const auto tracked = NumberField(fields[3], UINT32_MAX)) entry.tracked = *tracked;
     if (const auto outdated = NumberField(fields[4], UINT32_MAX)) entry.outdated = *outdated;
     entries.push_back(std::move(entry));

@@ -26,7 +26,7 @@ struct HotSyncEntry {
   std::string user;
   std::string handheld;  // a folder, or "network HotSync from ADDRESS"
   std::optional<size_t> tracked, outdated;
-  std::string result;    // "tracked", "nothing tracked", "failed", "interrupted"
+  std::string result;  // "tracked", "nothing tracked", "failed", "interrupted"
 };
 
 // Says on stderr when the entry could not be kept; never fails the HotSync.

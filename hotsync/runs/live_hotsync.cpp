@@ -124,7 +124,8 @@ class LiveHotSync {
       std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
       return Abort();
     }
-    ConduitPass pass = RunConduitPass(conduit_, options_.force ? conduit::kActionSynchronize : ChosenAction(desktop, user));
+    ConduitPass pass =
+        RunConduitPass(conduit_, options_.force ? conduit::kActionSynchronize : ChosenAction(desktop, user));
     period.End();
     handheld_host::EndSync();
 
@@ -178,10 +179,9 @@ class LiveHotSync {
   // desktop, and its entry in the desktop's log.
   void Conclude(int status, const ConduitPass& pass) {
     const std::time_t now = std::time(nullptr);
-    HotSyncEntry entry{now, user_, "network HotSync from " + options_.peer, {}, {},
-                       status == kExitOk               ? "tracked"
-                       : status == kExitNothingTracked ? "nothing tracked"
-                                                       : "failed"};
+    HotSyncEntry entry{
+        now, user_, "network HotSync from " + options_.peer,
+        {},  {},    status == kExitOk ? "tracked" : status == kExitNothingTracked ? "nothing tracked" : "failed"};
     std::string error;
     const auto tally = TallyCatalogue(standin::DesktopDirectory().UserFile(user_, ""), error);
     if (tally && pass.passRan) {
@@ -221,7 +221,8 @@ class LiveHotSync {
   bool FollowRename(dlp::UserInfo& handheldUser) {
     const standin::DesktopDirectory desktop;
     const auto users = desktop.Users();
-    if (handheldUser.userId == 0 || std::find(users.begin(), users.end(), handheldUser.name) != users.end()) return true;
+    if (handheldUser.userId == 0 || std::find(users.begin(), users.end(), handheldUser.name) != users.end())
+      return true;
     for (const auto& user : users) {
       if (desktop.HandheldUserId(user) != handheldUser.userId) continue;
       const std::string before = handheldUser.name;
@@ -292,8 +293,12 @@ class LiveHotSync {
     }
     if (client_.linkFailure().ok()) client_.EndOfSync(dlp::kEndOther);
     if (!user_.empty()) {
-      AppendHotSyncLog(standin::DesktopDirectory(), {std::time(nullptr), user_, "network HotSync from " + options_.peer,
-                                                     {}, {}, Stopped() ? "interrupted" : "failed"});
+      AppendHotSyncLog(standin::DesktopDirectory(), {std::time(nullptr),
+                                                     user_,
+                                                     "network HotSync from " + options_.peer,
+                                                     {},
+                                                     {},
+                                                     Stopped() ? "interrupted" : "failed"});
     }
     return kExitConduitFailed;
   }

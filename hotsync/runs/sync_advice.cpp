@@ -61,8 +61,7 @@ void SyncAdvice::Print(std::ostream& out, int32_t result, const char* command) c
         << "point http_proxy at it: http_proxy=http://HOST:PORT oq-hotsync " << command << " ...\n";
   }
   if (notFound_) {
-    out << "oq-hotsync: the server answered 404: is this a tracking server? (asked: " << TrackerDescription()
-        << ")\n";
+    out << "oq-hotsync: the server answered 404: is this a tracking server? (asked: " << TrackerDescription() << ")\n";
   }
   if (periodGate_) {
     const bool now = std::string_view(command) == "sync";

@@ -22,7 +22,8 @@ constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // Orders as a sorted list box does: without regard to letter case.
 constexpr bool LessIgnoringCase(std::string_view a, std::string_view b) {
   for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return static_cast<unsigned char>(Lower(a[i])) < static_cast<unsigned char>(Lower(b[i]));
+    if (Lower(a[i]) != Lower(b[i]))
+      return static_cast<unsigned char>(Lower(a[i])) < static_cast<unsigned char>(Lower(b[i]));
   }
   return a.size() < b.size();
 }

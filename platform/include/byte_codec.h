@@ -35,13 +35,12 @@ class ByteReader {
   }
   uint32_t U24Be(size_t offset) {
     if (!Has(offset, 3)) return 0;
-    return uint32_t{bytes_[offset]} << 16 | uint32_t{bytes_[offset + 1]} << 8 |
-           bytes_[offset + 2];
+    return uint32_t{bytes_[offset]} << 16 | uint32_t{bytes_[offset + 1]} << 8 | bytes_[offset + 2];
   }
   uint32_t U32Be(size_t offset) {
     if (!Has(offset, 4)) return 0;
-    return uint32_t{bytes_[offset]} << 24 | uint32_t{bytes_[offset + 1]} << 16 |
-           uint32_t{bytes_[offset + 2]} << 8 | bytes_[offset + 3];
+    return uint32_t{bytes_[offset]} << 24 | uint32_t{bytes_[offset + 1]} << 16 | uint32_t{bytes_[offset + 2]} << 8 |
+           bytes_[offset + 3];
   }
   uint16_t U16Le(size_t offset) {
     if (!Has(offset, 2)) return 0;
@@ -49,8 +48,8 @@ class ByteReader {
   }
   uint32_t U32Le(size_t offset) {
     if (!Has(offset, 4)) return 0;
-    return bytes_[offset] | uint32_t{bytes_[offset + 1]} << 8 |
-           uint32_t{bytes_[offset + 2]} << 16 | uint32_t{bytes_[offset + 3]} << 24;
+    return bytes_[offset] | uint32_t{bytes_[offset + 1]} << 8 | uint32_t{bytes_[offset + 2]} << 16 |
+           uint32_t{bytes_[offset + 3]} << 24;
   }
   // An empty span when the range does not fit.
   std::span<const uint8_t> Bytes(size_t offset, size_t length) {

@@ -75,8 +75,7 @@ class DialogProcedure {
 enum class DialogOwner { kForegroundWindow, kNone };
 
 // Runs the template modally.
-int RunModalDialog(uint32_t templateId, DialogProcedure& procedure,
-                   DialogOwner owner = DialogOwner::kForegroundWindow);
+int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner owner = DialogOwner::kForegroundWindow);
 
 class ModelessDialog {
  public:

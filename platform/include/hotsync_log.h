@@ -13,5 +13,5 @@ constexpr int32_t kActivityText = -1;
 }  // namespace oq::hotsynclog
 
 extern "C" {
-int32_t LogAddEntry(const char* text, int32_t activity, int32_t timestamp);    // ordinal 52
+int32_t LogAddEntry(const char* text, int32_t activity, int32_t timestamp);  // ordinal 52
 }

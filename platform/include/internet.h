@@ -107,8 +107,7 @@ class HttpConnection {
   ~HttpConnection();
 
   // Throws InternetException; empty when no request object can be made.
-  std::unique_ptr<HttpRequest> OpenRequest(int verb, const std::string& object, const char* version,
-                                           uint32_t flags);
+  std::unique_ptr<HttpRequest> OpenRequest(int verb, const std::string& object, const char* version, uint32_t flags);
   void Close();
 
  private:

@@ -14,10 +14,9 @@
 
 namespace oq::platform {
 
-uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
-                           char* buffer, uint32_t bufferSize, const char* fileName);
+uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                          uint32_t bufferSize, const char* fileName);
 
-bool WriteProfileValue(const char* section, const char* key, const char* value,
-                        const char* fileName);
+bool WriteProfileValue(const char* section, const char* key, const char* value, const char* fileName);
 
 }  // namespace oq::platform

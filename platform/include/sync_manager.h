@@ -139,17 +139,17 @@ static_assert(offsetof(DbInfoBlock, recordCount) == 78);
 #pragma pack(pop)
 
 extern "C" {
-int32_t SyncRegisterConduit(uint32_t* conduitHandle);                          // ordinal 22
-int32_t SyncUnRegisterConduit(uint32_t conduitHandle);                         // ordinal 23
+int32_t SyncRegisterConduit(uint32_t* conduitHandle);   // ordinal 22
+int32_t SyncUnRegisterConduit(uint32_t conduitHandle);  // ordinal 23
 int32_t SyncGetAPIVersion(uint32_t* major, uint32_t* minor);
 int32_t SyncOpenDB(const char* name, int32_t cardNumber, uint8_t* dbHandle,
-                   uint8_t openMode);                                          // ordinal 26
-int32_t SyncCloseDB(uint8_t dbHandle);                                         // ordinal 28
+                   uint8_t openMode);   // ordinal 26
+int32_t SyncCloseDB(uint8_t dbHandle);  // ordinal 28
 int32_t SyncReadOpenDbInfo(DbInfoRequest* request, DbInfoBlock* info);
-int32_t SyncReadRecordByIndex(RawRecordDescriptor* record);                    // ordinal 36
-int32_t SyncWriteRec(RawRecordDescriptor* record);                             // ordinal 32
+int32_t SyncReadRecordByIndex(RawRecordDescriptor* record);  // ordinal 36
+int32_t SyncWriteRec(RawRecordDescriptor* record);           // ordinal 32
 int32_t SyncReadAppPreference(PreferenceParameterBlock* preference);
 int32_t SyncWriteAppPreference(PreferenceParameterBlock* preference);
 int32_t SyncYieldCycles(uint16_t maxMilliseconds);
-int32_t SyncAddLogEntry(const char* text);                                     // ordinal 42
+int32_t SyncAddLogEntry(const char* text);  // ordinal 42
 }

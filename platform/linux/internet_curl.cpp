@@ -241,8 +241,8 @@ void SetHeaders(HttpConnection::Impl& connection, const std::vector<std::string>
 
 void SetProxyCredentials(HttpConnection::Impl& connection, const std::string& user, const std::string& password) {
   const bool offered = !user.empty() || !password.empty();
-  if (offered == connection.credentialsSet && (!offered || (user == connection.proxyUser &&
-                                                           password == connection.proxyPassword))) {
+  if (offered == connection.credentialsSet &&
+      (!offered || (user == connection.proxyUser && password == connection.proxyPassword))) {
     return;
   }
   curl_easy_setopt(connection.easy, CURLOPT_PROXYUSERNAME, offered ? user.c_str() : nullptr);
@@ -275,8 +275,8 @@ HttpConnection::HttpConnection(std::unique_ptr<Impl> impl) : impl_(std::move(imp
 
 HttpConnection::~HttpConnection() { Close(); }
 
-std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(int verb, const std::string& object,
-                                                         const char* /*version*/, uint32_t /*flags*/) {
+std::unique_ptr<HttpRequest> HttpConnection::OpenRequest(int verb, const std::string& object, const char* /*version*/,
+                                                         uint32_t /*flags*/) {
   if (verb != kHttpVerbGet || impl_->easy == nullptr) return nullptr;
   auto impl = std::make_unique<HttpRequest::Impl>();
   impl->connection = impl_.get();

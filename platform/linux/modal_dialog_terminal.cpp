@@ -126,7 +126,8 @@ void RunInteractively(terminal::DialogState& state, DialogProcedure& procedure) 
   while (!state.ended()) {
     const std::string picture = state.Render();
     if (picture != drawn) {
-      std::cout << "\n" << picture
+      std::cout << "\n"
+                << picture
                 << "commands: set/type ID TEXT, click/check/uncheck/choose ID, select ID TEXT,\n"
                    "          ok, cancel, help, sysmenu N\n";
       drawn = picture;

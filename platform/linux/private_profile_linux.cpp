@@ -99,8 +99,8 @@ const std::optional<std::string>& CurrentValue(const char* fileName, const char*
 
 }  // namespace
 
-uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue,
-                           char* buffer, uint32_t bufferSize, const char* fileName) {
+uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                          uint32_t bufferSize, const char* fileName) {
   if (buffer == nullptr || bufferSize == 0) return 0;
   std::lock_guard lock(cacheMutex);
   const auto& value = CurrentValue(fileName, section, key);
@@ -111,8 +111,7 @@ uint32_t ReadProfileValue(const char* section, const char* key, const char* defa
   return static_cast<uint32_t>(copied);
 }
 
-bool WriteProfileValue(const char* section, const char* key, const char* value,
-                        const char* fileName) {
+bool WriteProfileValue(const char* section, const char* key, const char* value, const char* fileName) {
   const auto path = ProfilePath(fileName);
   // A file that is there but cannot be read would lose every other key.
   if (!storage::UnreadableReason(path).empty()) return false;

@@ -13,7 +13,8 @@ std::string LocalTimeText(int64_t secondsSince1970) {
   const std::time_t time = static_cast<std::time_t>(secondsSince1970);
   std::tm local{};
   char text[64];
-  if (localtime_r(&time, &local) == nullptr || std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local) == 0) {
+  if (localtime_r(&time, &local) == nullptr ||
+      std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local) == 0) {
     return {};
   }
   return text;

@@ -95,7 +95,9 @@ class WindowControls : public DialogControls {
     GetDlgItemTextA(window_, id, text.data(), max);
     return text.data();
   }
-  void CheckButton(int id, bool checked) override { CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+  void CheckButton(int id, bool checked) override {
+    CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+  }
   void CheckRadioButton(int first, int last, int id) override { ::CheckRadioButton(window_, first, last, id); }
   bool IsButtonChecked(int id) override { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
   void EnableItem(int id, bool enabled) override { EnableWindow(GetDlgItem(window_, id), enabled); }
@@ -173,7 +175,7 @@ class WindowControls : public DialogControls {
 
 void WindowControls::RunScript(const char* script) {
   using Verb = DialogCommand::Verb;
-  if (ended_) return;  // ended while it opened
+  if (ended_) return;                   // ended while it opened
   CaptureWindow(window_, templateId_);  // the dialog as it opens
   for (const auto& line : SplitDialogScript(script)) {
     const DialogScriptLine parsed = ParseDialogLine(line);
@@ -257,8 +259,7 @@ INT_PTR CALLBACK DialogMessages(HWND window, UINT message, WPARAM wParam, LPARAM
       delete controls;
       SetWindowLongPtrA(window, DWLP_USER, 0);
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -269,8 +270,8 @@ INT_PTR CALLBACK ModelessMessages(HWND, UINT message, WPARAM, LPARAM) { return m
 int RunModalDialog(uint32_t templateId, DialogProcedure& procedure, DialogOwner owner) {
   DialogStart start{&procedure, templateId};
   HWND parent = owner == DialogOwner::kForegroundWindow ? GetForegroundWindow() : nullptr;
-  return static_cast<int>(DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId), parent,
-                                          DialogMessages, reinterpret_cast<LPARAM>(&start)));
+  return static_cast<int>(DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId), parent, DialogMessages,
+                                          reinterpret_cast<LPARAM>(&start)));
 }
 
 struct ModelessDialog::Impl {

@@ -35,7 +35,8 @@ constexpr DWORD kMillisecondsPerSecond = 1000;
 DWORD TimeoutMilliseconds() { return static_cast<DWORD>(HttpTimeoutSeconds()) * kMillisecondsPerSecond; }
 
 void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
   }
 }
@@ -46,8 +47,9 @@ void SetTimeouts(HINTERNET handle, DWORD milliseconds) {
   char text[1024] = {};
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
                                 GetModuleHandleA("wininet.dll"), error, 0, text, sizeof text, nullptr);
-  if (length == 0) length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                           0, text, sizeof text, nullptr);
+  if (length == 0)
+    length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                            sizeof text, nullptr);
   while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) text[--length] = '\0';
   throw InternetException(length > 0 ? text : "Internet error " + std::to_string(error) + ".");
 }
@@ -99,8 +101,8 @@ InternetSession::~InternetSession() { Close(); }
 
 std::unique_ptr<HttpConnection> InternetSession::GetHttpConnection(const std::string& server, uint16_t port) {
   if (impl_->handle == nullptr) throw InternetException("The internet session could not be opened.");
-  HINTERNET handle = InternetConnectA(impl_->handle, server.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP,
-                                      0, 1);
+  HINTERNET handle =
+      InternetConnectA(impl_->handle, server.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 1);
   if (handle == nullptr) ThrowLastError();
   SetTimeouts(handle, TimeoutMilliseconds());
   auto impl = std::make_unique<HttpConnection::Impl>();

@@ -6,7 +6,7 @@
 namespace oq::platform {
 
 uint32_t ReadProfileValue(const char* section, const char* key, const char* defaultValue, char* buffer,
-                           uint32_t bufferSize, const char* fileName) {
+                          uint32_t bufferSize, const char* fileName) {
   return GetPrivateProfileStringA(section, key, defaultValue, buffer, bufferSize, fileName);
 }
 

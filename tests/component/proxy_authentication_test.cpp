@@ -58,9 +58,8 @@ TEST_F(ProxyAuthenticationTest, EnabledCredentialsGetThrough) {
   }
   ASSERT_FALSE(tracker_.Requests().empty());
   // tinyproxy names the port when it passes the request on.
-  EXPECT_THAT(tracker_.Requests()[0].target,
-              ::testing::MatchesRegex(std::string("http://") + ORBITQUAIL_TRACKER_HOST +
-                                      "(:80)?/query\\.php\\?init=true"));
+  EXPECT_THAT(tracker_.Requests()[0].target, ::testing::MatchesRegex(std::string("http://") + ORBITQUAIL_TRACKER_HOST +
+                                                                     "(:80)?/query\\.php\\?init=true"));
 }
 
 TEST_F(ProxyAuthenticationTest, DisabledCredentialsAreNotOffered) {

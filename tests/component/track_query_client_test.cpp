@@ -69,12 +69,14 @@ TEST_F(TrackQueryClientTest, RequestBytesAreExactlyTheseAndOneConnectionServesAl
   const std::string host = "127.0.0.1:" + std::to_string(server.port());
   EXPECT_EQ(requests[0].raw,
             "GET /query.php?init=true HTTP/1.1\r\n"
-            "Host: " + host + "\r\n"
-            "User-Agent: OrbitQuail/1.30\r\n"
-            "Cache-Control: no-cache\r\n"
-            "Pragma: no-cache\r\n"
-            "User_Agent: OrbitQuail/1.30\r\n"
-            "\r\n");
+            "Host: " +
+                host +
+                "\r\n"
+                "User-Agent: OrbitQuail/1.30\r\n"
+                "Cache-Control: no-cache\r\n"
+                "Pragma: no-cache\r\n"
+                "User_Agent: OrbitQuail/1.30\r\n"
+                "\r\n");
   EXPECT_NE(requests[1].raw.find("\r\nUser-Agent: OrbitQuail/1.30\r\n"), std::string::npos)
       << "the session's agent text stays the standard header";
   EXPECT_NE(requests[1].raw.find("\r\nUser_Agent: Agent/2\r\n"), std::string::npos);
@@ -176,8 +178,8 @@ TEST_F(TrackQueryClientTest, BodyLinesEachEndInOneLineFeed) {
     const char* body;
     const char* text;
   };
-  for (const Case c : {Case{"a\nb", "a\nb\n"}, Case{"", ""}, Case{"a\n\nb\n", "a\n\nb\n"},
-                       Case{"crlf\r\nend", "crlf\r\nend\n"}}) {
+  for (const Case c :
+       {Case{"a\nb", "a\nb\n"}, Case{"", ""}, Case{"a\n\nb\n", "a\n\nb\n"}, Case{"crlf\r\nend", "crlf\r\nend\n"}}) {
     reply = c.body;
     ASSERT_TRUE(client.SendGet(server.Url("/").c_str(), "A"));
     std::string text = "stale";
@@ -235,7 +237,8 @@ TEST_F(QueryServerTest, InitQueryIsTheBaseUrlAndInitTrue) {
 }
 
 TEST_F(QueryServerTest, ProgramQueryEncodesEveryValue) {
-  const auto plain = test::MakeProgramRecord({.type = "appl", .creator = "StCh", .name = "My App", .installedVersion = "2.0"});
+  const auto plain =
+      test::MakeProgramRecord({.type = "appl", .creator = "StCh", .name = "My App", .installedVersion = "2.0"});
   ASSERT_TRUE(QueryServer(client_, "OrbitQuail/1.30", plain.data(), text_, reply_));
   auto odd = test::MakeProgramRecord(
       {.type = "", .creator = "rkOQ", .name = "Tom & Jerry=\xE9", .altName = "a b", .installedVersion = "1.0b"});
@@ -246,15 +249,15 @@ TEST_F(QueryServerTest, ProgramQueryEncodesEveryValue) {
   const auto requests = server_.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].target, Base() + "type=appl&creator=StCh&name=My%20App&altname=&ver=2%2E0");
-  EXPECT_EQ(requests[1].target,
-            Base() + "type=ap&creator=rkOQ&name=Tom%20%26%20Jerry%3D%E9&altname=a%20b&ver=1%2E0b");
+  EXPECT_EQ(requests[1].target, Base() + "type=ap&creator=rkOQ&name=Tom%20%26%20Jerry%3D%E9&altname=a%20b&ver=1%2E0b");
   EXPECT_EQ(handheld_host::CallCount(handheld_host::Operation::kYieldCycles), 2);
 }
 
 TEST_F(QueryServerTest, HttpErrorLogsTheNameAsStoredAndLeavesTheReply) {
   reply_.ParseReply("<status>okay</status><version>7</version>");
   next_ = Answer(404);
-  const auto record = test::MakeProgramRecord({.type = "appl", .creator = "StCh", .name = "My App", .installedVersion = "2.0"});
+  const auto record =
+      test::MakeProgramRecord({.type = "appl", .creator = "StCh", .name = "My App", .installedVersion = "2.0"});
   EXPECT_FALSE(QueryServer(client_, "OrbitQuail/1.30", record.data(), text_, reply_));
   EXPECT_THAT(Log(), ElementsAre("---    Failed to get data from server. HTTP Error: 194",
                                  "---    My App: Failed to get data from server."));
@@ -275,8 +278,7 @@ TEST_F(QueryServerTest, RepliesOtherThanOkayOrNoData) {
   EXPECT_TRUE(QueryServer(client_, "OrbitQuail/1.30", nullptr, text_, reply_));
   EXPECT_EQ(reply_.msg, "none");
 
-  EXPECT_THAT(Log(), ElementsAre("---    Retrieved status is unknown.",
-                                 "---    OrbitQuail conduit version is too old.",
+  EXPECT_THAT(Log(), ElementsAre("---    Retrieved status is unknown.", "---    OrbitQuail conduit version is too old.",
                                  "---      Please install new version."));
 }
 

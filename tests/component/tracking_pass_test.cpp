@@ -78,7 +78,8 @@ class TrackingPassTest : public ::testing::Test {
 
   std::vector<std::vector<uint8_t>> Records() const {
     std::vector<std::vector<uint8_t>> records;
-    for (const auto& record : test::ReadDatabase(image_.path() / "OQProgDB.pdb").records) records.push_back(record.data);
+    for (const auto& record : test::ReadDatabase(image_.path() / "OQProgDB.pdb").records)
+      records.push_back(record.data);
     return records;
   }
   std::vector<uint8_t> StoredPreference() const {
@@ -90,7 +91,8 @@ class TrackingPassTest : public ::testing::Test {
     const auto requests = server_.Requests();
     for (size_t i = firstRequest; i < requests.size(); ++i) {
       const auto& request = requests[i];
-      if (request.target.find("init=true") == std::string::npos) creators.push_back(Parameter(request.target, "creator"));
+      if (request.target.find("init=true") == std::string::npos)
+        creators.push_back(Parameter(request.target, "creator"));
     }
     return creators;
   }

@@ -37,8 +37,8 @@ class BackupFolderTest : public ::testing::Test {
     test::WriteText(home_.SettingsPath(), "[Track]\nPeriod=0\n");
   }
   int MakeFolder(const std::string& variant) const {
-    return test::RunCommand("node " OQ_SOURCE_DIR "/tests/interop/make_backup_folder.mjs '" + Folder().string() +
-                            "' " + variant)
+    return test::RunCommand("node " OQ_SOURCE_DIR "/tests/interop/make_backup_folder.mjs '" + Folder().string() + "' " +
+                            variant)
         .status;
   }
   std::filesystem::path Folder() const { return work_.path() / "Backup"; }
@@ -88,8 +88,8 @@ TEST_F(BackupFolderTest, AFolderWithoutCatalogueIsCataloguedAndEveryProgramTrack
   for (const auto& record : test::ReadDatabase(Folder() / "OQProgDB.pdb").records) {
     names.push_back(bytes::ByteReader(record.data).Text(layout::kProgramNameOffset, layout::kProgramNameLength));
   }
-  EXPECT_THAT(names, ElementsAre("A program whose name fills 31 b", "ClockPanel", "MathLib", "QuailNotes",
-                                 "Star Chart", "Tide Tables", "Tide Tables Pro", "Word Hunt"))
+  EXPECT_THAT(names, ElementsAre("A program whose name fills 31 b", "ClockPanel", "MathLib", "QuailNotes", "Star Chart",
+                                 "Tide Tables", "Tide Tables Pro", "Word Hunt"))
       << "programs only (no overlay, no OrbitQuail, no data), by name";
   EXPECT_EQ(programs.at("QuailNotes").altName, "Q Notes") << "the launcher's name, where it differs";
   EXPECT_EQ(programs.at("Star Chart").altName, "");
@@ -104,7 +104,8 @@ TEST_F(BackupFolderTest, AFolderWithoutCatalogueIsCataloguedAndEveryProgramTrack
   for (const auto& [name, program] : programs) {
     for (size_t after : {layout::kLatestVersionOffset + layout::kVersionLength,
                          layout::kReleaseDateOffset + layout::kReleaseDateLength}) {
-      EXPECT_EQ(program.bytes[after] | program.bytes[after + 1] | program.bytes[after + 2] | program.bytes[after + 3], 0)
+      EXPECT_EQ(program.bytes[after] | program.bytes[after + 1] | program.bytes[after + 2] | program.bytes[after + 3],
+                0)
           << name;
     }
   }
@@ -177,7 +178,9 @@ TEST_F(BackupFolderTest, ARefreshKeepsIdsFlagsAndAnswersOfProgramsStillInstalled
 TEST_F(BackupFolderTest, ProgramsShapedAsRealOnesAreCataloguedAndSettle) {
   ASSERT_EQ(MakeFolder("real"), 0);
   palm::Database cafe;
-  cafe.SetName("Caf\xE9 \x9B""31m");
+  cafe.SetName(
+      "Caf\xE9 \x9B"
+      "31m");
   cafe.attributes = palm::kAttributeResourceDb;
   cafe.type = palm::FourCCFromText("appl");
   cafe.creator = palm::FourCCFromText("CfLt");

@@ -114,9 +114,9 @@ TEST_F(DataSafetyTest, AFileThatCannotBeReadIsNeverTakenForAnEmptyOne) {
                 .status,
             0);
 
-  const auto outcome = test::RunCommand("setpriv --reuid=nobody --regid=nogroup --clear-groups " +
-                                        (bin / "oq-hotsync").string() + " sync --conduit " +
-                                        (bin / "OrbitQuail.so").string() + " --handheld " + Handheld());
+  const auto outcome =
+      test::RunCommand("setpriv --reuid=nobody --regid=nogroup --clear-groups " + (bin / "oq-hotsync").string() +
+                       " sync --conduit " + (bin / "OrbitQuail.so").string() + " --handheld " + Handheld());
   EXPECT_EQ(outcome.status, 1) << outcome.output;
   EXPECT_THAT(outcome.output, HasSubstr("cannot read " + home_.SettingsPath().string() + ": Permission denied"));
   EXPECT_THAT(outcome.output, HasSubstr("cannot read " + (home_.path() / "palm" / "users.ini").string()));

@@ -26,8 +26,8 @@ class EndToEndTest : public ::testing::Test {
 
   test::ScopedHome home_;
   test::TempDir work_;
-  test::TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
-                                 "Greetings from the test tracker"}};
+  test::TrackerProcess tracker_{
+      {"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message", "Greetings from the test tracker"}};
 };
 
 TEST_F(EndToEndTest, SyncTracksThenThePeriodGateWaits) {
@@ -69,7 +69,8 @@ TEST_F(EndToEndTest, ForceTracksPastThePeriodAndLeavesTheChosenActionsAlone) {
   ASSERT_EQ(Hotsync("sync --handheld " + Handheld()).status, 0);
   const auto gated = Hotsync("sync --handheld " + Handheld());
   EXPECT_EQ(gated.status, 3);
-  EXPECT_THAT(gated.output, HasSubstr("the tracking period stopped this HotSync; `oq-hotsync sync --force` tracks now"));
+  EXPECT_THAT(gated.output,
+              HasSubstr("the tracking period stopped this HotSync; `oq-hotsync sync --force` tracks now"));
 
   using Desktop = standin::DesktopDirectory;
   ASSERT_TRUE(Desktop().SetAction("handheld", "rkOQ", Desktop::kTemporary, 6));
@@ -109,7 +110,8 @@ TEST_F(EndToEndTest, DamagedCatalogueIsAClearErrorForShow) {
 }
 
 TEST_F(EndToEndTest, FailedPassExitsOneWithTheResult) {
-  const auto outcome = test::RunHotSync("sync --handheld " + Handheld(), "ORBITQUAIL_HTTP_TIMEOUT=5 http_proxy=http://127.0.0.1:1");
+  const auto outcome =
+      test::RunHotSync("sync --handheld " + Handheld(), "ORBITQUAIL_HTTP_TIMEOUT=5 http_proxy=http://127.0.0.1:1");
   EXPECT_EQ(outcome.status, 1);
   EXPECT_THAT(outcome.output, HasSubstr("--- Error - OrbitQuail ---\n"));
   EXPECT_THAT(outcome.output, HasSubstr("oq-hotsync: the conduit reported a failure (-1)\n"));

@@ -81,15 +81,15 @@ TEST_F(HotSyncCliTest, AQueryThatWaitsLongSaysHowLongItMayStillTake) {
     response.behaviour = test::ScriptedHttpServer::Behaviour::kNeverAnswer;
     return response;
   });
-  const auto outcome = RunHotSync("sync --handheld " + image_.path().string(), "ORBITQUAIL_HTTP_TIMEOUT=4 http_proxy=" + silent.Url(""));
+  const auto outcome =
+      RunHotSync("sync --handheld " + image_.path().string(), "ORBITQUAIL_HTTP_TIMEOUT=4 http_proxy=" + silent.Url(""));
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_NE(outcome.output.find(" (giving up in at most 5 s)\n"),
-            std::string::npos)
-      << outcome.output;
+  EXPECT_NE(outcome.output.find(" (giving up in at most 5 s)\n"), std::string::npos) << outcome.output;
 }
 
 TEST_F(HotSyncCliTest, EnvironmentThatIsNotReadIsWarnedAbout) {
-  const auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string(), "HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc");
+  const auto outcome = RunHotSync("sync --action 6 --handheld " + image_.path().string(),
+                                  "HTTP_PROXY=http://127.0.0.1:9 http_proxy= ORBITQUAIL_HTTP_TIMEOUT=abc");
   EXPECT_NE(outcome.output.find("warning: HTTP_PROXY is set, but only the lower-case http_proxy is read"),
             std::string::npos)
       << outcome.output;
@@ -136,8 +136,7 @@ TEST_F(HotSyncCliTest, ConfigureScriptsRepeatSafelyStopAtTheFirstErrorAndComeFro
   for (int i = 0; i < 2; ++i) {
     const auto outcome = RunHotSync("configure --user Me --script 'check 1012; choose 407; ok'");
     EXPECT_EQ(outcome.status, 0) << outcome.output;
-    EXPECT_EQ(outcome.standardOutput,
-              "Me: next HotSync: Do nothing; tracking every time; proxy authentication off\n")
+    EXPECT_EQ(outcome.standardOutput, "Me: next HotSync: Do nothing; tracking every time; proxy authentication off\n")
         << "run " << i + 1 << ": check does not toggle";
   }
   const auto settings = test::ReadText(home_.SettingsPath());

@@ -76,13 +76,14 @@ TEST_F(ListenerHostilePeersTest, ACatalogueOrAListWithoutEndEndsOnlyThatHotSyncI
   const auto measure = [&](const std::string& attack) {
     ForgetTheHandheld();  // so that the catalogue is read
     const std::string script =
-        "cd " + work_.path().string() + "; rm -f rss listen.err; http_proxy=" + tracker_.Url() + " " OQ_HOTSYNC_PATH
+        "cd " + work_.path().string() + "; rm -f rss listen.err; http_proxy=" + tracker_.Url() +
+        " " OQ_HOTSYNC_PATH
         " listen --port 0 --once --timeout 5 2>listen.err & L=$!; "
         "(while kill -0 $L 2>/dev/null; do grep VmHWM /proc/$L/status >>rss 2>/dev/null; sleep 0.02; done) & "
         "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
         "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-        "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases first --save attacked --user Me " + attack +
-        " >/dev/null 2>&1; wait $L; echo $?";
+        "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases first --save attacked --user Me " +
+        attack + " >/dev/null 2>&1; wait $L; echo $?";
     const auto outcome = test::RunCommand(script);
     Measured measured;
     measured.listen = std::atoi(outcome.standardOutput.c_str());
@@ -115,13 +116,19 @@ TEST_F(ListenerHostilePeersTest, ACatalogueOrAListWithoutEndEndsOnlyThatHotSyncI
 TEST_F(ListenerHostilePeersTest, PeersThatSayNothingOrTrickleHoldNoHandheldUp) {
   const std::string handheld = "timeout 60 " OQ_SIMULATED_HANDHELD_PATH " --port $P --databases backup";
   const std::string script =
-      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
+      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() +
+      " timeout 120 " OQ_HOTSYNC_PATH
       " listen --port 0 --timeout 2 >listen.out 2>listen.err & L=$!; "
       "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
       "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); A=''; "
-      "for i in $(seq 10); do " + handheld + " --save silent$i --silent-for 4 >/dev/null 2>&1 & A=\"$A $!\"; done; "
-      "for i in 1 2; do " + handheld + " --save trickle$i --trickle-ms 400 >/dev/null 2>&1 & A=\"$A $!\"; done; "
-      "sleep 0.3; " + handheld + " --save slow --user Slow --delay-ms 15 & S=$!; sleep 0.2; " + handheld +
+      "for i in $(seq 10); do " +
+      handheld +
+      " --save silent$i --silent-for 4 >/dev/null 2>&1 & A=\"$A $!\"; done; "
+      "for i in 1 2; do " +
+      handheld +
+      " --save trickle$i --trickle-ms 400 >/dev/null 2>&1 & A=\"$A $!\"; done; "
+      "sleep 0.3; " +
+      handheld + " --save slow --user Slow --delay-ms 15 & S=$!; sleep 0.2; " + handheld +
       " --save next --user Next; echo next=$?; wait $S; echo slow=$?; wait $A; kill -TERM $L; wait $L; echo listen=$?";
   const auto outcome = test::RunCommand(script);
   const std::string err = test::ReadText(work_.path() / "listen.err");

@@ -86,9 +86,11 @@ TEST_F(LiveHotSyncChangesTest, AHotSyncReadsAndWritesOnlyWhatChangedSinceTheLast
     const std::string name = reader.Text(layout::kProgramNameOffset, layout::kProgramNameLength);
     EXPECT_EQ(after.records[i].uniqueId, before.records[i].uniqueId) << name;
     EXPECT_EQ(Answer(after.records[i]), Answer(before.records[i])) << name;
-    EXPECT_EQ(reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength),
-              name == "Star Chart" ? "2.1" : bytes::ByteReader(before.records[i].data)
-                                                 .Text(layout::kInstalledVersionOffset, layout::kVersionLength));
+    EXPECT_EQ(
+        reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength),
+        name == "Star Chart"
+            ? "2.1"
+            : bytes::ByteReader(before.records[i].data).Text(layout::kInstalledVersionOffset, layout::kVersionLength));
   }
 
   // The catalogue changed on the handheld behind the desktop's back: read again.

@@ -57,7 +57,8 @@ TEST_F(NewcomerCommandLineTest, QuietLeavesOutTheLogAndTheTableFitsTheTerminalIn
   test::WriteDatabase(handheld / "OQProgDB.pdb", catalogue);
   const auto show = [&](const std::string& environment) {
     return test::RunCommand(environment + " COLUMNS=80 script -qec '" OQ_HOTSYNC_PATH " show --handheld " +
-                            handheld.string() + "' /dev/null").standardOutput;
+                            handheld.string() + "' /dev/null")
+        .standardOutput;
   };
   const std::string coloured = show("TERM=xterm");
   EXPECT_THAT(coloured, HasSubstr("\x1b[1;32m9\x1b[0m"));

@@ -44,8 +44,7 @@ TEST_F(ProductLoopTest, SyncInstallSyncConfigureSync) {
   EXPECT_THAT(desktop.Users(), ::testing::ElementsAre("Quail"));
 
   // The installer, run in the product folder.
-  outcome = test::RunCommand("cd " + product_.path().string() + " && " + OQ_INSTALLER_PATH +
-                             " --user Quail --install");
+  outcome = test::RunCommand("cd " + product_.path().string() + " && " + OQ_INSTALLER_PATH + " --user Quail --install");
   ASSERT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_THAT(outcome.output, HasSubstr("[Install Complete] The installation is complete."));
 

@@ -45,7 +45,8 @@ TEST_F(SyncGuardsTest, AFolderWithoutPalmDatabasesIsRefusedBeforeAnythingIsWritt
   for (const char* command : {"sync", "catalog"}) {
     const auto documents = test::RunHotSync(std::string(command) + " --handheld " + Handheld().string());
     EXPECT_EQ(documents.status, 2) << documents.output;
-    EXPECT_THAT(documents.output, HasSubstr((Handheld() / "report.pdb").string() + " is shorter than a database header"));
+    EXPECT_THAT(documents.output,
+                HasSubstr((Handheld() / "report.pdb").string() + " is shorter than a database header"));
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(Handheld()), fs::directory_iterator()), 2) << "nothing written";
   EXPECT_FALSE(fs::exists(home_.path() / "palm" / "users.ini")) << "no user made for it";
@@ -83,8 +84,11 @@ TEST_F(SyncGuardsTest, ACtrlCInTheMiddleChangesNothingAndSaysSo) {
   });
 
   const std::string script = "http_proxy=" + tracker.Url("") + " " OQ_HOTSYNC_PATH " sync --no-catalog --handheld " +
-                             Handheld().string() + " >" + (work_.path() / "out").string() + " 2>&1 & S=$!; "
-                             "while [ ! -s " + (work_.path() / "asked").string() + " ]; do sleep 0.02; done; "
+                             Handheld().string() + " >" + (work_.path() / "out").string() +
+                             " 2>&1 & S=$!; "
+                             "while [ ! -s " +
+                             (work_.path() / "asked").string() +
+                             " ]; do sleep 0.02; done; "
                              "kill -INT $S; wait $S; echo $?";
   std::thread watcher([&] {
     while (tracker.Requests().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -103,8 +107,10 @@ TEST_F(SyncGuardsTest, ACtrlCInTheMiddleChangesNothingAndSaysSo) {
 TEST_F(SyncGuardsTest, ProgramsSetAsideAreNotOutdatedUnlessAllAreAsked) {
   std::vector<std::vector<uint8_t>> records;
   for (const char* creator : {"Aaaa", "Bbbb", "Cccc"}) {
-    records.push_back(test::MakeProgramRecord({.creator = creator, .name = std::string("Program ") + creator,
-                                               .skipFlag = creator[0] == 'C', .excludeFlag = creator[0] == 'B'}));
+    records.push_back(test::MakeProgramRecord({.creator = creator,
+                                               .name = std::string("Program ") + creator,
+                                               .skipFlag = creator[0] == 'C',
+                                               .excludeFlag = creator[0] == 'B'}));
     bytes::ByteWriter(records.back()).Text(layout::kLatestVersionOffset, layout::kVersionLength, "2.0");
   }
   fs::create_directories(Handheld());

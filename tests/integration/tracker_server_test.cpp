@@ -162,8 +162,7 @@ TEST_F(TrackerServerTest, IdleClientsDoNotKeepOthersWaiting) {
   // Sixteen kept-alive connections wait for their next request; one more
   // client is still answered (the connection gives up after ten seconds).
   Connection another(tracker_.port());
-  EXPECT_THAT(another.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"),
-              StartsWith("HTTP/1.1 200"));
+  EXPECT_THAT(another.Exchange("GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n"), StartsWith("HTTP/1.1 200"));
 }
 
 constexpr const char* kInit = "GET /query.php?init=true HTTP/1.1\r\nHost: x\r\n\r\n";
@@ -220,9 +219,9 @@ TEST(TrackerCommandTest, WhenConnectionsRunOutTheLongestIdleMakesRoom) {
 }
 
 TEST_F(TrackerServerTest, APortInUseIsRefusedNotShared) {
-  const auto second = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
-                                       "/tracker/sample-catalog.tsv --listen 127.0.0.1:" +
-                                       std::to_string(tracker_.port()));
+  const auto second = test::RunCommand(
+      std::string(OQ_TRACKER_PATH) +
+      " --catalog " OQ_SOURCE_DIR "/tracker/sample-catalog.tsv --listen 127.0.0.1:" + std::to_string(tracker_.port()));
   EXPECT_EQ(second.status, 2);
   EXPECT_THAT(second.output, HasSubstr("address in use"));
 }
@@ -232,16 +231,17 @@ TEST(TrackerCommandTest, BadCatalogueOrListenAddressExitsTwo) {
   EXPECT_EQ(missing.status, 2);
   EXPECT_THAT(missing.output, HasSubstr("cannot read the catalogue"));
   for (const char* listen : {"nonsense", "127.0.0.1:99999", "127.0.0.1:abc", "127.0.0.1:", ":80", "[::1:0"}) {
-    const auto outcome = test::RunCommand(std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
-                                          "/tracker/sample-catalog.tsv --listen '" + listen + "'");
+    const auto outcome =
+        test::RunCommand(std::string(OQ_TRACKER_PATH) +
+                         " --catalog " OQ_SOURCE_DIR "/tracker/sample-catalog.tsv --listen '" + listen + "'");
     EXPECT_EQ(outcome.status, 2) << listen;
     EXPECT_THAT(outcome.output, HasSubstr("port from 0 (any free one) to 65535")) << listen;
   }
 }
 
 TEST(TrackerCommandTest, ListensOnIpv6LoopbackAndSaysWhere) {
-  const auto outcome = test::RunCommand("timeout 2 " + std::string(OQ_TRACKER_PATH) + " --catalog " OQ_SOURCE_DIR
-                                        "/tracker/sample-catalog.tsv --listen '[::1]:0'");
+  const auto outcome = test::RunCommand("timeout 2 " + std::string(OQ_TRACKER_PATH) +
+                                        " --catalog " OQ_SOURCE_DIR "/tracker/sample-catalog.tsv --listen '[::1]:0'");
   EXPECT_THAT(outcome.output, ::testing::MatchesRegex(".*listening on http://\\[::1\\]:[1-9][0-9]*\n.*"));
 }
 

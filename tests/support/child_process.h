@@ -11,8 +11,8 @@
 namespace oq::test {
 
 struct Outcome {
-  int status;           // exit status, -1 when killed by a signal
-  std::string output;   // stdout, then stderr
+  int status;                  // exit status, -1 when killed by a signal
+  std::string output;          // stdout, then stderr
   std::string standardOutput;  // stdout alone
 };
 

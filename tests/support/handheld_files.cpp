@@ -19,8 +19,8 @@ palm::Database MakeRecordDatabase(const std::string& name, const char* type, con
 
 void WriteDatabase(const std::filesystem::path& path, const palm::Database& database) {
   const auto bytes = palm::SerializeDatabase(database);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {

@@ -23,13 +23,16 @@ ListenRun ListenFixture::Sync(const std::string& handheldOptions, const std::str
                               const std::string& saved, const std::string& databases) {
   fs::remove_all(Path(saved));
   const std::string script =
-      "cd " + work_.path().string() + "; rm -f listen.out listen.err; "
-      "http_proxy=" + tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH
-      " listen --address 127.0.0.1 --port 0 --once " + listenOptions + " >listen.out 2>listen.err & L=$!; "
+      "cd " + work_.path().string() +
+      "; rm -f listen.out listen.err; "
+      "http_proxy=" +
+      tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH " listen --address 127.0.0.1 --port 0 --once " + listenOptions +
+      " >listen.out 2>listen.err & L=$!; "
       "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
       "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-      "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " + databases + " --save " + saved +
-      " --user Me " + handheldOptions + "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
+      "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " +
+      databases + " --save " + saved + " --user Me " + handheldOptions +
+      "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
   fs::remove(work_.path() / "status");
   RunCommand(script);
   ListenRun run;

@@ -42,8 +42,8 @@ class ListenFixture : public ::testing::Test {
 
   ScopedHome home_;
   TempDir work_;
-  TrackerProcess tracker_{{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message",
-                           "Greetings from the test tracker"}};
+  TrackerProcess tracker_{
+      {"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv", "--message", "Greetings from the test tracker"}};
 };
 
 // Records as the conduit leaves them: id, attributes with category, bytes.

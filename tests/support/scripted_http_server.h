@@ -25,7 +25,7 @@ class ScriptedHttpServer {
   enum class Behaviour {
     kAnswer,
     kNeverAnswer,
-    kDropMidBody,        // declares the whole body, sends half of it, closes
+    kDropMidBody,  // declares the whole body, sends half of it, closes
     kAnswerAndClose,
     kTrickle,            // the body a byte every kTrickleInterval
     kChunkedWithoutEnd,  // one chunk of the whole body, then closes without the last chunk

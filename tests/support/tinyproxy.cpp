@@ -44,8 +44,11 @@ TinyProxy::TinyProxy(const std::string& user, const std::string& password, uint1
   std::string config = "Port " + std::to_string(port) +
                        "\nListen 127.0.0.1\nTimeout 30\nMaxClients 20\nLogLevel Critical\n"
                        "Allow 127.0.0.1\nDisableViaHeader Yes\n"
-                       "BasicAuth " + user + " " + password + "\n"
-                       "Upstream http 127.0.0.1:" + std::to_string(upstreamPort) + "\n";
+                       "BasicAuth " +
+                       user + " " + password +
+                       "\n"
+                       "Upstream http 127.0.0.1:" +
+                       std::to_string(upstreamPort) + "\n";
   if (geteuid() == 0) config += "User nobody\nGroup nogroup\n";
   const auto configPath = dir_.path() / "tinyproxy.conf";
   WriteText(configPath, config);

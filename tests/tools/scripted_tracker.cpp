@@ -57,8 +57,8 @@ int main(int argc, char** argv) {
       return 2;
     }
     if (colon != std::string::npos) response.status = std::stoi(argument.substr(colon + 1));
-    response.body = "<status>okay</status><version>9.9</version><date>2030-01-02</date><msg>" +
-                    std::string(200, 'x') + "</msg>";
+    response.body =
+        "<status>okay</status><version>9.9</version><date>2030-01-02</date><msg>" + std::string(200, 'x') + "</msg>";
     scripted[argument.substr(0, equals)] = response;
   }
 

@@ -62,8 +62,12 @@ std::string CString(const Bytes& b, size_t at) {
   while (at < b.size() && b[at] != 0) s += char(b[at++]);
   return s;
 }
-uint32_t Code(const char* text) { return uint32_t(text[0]) << 24 | uint32_t(text[1]) << 16 | uint32_t(text[2]) << 8 | uint8_t(text[3]); }
-uint32_t Code(const oq::palm::FourCC& c) { return uint32_t(c[0]) << 24 | uint32_t(c[1]) << 16 | uint32_t(c[2]) << 8 | c[3]; }
+uint32_t Code(const char* text) {
+  return uint32_t(text[0]) << 24 | uint32_t(text[1]) << 16 | uint32_t(text[2]) << 8 | uint8_t(text[3]);
+}
+uint32_t Code(const oq::palm::FourCC& c) {
+  return uint32_t(c[0]) << 24 | uint32_t(c[1]) << 16 | uint32_t(c[2]) << 8 | c[3];
+}
 oq::palm::FourCC FourCC(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
 
 // A DLP date from Palm seconds (since 1904), the handheld's clock as UTC.
@@ -87,7 +91,7 @@ struct Options {
   uint16_t port = 0;
   fs::path databases, save;
   std::string user = "Simulated User";
-  std::optional<uint32_t> userId;  // default: one of the name's own, as handhelds' ids differ
+  std::optional<uint32_t> userId;               // default: one of the name's own, as handhelds' ids differ
   std::map<std::pair<int, int>, int> failures;  // (command, nth): code
   int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
   int silentFor = 0, trickleMs = 0;
@@ -223,7 +227,8 @@ class Handheld {
     uint8_t header[6];
     if (!ReadExactly(header, 6) || header[0] != 1) return false;
     xid = header[1];
-    const uint32_t length = uint32_t(header[2]) << 24 | uint32_t(header[3]) << 16 | uint32_t(header[4]) << 8 | header[5];
+    const uint32_t length =
+        uint32_t(header[2]) << 24 | uint32_t(header[3]) << 16 | uint32_t(header[4]) << 8 | header[5];
     if (length > 1 << 20) return false;
     payload.resize(length);
     return ReadExactly(payload.data(), length);
@@ -250,7 +255,8 @@ class Handheld {
         length = at + 1 < request.size() ? request[at + 1] : 0, header = 2;
       }
       if (at + header + length > request.size()) break;
-      arguments[first & 0x3F] = Bytes(request.begin() + long(at + header), request.begin() + long(at + header + length));
+      arguments[first & 0x3F] =
+          Bytes(request.begin() + long(at + header), request.begin() + long(at + header + length));
       at += header + length;
     }
     return arguments;
@@ -421,7 +427,8 @@ class Handheld {
           PutRecord(r, db->records[visible[index]], index, Get16(a, 6));
         } else {
           const uint32_t id = Get32(a, 2);
-          auto found = std::find_if(visible.begin(), visible.end(), [&](size_t i) { return db->records[i].uniqueId == id; });
+          auto found =
+              std::find_if(visible.begin(), visible.end(), [&](size_t i) { return db->records[i].uniqueId == id; });
           if (found == visible.end()) return kNotFound;
           PutRecord(r, db->records[*found], uint16_t(found - visible.begin()), Get16(a, 8));
         }
@@ -433,14 +440,16 @@ class Handheld {
         uint32_t id = Get32(a, 2);
         const uint8_t attributes = uint8_t((a[6] & 0xF0) | (a[7] & 0x0F));
         Bytes data(a.begin() + 8, a.end());
-        auto found = std::find_if(db->records.begin(), db->records.end(), [&](auto& rec) { return id && rec.uniqueId == id; });
+        auto found =
+            std::find_if(db->records.begin(), db->records.end(), [&](auto& rec) { return id && rec.uniqueId == id; });
         if (found != db->records.end()) {
           found->data = data, found->attributes = attributes;
         } else {
           if (id == 0) {
             id = db->uniqueIdSeed;
             do id = (id + 1) & 0xFFFFFF;
-            while (id == 0 || std::any_of(db->records.begin(), db->records.end(), [&](auto& rec) { return rec.uniqueId == id; }));
+            while (id == 0 ||
+                   std::any_of(db->records.begin(), db->records.end(), [&](auto& rec) { return rec.uniqueId == id; }));
             db->uniqueIdSeed = id;
           }
           db->records.push_back({attributes, id, data});
@@ -468,9 +477,8 @@ class Handheld {
         auto& resources = db->resources;
         size_t index = 0;
         if (args.count(0x21)) {
-          auto found = std::find_if(resources.begin(), resources.end(), [&](auto& res) {
-            return Code(res.type) == Get32(a, 2) && res.id == Get16(a, 6);
-          });
+          auto found = std::find_if(resources.begin(), resources.end(),
+                                    [&](auto& res) { return Code(res.type) == Get32(a, 2) && res.id == Get16(a, 6); });
           if (found == resources.end()) return kNotFound;
           index = size_t(found - resources.begin());
         } else {
@@ -488,7 +496,8 @@ class Handheld {
         const auto type = FourCC(Get32(a, 2));
         const uint16_t id = Get16(a, 6);
         Bytes data(a.begin() + 10, a.end());
-        auto found = std::find_if(db->resources.begin(), db->resources.end(), [&](auto& res) { return res.type == type && res.id == id; });
+        auto found = std::find_if(db->resources.begin(), db->resources.end(),
+                                  [&](auto& res) { return res.type == type && res.id == id; });
         if (found != db->resources.end()) found->data = data;
         else db->resources.push_back({type, id, data});
         Changed(*db);
@@ -505,9 +514,8 @@ class Handheld {
       case 0x2F: endStatus_ = Get16(a, 0); return 0;
       case 0x34: {  // ReadAppPreference
         auto& db = Preferences(a[8] & 0x80);
-        auto found = std::find_if(db.resources.begin(), db.resources.end(), [&](auto& res) {
-          return Code(res.type) == Get32(a, 0) && res.id == Get16(a, 4);
-        });
+        auto found = std::find_if(db.resources.begin(), db.resources.end(),
+                                  [&](auto& res) { return Code(res.type) == Get32(a, 0) && res.id == Get16(a, 4); });
         if (found == db.resources.end() || found->data.size() < 2) return kNotFound;
         const size_t stored = found->data.size() - 2, returned = std::min<size_t>(stored, Get16(a, 6));
         Put16(r, Get16(found->data, 0)), Put16(r, uint16_t(stored)), Put16(r, uint16_t(returned));
@@ -521,13 +529,13 @@ class Handheld {
         data.insert(data.end(), a.begin() + 12, a.end());
         const auto type = FourCC(Get32(a, 0));
         const uint16_t id = Get16(a, 4);
-        auto found = std::find_if(db.resources.begin(), db.resources.end(), [&](auto& res) { return res.type == type && res.id == id; });
+        auto found = std::find_if(db.resources.begin(), db.resources.end(),
+                                  [&](auto& res) { return res.type == type && res.id == id; });
         if (found != db.resources.end()) found->data = data;
         else db.resources.push_back({type, id, data});
         return 0;
       }
-      default:
-        return kIllegal;
+      default: return kIllegal;
     }
     out.push_back({0x20, r});
     return 0;

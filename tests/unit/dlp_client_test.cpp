@@ -81,40 +81,53 @@ TEST(DlpClientTest, EveryRequestGoesOutAsTheProtocolLaysItOut) {
   const Bytes two{5, 6};
   const std::vector<Golden> goldens{
       {"ReadUserInfo", [&](Client& c) { return c.ReadUserInfo(readUser); }, {0x10, 0}},
+      // clang-format off
       {"WriteUserInfo with a new name",
        [&](Client& c) { return c.WriteUserInfo(user, {.name = true}); },
        {0x11, 1, 0x20, 26, 1, 2, 3, 4, 5, 6, 7, 8, 0x0A, 0x0B, 0x0C, 0x0D,
         0x07, 0xEA, 12, 9, 13, 5, 7, 0, 0x70, 4, 'A', 'n', 'n', 0}},
+      // clang-format on
       {"ReadSysInfo", [&](Client& c) { return c.ReadSysInfo(sys); }, {0x12, 1, 0x20, 4, 0, 1, 0, 2}},
       {"ReadDBList", [&](Client& c) { return c.ReadDatabaseList(list); }, {0x16, 1, 0x20, 4, 0xA0, 0, 0, 0}},
-      {"OpenDB", [&](Client& c) { return c.OpenDb("Memo", 0x80, handle); },
+      {"OpenDB",
+       [&](Client& c) { return c.OpenDb("Memo", 0x80, handle); },
        {0x17, 1, 0x20, 7, 0, 0x80, 'M', 'e', 'm', 'o', 0}},
-      {"CreateDB", [&](Client& c) { return c.CreateDb(created, handle); },
+      {"CreateDB",
+       [&](Client& c) { return c.CreateDb(created, handle); },
        {0x18, 1, 0x20, 16, 'O', 'Q', 'p', 'r', 'D', 'A', 'T', 'A', 0, 0, 0, 8, 0, 1, 'X', 0}},
       {"CloseDB", [&](Client& c) { return c.CloseDb(3); }, {0x19, 1, 0x20, 1, 3}},
       {"DeleteDB", [&](Client& c) { return c.DeleteDb("X"); }, {0x1A, 1, 0x20, 4, 0, 0, 'X', 0}},
       {"ReadOpenDBInfo", [&](Client& c) { return c.ReadOpenDbInfo(3, count); }, {0x2B, 1, 0x20, 1, 3}},
-      {"ReadRecord by index", [&](Client& c) { return c.ReadRecordByIndex(3, 0x0102, kReadWhole, readRecord); },
+      {"ReadRecord by index",
+       [&](Client& c) { return c.ReadRecordByIndex(3, 0x0102, kReadWhole, readRecord); },
        {0x20, 1, 0x21, 8, 3, 0, 1, 2, 0, 0, 0xFF, 0xFF}},
-      {"ReadRecord by id", [&](Client& c) { return c.ReadRecordById(3, 0x00ABCDEF, 100, readRecord); },
+      {"ReadRecord by id",
+       [&](Client& c) { return c.ReadRecordById(3, 0x00ABCDEF, 100, readRecord); },
        {0x20, 1, 0x20, 10, 3, 0, 0, 0xAB, 0xCD, 0xEF, 0, 0, 0, 100}},
-      {"WriteRecord", [&](Client& c) { return c.WriteRecord(3, record, newId); },
+      {"WriteRecord",
+       [&](Client& c) { return c.WriteRecord(3, record, newId); },
        {0x21, 1, 0x20, 10, 3, 0x80, 0, 0, 0, 7, 0x40, 2, 9, 9}},
       {"DeleteRecord", [&](Client& c) { return c.DeleteRecord(3, 7); }, {0x22, 1, 0x20, 6, 3, 0, 0, 0, 0, 7}},
-      {"DeleteRecord, all", [&](Client& c) { return c.DeleteRecord(3, 0, delete_record::kAll); },
+      {"DeleteRecord, all",
+       [&](Client& c) { return c.DeleteRecord(3, 0, delete_record::kAll); },
        {0x22, 1, 0x20, 6, 3, 0x80, 0, 0, 0, 0}},
-      {"ReadResource by index", [&](Client& c) { return c.ReadResourceByIndex(3, 2, readResource); },
+      {"ReadResource by index",
+       [&](Client& c) { return c.ReadResourceByIndex(3, 2, readResource); },
        {0x23, 1, 0x20, 8, 3, 0, 0, 2, 0, 0, 0xFF, 0xFF}},
-      {"ReadResource by type", [&](Client& c) { return c.ReadResourceByType(3, 0x636F6465, 1, readResource); },
+      {"ReadResource by type",
+       [&](Client& c) { return c.ReadResourceByType(3, 0x636F6465, 1, readResource); },
        {0x23, 1, 0x21, 12, 3, 0, 'c', 'o', 'd', 'e', 0, 1, 0, 0, 0xFF, 0xFF}},
-      {"WriteResource", [&](Client& c) { return c.WriteResource(3, resource); },
+      {"WriteResource",
+       [&](Client& c) { return c.WriteResource(3, resource); },
        {0x24, 1, 0x20, 13, 3, 0, 't', 'A', 'I', 'N', 0x03, 0xE8, 0, 3, 1, 2, 3}},
       {"ReadAppBlock", [&](Client& c) { return c.ReadAppBlock(3, block); }, {0x1B, 1, 0x20, 6, 3, 0, 0, 0, 0xFF, 0xFF}},
       {"WriteAppBlock", [&](Client& c) { return c.WriteAppBlock(3, two); }, {0x1C, 1, 0x20, 6, 3, 0, 0, 2, 5, 6}},
       {"WriteSortBlock", [&](Client& c) { return c.WriteSortBlock(3, two); }, {0x1E, 1, 0x20, 6, 3, 0, 0, 2, 5, 6}},
-      {"ReadAppPreference", [&](Client& c) { return c.ReadAppPreference(0x4F517072, 0, true, 512, preference); },
+      {"ReadAppPreference",
+       [&](Client& c) { return c.ReadAppPreference(0x4F517072, 0, true, 512, preference); },
        {0x34, 1, 0x20, 10, 'O', 'Q', 'p', 'r', 0, 0, 2, 0, 0x80, 0}},
-      {"WriteAppPreference", [&](Client& c) { return c.WriteAppPreference(0x4F517072, 1, false, 3, two); },
+      {"WriteAppPreference",
+       [&](Client& c) { return c.WriteAppPreference(0x4F517072, 1, false, 3, two); },
        {0x35, 1, 0x20, 14, 'O', 'Q', 'p', 'r', 0, 1, 0, 3, 0, 2, 0, 0, 5, 6}},
       {"AddSyncLogEntry", [&](Client& c) { return c.AddSyncLogEntry("ok"); }, {0x2A, 1, 0x20, 3, 'o', 'k', 0}},
       {"OpenConduit", [&](Client& c) { return c.OpenConduit(); }, {0x2E, 0}},
@@ -135,8 +148,10 @@ TEST(DlpClientTest, AnswersAreReadByTheirFields) {
   ScriptedLink link;
   Client client(link);
 
+  // clang-format off
   link.answers.push_back(Answer(0x10, {0, 0, 0x30, 0x39, 0, 0, 0, 1, 0, 0, 0, 2, 0x07, 0xE9, 3, 4, 5, 6, 7, 0,
                                        0x07, 0xEA, 11, 12, 13, 14, 15, 0, 4, 0, 'B', 'o', 'b', 0}));
+  // clang-format on
   UserInfo user;
   ASSERT_TRUE(client.ReadUserInfo(user).ok());
   EXPECT_EQ(user.userId, 12345u);
@@ -158,7 +173,8 @@ TEST(DlpClientTest, AnswersAreReadByTheirFields) {
 
   // Before DLP 1.2 the handheld does not say; Palm OS 1 has no preferences.
   for (const auto& [rom, minor] : {std::pair{0x01003000u, 0}, std::pair{0x02003000u, 1}}) {
-    link.answers.push_back(Answer(0x12, {uint8_t(rom >> 24), uint8_t(rom >> 16), uint8_t(rom >> 8), 0, 0, 0, 0, 0, 0, 0}));
+    link.answers.push_back(
+        Answer(0x12, {uint8_t(rom >> 24), uint8_t(rom >> 16), uint8_t(rom >> 8), 0, 0, 0, 0, 0, 0, 0}));
     SysInfo sys;
     ASSERT_TRUE(client.ReadSysInfo(sys).ok());
     EXPECT_EQ(sys.romVersion, rom);

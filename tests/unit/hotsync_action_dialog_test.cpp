@@ -19,7 +19,6 @@ namespace {
 
 class HotSyncActionDialogTest : public ::testing::Test {
  protected:
-
   // A fresh dialog from the template with the current-settings group.
   terminal::DialogState& Open() {
     state_ = std::make_unique<terminal::DialogState>(*resources::FindDialogTemplate(IDD_ACTION_CURRENT));
@@ -35,9 +34,7 @@ class HotSyncActionDialogTest : public ::testing::Test {
   }
   std::string Text(int id) { return state_->GetItemText(id, 1024); }
   bool Enabled(int id) { return state_->Find(id)->enabled; }
-  std::string Setting(const char* section, const char* key) {
-    return SettingsFile::Read(section, key, "<none>", 256);
-  }
+  std::string Setting(const char* section, const char* key) { return SettingsFile::Read(section, key, "<none>", 256); }
 
   test::ScopedHome home_;
   ConduitConfiguration block_ = test::MakeConfigurationBlock("Quail Owner");
@@ -108,7 +105,10 @@ TEST_F(HotSyncActionDialogTest, PeriodShownForEveryKindOfValue) {
     bool everyTime;
     const char* shown;
   };
-  const Case cases[] = {{"7", false, "7"}, {"0", true, "0"}, {"-12", true, "12"}, {"abc", true, "0"},
+  const Case cases[] = {{"7", false, "7"},
+                        {"0", true, "0"},
+                        {"-12", true, "12"},
+                        {"abc", true, "0"},
                         {"-2147483648", true, "2147483648"}};
   for (const auto& c : cases) {
     SettingsFile::Write("Track", "Period", c.stored);
@@ -128,8 +128,8 @@ TEST_F(HotSyncActionDialogTest, OkClampsThePeriodAndWritesTheChoice) {
     bool everyTime;
     const char* written;
   };
-  const Case cases[] = {{"0", false, "1"}, {"", false, "1"}, {"45", false, "30"}, {"12", true, "-12"},
-                        {"7 days", false, "7"}, {"-3", false, "1"}};
+  const Case cases[] = {{"0", false, "1"},   {"", false, "1"},       {"45", false, "30"},
+                        {"12", true, "-12"}, {"7 days", false, "7"}, {"-3", false, "1"}};
   for (const auto& c : cases) {
     SettingsFile::Write("Track", "Period", "5");
     Open();

@@ -60,7 +60,8 @@ TEST(NetSyncTransportTest, AnAnswerToAnotherRequestOrBeyondTheBoundIsRefused) {
   ASSERT_EQ(mismatched.Send(Bytes{0x10, 0}), LinkError::kNone);
   Bytes packet;
   EXPECT_EQ(mismatched.Receive(packet), LinkError::kMalformed);
-  EXPECT_EQ(mismatched.Failure(), "the handheld sent bytes that are no packet (an answer to request 5 while 1 was due)");
+  EXPECT_EQ(mismatched.Failure(),
+            "the handheld sent bytes that are no packet (an answer to request 5 while 1 was due)");
   EXPECT_EQ(mismatched.Send(Bytes{0x10, 0}), LinkError::kMalformed) << "a failed link stays failed";
 
   auto oversized = Over({1, 1, 0x00, 0x02, 0x00, 0x01}, written);

@@ -5,6 +5,8 @@
 namespace oq::palm {
 namespace {
 
+// One field to a line.
+// clang-format off
 // A record database written out by hand: app info, sort info, two records
 // (the second secret), and the 2-byte gap after the record list.
 const std::vector<uint8_t> kGoldenPdb = {
@@ -48,6 +50,7 @@ const std::vector<uint8_t> kGoldenPrc = {
     0x01, 0x30, 0xEE,
     0xFF,
 };
+// clang-format on
 
 TEST(PalmDatabaseTest, GoldenRecordDatabaseRoundTrips) {
   auto parsed = ParseDatabase(kGoldenPdb);

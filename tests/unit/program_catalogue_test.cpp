@@ -66,7 +66,9 @@ palm::Resource Version(uint16_t id, std::string_view text) {
 
 TEST(ProgramCatalogueTest, TheVersionComesFromTheFirstResourceThatSaysOneElseTheHeader) {
   palm::Database file;
-  file.resources = {Version(5, "5.0"), {palm::FourCCFromText("code"), 1, {1}}, Version(2, std::string("2.0\0", 4)),
+  file.resources = {Version(5, "5.0"),
+                    {palm::FourCCFromText("code"), 1, {1}},
+                    Version(2, std::string("2.0\0", 4)),
                     Version(1000, std::string(" \0", 2))};
   const auto ordered = VersionResources(file);
   ASSERT_EQ(ordered.size(), 3u);
@@ -98,10 +100,11 @@ TEST(ProgramCatalogueTest, WhatCouldNotBeReadKeepsItsRecordAndReturningProgramsG
   RememberedFlags remembered;
   remembered.Remember(stored);
   remembered.Remember(again.database);
-  const auto back = RefreshCatalogue(again.database, {Installed("gone"), Installed("kept", "2.0")}, 300,
-                                     {{}, &remembered});
+  const auto back =
+      RefreshCatalogue(again.database, {Installed("gone"), Installed("kept", "2.0")}, 300, {{}, &remembered});
   EXPECT_THAT(back.changes.added, ElementsAre("gone"));
-  for (const auto& record : back.database.records) EXPECT_EQ(record.data[layout::kExcludeFlagOffset], 1) << NameOf(record);
+  for (const auto& record : back.database.records)
+    EXPECT_EQ(record.data[layout::kExcludeFlagOffset], 1) << NameOf(record);
 }
 
 TEST(ProgramCatalogueTest, RememberedFlagsSurviveTheirFileWhateverTheNames) {

@@ -42,21 +42,19 @@ TEST(ParseReplyTest, StatusWordsAndLetterCase) {
 TEST(ParseReplyTest, StructureOfTheBody) {
   const ParseCase cases[] = {
       {"later element wins", "<status>okay</status><status>bogus</status>", ReplyStatus::Unknown, "", "", ""},
-      {"order does not matter", "<msg>m</msg>junk<version>9</version><status>okay</status>", ReplyStatus::Okay,
-       "9", "", "m"},
-      {"nested elements are content of the outer one",
-       "<reply><status>okay</status><version>2</version></reply>", ReplyStatus::Unknown, "", "", ""},
-      {"blank inside the opening tag never closes",
-       "<status >okay</status><version>2</version>", ReplyStatus::Unknown, "", "", ""},
-      {"XML declaration swallows the body", "<?xml version=\"1.0\"?>\n<status>okay</status>",
+      {"order does not matter", "<msg>m</msg>junk<version>9</version><status>okay</status>", ReplyStatus::Okay, "9", "",
+       "m"},
+      {"nested elements are content of the outer one", "<reply><status>okay</status><version>2</version></reply>",
        ReplyStatus::Unknown, "", "", ""},
+      {"blank inside the opening tag never closes", "<status >okay</status><version>2</version>", ReplyStatus::Unknown,
+       "", "", ""},
+      {"XML declaration swallows the body", "<?xml version=\"1.0\"?>\n<status>okay</status>", ReplyStatus::Unknown, "",
+       "", ""},
       {"stray closing tag first", "</x><status>okay</status>", ReplyStatus::Unknown, "", "", ""},
       {"empty-element tag first", "<br/><status>okay</status>", ReplyStatus::Unknown, "", "", ""},
-      {"unclosed element at the end is discarded", "<status>okay</status><version>3.0", ReplyStatus::Okay, "",
-       "", ""},
+      {"unclosed element at the end is discarded", "<status>okay</status><version>3.0", ReplyStatus::Okay, "", "", ""},
       {"unclosed tag at the end", "<status>okay</status><vers", ReplyStatus::Okay, "", "", ""},
-      {"rest of the closing tag is text between elements", "<msg>a</msg>>b<c", ReplyStatus::Unknown, "", "",
-       "a"},
+      {"rest of the closing tag is text between elements", "<msg>a</msg>>b<c", ReplyStatus::Unknown, "", "", "a"},
   };
   for (const auto& c : cases) ExpectParsed(c);
 }
@@ -91,9 +89,9 @@ TEST(ParseReleaseDateTest, WorkedExamples) {
     uint8_t yearByte, month, day;
   };
   const Case cases[] = {
-      {"2003/09/22", 3, 9, 22},  {"2010/1/5", 10, 1, 5},      {"1999/12/31", 255, 12, 31},
-      {"", 48, 0, 0},            {"2003/09", 3, 0, 211},      {"2003-09-22", 48, 0, 211},
-      {" 2004 / 7 /  8", 4, 7, 8}, {"2004/13/40", 4, 13, 40}, {"-1952/x/+3", 144, 0, 3},
+      {"2003/09/22", 3, 9, 22},  {"2010/1/5", 10, 1, 5},     {"1999/12/31", 255, 12, 31}, {"", 48, 0, 0},
+      {"2003/09", 3, 0, 211},    {"2003-09-22", 48, 0, 211}, {" 2004 / 7 /  8", 4, 7, 8}, {"2004/13/40", 4, 13, 40},
+      {"-1952/x/+3", 144, 0, 3},
   };
   for (const auto& c : cases) {
     ServerReply reply;

@@ -78,8 +78,7 @@ TEST(SettingsFileTest, NamesMatchWithoutRegardToCaseAndValuesAreCutToTheBuffer) 
 
 TEST(SettingsFileTest, WriteKeepsEveryOtherLineAndIsOwnerOnly) {
   test::ScopedHome home;
-  const std::string original =
-      "; written by hand\n[Track]\nPeriod=7\n\n[Other]\nkey=value\n[AuthProxy]\nEnable=No\n";
+  const std::string original = "; written by hand\n[Track]\nPeriod=7\n\n[Other]\nkey=value\n[AuthProxy]\nEnable=No\n";
   test::WriteText(home.SettingsPath(), original);
   chmod(home.SettingsPath().c_str(), 0644);
 
@@ -91,7 +90,7 @@ TEST(SettingsFileTest, WriteKeepsEveryOtherLineAndIsOwnerOnly) {
             "; written by hand\n[Track]\nPERIOD=-3\nlasttracktime=1700000000\n\n[Other]\nkey=value\n"
             "[AuthProxy]\nEnable=Yes\n[New]\nKey=v\n");
 
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(stat(home.SettingsPath().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
@@ -150,7 +149,7 @@ TEST(SettingsFileTest, ChangesNoStampShowsAreSeenAtTheNextRead) {
 
   // A file system whose clock ticks in seconds: the same size, the same times.
   test::WriteText(settings, "[AuthProxy]\nUserName=t1\n");
-  struct stat before{};
+  struct stat before {};
   ASSERT_EQ(stat(settings.c_str(), &before), 0);
   EXPECT_EQ(SettingsFile::Read("AuthProxy", "UserName", "", 16), "t1");
   LetTheFileAge();
@@ -217,7 +216,7 @@ TEST(SettingsFileTest, ALinkRetargetedOrADirectorySwappedIsFollowedAtOnce) {
 TEST(SettingsFileTest, FirstWriteCreatesAPrivateFile) {
   test::ScopedHome home;
   ASSERT_TRUE(SettingsFile::Write("AuthProxy", "Password", "secret"));
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(stat(home.SettingsPath().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   ASSERT_EQ(stat(home.SettingsPath().parent_path().c_str(), &info), 0);

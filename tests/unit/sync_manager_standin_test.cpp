@@ -273,8 +273,7 @@ TEST_F(SyncManagerStandinTest, PreferencesLiveInSavedPreferences) {
   auto prefs = test::ReadDatabase(image_.path() / "Saved Preferences.prc");
   ASSERT_EQ(prefs.resources.size(), 1u);
   EXPECT_EQ(palm::FourCCText(prefs.resources[0].type), "rkOQ");
-  EXPECT_EQ(prefs.resources[0].data,
-            (std::vector<uint8_t>{0x01, 0x20, 'h', 'e', 'l', 'l', 'o', 0}));
+  EXPECT_EQ(prefs.resources[0].data, (std::vector<uint8_t>{0x01, 0x20, 'h', 'e', 'l', 'l', 'o', 0}));
 
   std::memset(buffer, 0, sizeof buffer);
   block.version = 0x130;

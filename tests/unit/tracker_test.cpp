@@ -41,15 +41,17 @@ TEST_F(CatalogTest, UnusableFilesSayWhatIsWrong) {
   EXPECT_FALSE(Load("creator\tversion\tdate\tmsg\nStCh\t2.1\n"));
   EXPECT_NE(error_.find(":2: expected 4"), std::string::npos) << error_;
   EXPECT_FALSE(Catalog::Load(dir_.path() / "missing.tsv", error_, warnings_));
-  EXPECT_FALSE(Load("creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\ta\nqNte\t1\t2003/09/22\tb\n"
-                    "StCh\t2.2\t2003/09/22\tc\n"));
+  EXPECT_FALSE(
+      Load("creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\ta\nqNte\t1\t2003/09/22\tb\n"
+           "StCh\t2.2\t2003/09/22\tc\n"));
   EXPECT_NE(error_.find("catalog.tsv:4: the creator code \"StCh\" is listed a second time"), std::string::npos)
       << error_;
 }
 
 TEST_F(CatalogTest, ValuesTheConduitWouldMisreadAreWarnedOfWithTheirLine) {
-  auto catalog = Load("creator\tversion\tdate\tmsg\nAaaa\t1.2\t2026/13/45\tx\nBbbb\tv1.2 beta\t2024/02/29\ty\n"
-                      "Cccc\t10.0.3\t15/11/2026\tz\nDddd\t2\t2025/02/29\tw\nEeee\t3.1\t2010/1/5\tv\n");
+  auto catalog = Load(
+      "creator\tversion\tdate\tmsg\nAaaa\t1.2\t2026/13/45\tx\nBbbb\tv1.2 beta\t2024/02/29\ty\n"
+      "Cccc\t10.0.3\t15/11/2026\tz\nDddd\t2\t2025/02/29\tw\nEeee\t3.1\t2010/1/5\tv\n");
   ASSERT_TRUE(catalog) << "warnings do not stop the tracker";
   ASSERT_EQ(warnings_.size(), 4u);
   EXPECT_NE(warnings_[0].find("catalog.tsv:2: \"2026/13/45\" is not a date"), std::string::npos) << warnings_[0];
@@ -91,8 +93,9 @@ TEST_F(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
   reply.ParseReply(ReplyBody({.creator = "Xxxx", .name = forged}, *catalog, {}).c_str());
   EXPECT_EQ(reply.status, ReplyStatus::NoData);
   EXPECT_EQ(reply.version, "");
-  EXPECT_EQ(reply.msg, "No version information for x.&lt;/msg&gt;&lt;status&gt;okay&lt;/status&gt;&lt;version&gt;"
-                       "9.9&lt;/version&gt;&lt;msg&gt;&amp;.");
+  EXPECT_EQ(reply.msg,
+            "No version information for x.&lt;/msg&gt;&lt;status&gt;okay&lt;/status&gt;&lt;version&gt;"
+            "9.9&lt;/version&gt;&lt;msg&gt;&amp;.");
 }
 
 TEST_F(TrackerRepliesTest, VersionsCompareNumberByNumber) {
