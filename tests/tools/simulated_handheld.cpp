@@ -4,12 +4,13 @@
 // from the desktop's client: it shares none of its encoders.
 //
 //   simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N]
-//       [--fail CMD:N:CODE]... [--drop-after N] [--delay-ms MS]
+//       [--fail CMD:N:CODE]... [--drop-at CMD:N] [--drop-after N] [--delay-ms MS]
 //       [--garbage-after N] [--oversize-after N] [--wrong-answer-after N]
 //       [--silent-for S] [--trickle-ms MS] [--endless-catalogue] [--endless-list]
 //
 // --fail answers the Nth request of command CMD (hex) with error CODE;
-// the *-after knobs misbehave at the Nth request of any kind. When the
+// --drop-at hangs up on it; the *-after knobs misbehave at the Nth request
+// of any kind. When the
 // HotSync ends (EndOfSync, or the desktop hanging up) every database is
 // written to the --save folder, with handheld.txt telling the user info,
 // the log, the end status and the requests seen. Exit 0 after EndOfSync,
@@ -93,6 +94,7 @@ struct Options {
   std::string user = "Simulated User";
   std::optional<uint32_t> userId;               // default: one of the name's own, as handhelds' ids differ
   std::map<std::pair<int, int>, int> failures;  // (command, nth): code
+  std::pair<int, int> dropAt{-1, 0};            // (command, nth)
   int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
   int silentFor = 0, trickleMs = 0;
   bool endlessCatalogue = false, endlessList = false;
@@ -170,6 +172,7 @@ class Handheld {
       uint16_t error = 0;
       std::vector<std::pair<uint8_t, Bytes>> out;
       const int nth = ++calls_[command];
+      if (std::pair<int, int>{command, nth} == options_.dropAt) return false;
       if (auto fault = options_.failures.find({command, nth}); fault != options_.failures.end()) {
         error = uint16_t(fault->second);
       } else {
@@ -580,7 +583,9 @@ int main(int argc, char** argv) {
     else if (flag == "--trickle-ms") options.trickleMs = std::stoi(value);
     else if (flag == "--endless-catalogue") options.endlessCatalogue = value == "yes";
     else if (flag == "--endless-list") options.endlessList = value == "yes";
-    else if (flag == "--fail") {
+    else if (flag == "--drop-at") {
+      if (std::sscanf(value.c_str(), "%x:%d", &options.dropAt.first, &options.dropAt.second) != 2) return 2;
+    } else if (flag == "--fail") {
       int command = 0, nth = 0, code = 0;
       if (std::sscanf(value.c_str(), "%x:%d:%d", &command, &nth, &code) != 3) return 2;
       options.failures[{command, nth}] = code;
