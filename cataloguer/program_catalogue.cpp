@@ -25,12 +25,7 @@ std::vector<uint8_t> MarkBytes() { return {kDesktopMark.begin(), kDesktopMark.en
 
 // Writes the fields that describe the installed program; nothing else.
 void DescribeIn(std::vector<uint8_t>& record, const InstalledProgram& program) {
-  bytes::ByteWriter writer(record);
-  writer.Bytes(layout::kTypeCodeOffset, program.type);
-  writer.Bytes(layout::kCreatorCodeOffset, program.creator);
-  writer.Text(layout::kProgramNameOffset, layout::kProgramNameLength, program.name);
-  writer.Text(layout::kAltNameOffset, layout::kAltNameLength, program.altName);
-  writer.Text(layout::kInstalledVersionOffset, layout::kVersionLength, program.installedVersion);
+  layout::Describe(record, {program.type, program.creator, program.name, program.altName, program.installedVersion});
 }
 
 std::string ProgramName(const palm::Record& record) {

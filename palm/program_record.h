@@ -18,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ inline constexpr size_t kProgramMessageOffset = 110;
 inline constexpr size_t kWrittenLengthBase = 112;
 // The longest message a slot holds.
 inline constexpr size_t kMaxMessageLength = kSlotSize - kWrittenLengthBase;
+// The release date's year byte counts from this year.
+inline constexpr unsigned kReleaseYearBase = 2000;
 
 // One record as the conduit holds it: a slot of kSlotSize bytes.
 using Slot = std::span<uint8_t, kSlotSize>;
@@ -83,6 +86,58 @@ inline size_t SetMessage(Slot slot, std::string_view message) {
   writer.Bytes(kProgramMessageOffset, {reinterpret_cast<const uint8_t*>(message.data()), length});
   writer.U8(kProgramMessageOffset + length, 0);
   return length;
+}
+
+// What describes an installed program: the fields the desktop writes into
+// a record of at least kWrittenLengthBase bytes, every other byte left as
+// it was.
+struct Description {
+  std::array<uint8_t, kCodeLength> type{};
+  std::array<uint8_t, kCodeLength> creator{};
+  std::string_view name, altName, installedVersion;
+};
+
+inline void Describe(std::span<uint8_t> record, const Description& program) {
+  bytes::ByteWriter writer(record);
+  writer.Bytes(kTypeCodeOffset, program.type);
+  writer.Bytes(kCreatorCodeOffset, program.creator);
+  writer.Text(kProgramNameOffset, kProgramNameLength, program.name);
+  writer.Text(kAltNameOffset, kAltNameLength, program.altName);
+  writer.Text(kInstalledVersionOffset, kVersionLength, program.installedVersion);
+}
+
+// A record's fields as people read them. A record of any length reads: one
+// that ends inside a field gives what it holds of it.
+struct Fields {
+  std::string type, creator, name, altName, installedVersion, latestVersion;
+  std::string releaseDate;  // YYYY-MM-DD; blank when none was stored
+  std::string message;
+  bool skip = false;
+  bool exclude = false;
+};
+
+inline Fields Read(std::span<const uint8_t> record) {
+  bytes::ByteReader reader(record);
+  Fields fields;
+  fields.type = reader.Text(kTypeCodeOffset, kCodeLength);
+  fields.creator = reader.Text(kCreatorCodeOffset, kCodeLength);
+  fields.name = reader.Text(kProgramNameOffset, kProgramNameLength);
+  fields.altName = reader.Text(kAltNameOffset, kAltNameLength);
+  fields.installedVersion = reader.Text(kInstalledVersionOffset, kVersionLength);
+  fields.latestVersion = reader.Text(kLatestVersionOffset, kVersionLength);
+  fields.message = reader.Text(kProgramMessageOffset, record.size());
+  fields.skip = reader.U8(kSkipFlagOffset) != 0;
+  fields.exclude = reader.U8(kExcludeFlagOffset) != 0;
+  bytes::ByteReader date(record);
+  const unsigned yearByte = date.U8(kReleaseDateOffset);
+  const unsigned month = date.U8(kReleaseDateOffset + 1);
+  const unsigned day = date.U8(kReleaseDateOffset + 2);
+  if (date.ok() && month != 0 && day != 0) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", kReleaseYearBase + yearByte, month, day);
+    fields.releaseDate = text;
+  }
+  return fields;
 }
 
 }  // namespace oq::program_record

@@ -21,14 +21,10 @@ namespace {
 std::vector<uint8_t> ProgramRecordBytes(const SampleProgram& program) {
   namespace layout = program_record;
   std::vector<uint8_t> record(layout::kWrittenLengthBase, 0);
-  bytes::ByteWriter writer(record);
-  writer.Bytes(layout::kTypeCodeOffset, palm::FourCCFromText(program.type));
-  writer.Bytes(layout::kCreatorCodeOffset, palm::FourCCFromText(program.creator));
-  writer.Text(layout::kProgramNameOffset, layout::kProgramNameLength, program.name);
-  writer.Text(layout::kAltNameOffset, layout::kAltNameLength, program.altName);
-  writer.Text(layout::kInstalledVersionOffset, layout::kVersionLength, program.installedVersion);
-  writer.U8(layout::kSkipFlagOffset, program.skip ? 1 : 0);
-  writer.U8(layout::kExcludeFlagOffset, program.exclude ? 1 : 0);
+  layout::Describe(record, {palm::FourCCFromText(program.type), palm::FourCCFromText(program.creator), program.name,
+                            program.altName, program.installedVersion});
+  record[layout::kSkipFlagOffset] = program.skip ? 1 : 0;
+  record[layout::kExcludeFlagOffset] = program.exclude ? 1 : 0;
   return record;
 }
 

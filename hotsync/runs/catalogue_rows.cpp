@@ -14,37 +14,22 @@ namespace oq::hotsync {
 
 namespace {
 
-namespace layout = program_record;
-
-// YYYY-MM-DD from the stored bytes; blank when none was stored.
-std::string ReleaseDateText(bytes::ByteReader& reader) {
-  const unsigned yearByte = reader.U8(layout::kReleaseDateOffset);
-  const unsigned month = reader.U8(layout::kReleaseDateOffset + 1);
-  const unsigned day = reader.U8(layout::kReleaseDateOffset + 2);
-  if (!reader.ok() || month == 0 || day == 0) return {};
-  char text[16];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u", 2000 + yearByte, month, day);
-  return text;
-}
-
-bool Flag(const std::vector<uint8_t>& record, size_t offset) { return record.size() > offset && record[offset] != 0; }
-
 bool Newer(const std::string& installed, const std::string& latest) {
   return !latest.empty() && palm::VersionBefore(installed, latest);
 }
 
 CatalogueRow RowOf(const std::vector<uint8_t>& record) {
-  bytes::ByteReader reader(record);
+  auto fields = program_record::Read(record);
   CatalogueRow row;
-  row.type = reader.Text(layout::kTypeCodeOffset, layout::kCodeLength);
-  row.creator = reader.Text(layout::kCreatorCodeOffset, layout::kCodeLength);
-  row.name = reader.Text(layout::kProgramNameOffset, layout::kProgramNameLength);
-  row.installed = reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength);
-  row.latest = reader.Text(layout::kLatestVersionOffset, layout::kVersionLength);
-  row.message = reader.Text(layout::kProgramMessageOffset, record.size());
-  row.skip = Flag(record, layout::kSkipFlagOffset);
-  row.exclude = Flag(record, layout::kExcludeFlagOffset);
-  row.releaseDate = ReleaseDateText(reader);
+  row.type = std::move(fields.type);
+  row.creator = std::move(fields.creator);
+  row.name = std::move(fields.name);
+  row.installed = std::move(fields.installedVersion);
+  row.latest = std::move(fields.latestVersion);
+  row.message = std::move(fields.message);
+  row.releaseDate = std::move(fields.releaseDate);
+  row.skip = fields.skip;
+  row.exclude = fields.exclude;
   row.newer = Newer(row.installed, row.latest);
   row.answered = !row.latest.empty() || !row.releaseDate.empty() || !row.message.empty();
   return row;
@@ -110,14 +95,10 @@ std::optional<CatalogueTally> TallyCatalogue(const std::filesystem::path& folder
   if (!loaded) return std::nullopt;
   CatalogueTally tally;
   for (const auto& record : loaded->records) {
-    CatalogueRow flags;
-    flags.skip = Flag(record.data, layout::kSkipFlagOffset);
-    flags.exclude = Flag(record.data, layout::kExcludeFlagOffset);
-    if (!flags.Tracked(loaded->useSkipFlag)) continue;
+    const CatalogueRow row = RowOf(record.data);
+    if (!row.Tracked(loaded->useSkipFlag)) continue;
     ++tally.tracked;
-    bytes::ByteReader reader(record.data);
-    tally.newer += Newer(reader.Text(layout::kInstalledVersionOffset, layout::kVersionLength),
-                         reader.Text(layout::kLatestVersionOffset, layout::kVersionLength));
+    tally.newer += row.newer;
   }
   return tally;
 }

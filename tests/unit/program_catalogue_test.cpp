@@ -58,6 +58,25 @@ TEST(ProgramCatalogueTest, DescriptionsAndTheirRecordBytes) {
   EXPECT_EQ(std::count(record.begin() + layout::kLatestVersionOffset, record.end(), 0),
             static_cast<long>(layout::kSlotSize - layout::kLatestVersionOffset))
       << "nothing but the described fields is set";
+
+  // What the conduit wrote back reads as people see it; a record cut inside
+  // its fields reads as far as it goes.
+  auto answered = record;
+  const layout::Slot slot(answered.data(), layout::kSlotSize);
+  layout::SetLatestVersion(slot, "1.3");
+  layout::SetReleaseDate(slot, {26, 10, 2, 0});
+  layout::SetMessage(slot, "Faster");
+  answered[layout::kExcludeFlagOffset] = 1;
+  const auto fields = layout::Read(answered);
+  EXPECT_EQ(fields.latestVersion, "1.3");
+  EXPECT_EQ(fields.releaseDate, "2026-10-02");
+  EXPECT_EQ(fields.message, "Faster");
+  EXPECT_TRUE(fields.exclude);
+  EXPECT_FALSE(fields.skip);
+  const auto cut = layout::Read(std::span(answered).first(layout::kReleaseDateOffset + 2));
+  EXPECT_EQ(cut.latestVersion, "1.3");
+  EXPECT_EQ(cut.releaseDate, "") << "a date without its day";
+  EXPECT_FALSE(cut.exclude);
 }
 
 palm::Resource Version(uint16_t id, std::string_view text) {
