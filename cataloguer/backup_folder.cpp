@@ -46,7 +46,7 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
     return {std::move(loaded.database), {}, {}};
   }
 
-  std::string SaveCatalogue(const std::optional<palm::Database>&, const palm::Database& catalogue) override {
+  Outcome SaveCatalogue(const std::optional<palm::Database>&, const palm::Database& catalogue) override {
     return HandheldImage::Save(cataloguePath_.value_or(image_.PathForNewDatabase(catalogue)), catalogue);
   }
 
@@ -66,7 +66,7 @@ class FolderCatalogueHandheld : public CatalogueHandheld {
     return PreferenceState::kAbsent;
   }
 
-  std::string AddTrackerPreference(const std::vector<uint8_t>& stored) override {
+  Outcome AddTrackerPreference(const std::vector<uint8_t>& stored) override {
     palm::Database preferences = preferences_.value_or(prefs::NewDatabase(prefs::kSavedName, palm::PalmNow()));
     preferences.resources.push_back({palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId, stored});
     preferences.modificationDate = palm::PalmNow();

@@ -24,8 +24,8 @@ void RefreshCatalogueDatabase(CatalogueHandheld& handheld, uint32_t now, Remembe
   // The flags of removed programs come from the catalogue as it was.
   if (remembered && stored.database) remembered->Remember(*stored.database);
   if (refreshed.changed) {
-    if (const auto failure = handheld.SaveCatalogue(stored.database, refreshed.database); !failure.empty()) {
-      result.error = "cannot write the catalogue: " + failure;
+    if (const auto saved = handheld.SaveCatalogue(stored.database, refreshed.database); !saved.ok()) {
+      result.error = "cannot write the catalogue: " + saved.failure();
       return;
     }
     result.catalogueWritten = true;
@@ -42,8 +42,8 @@ void EnsureTrackerPreference(CatalogueHandheld& handheld, CatalogueResult& resul
       return;
     case CatalogueHandheld::PreferenceState::kAbsent: break;
   }
-  if (const auto failure = handheld.AddTrackerPreference(NewTrackerPreference()); !failure.empty()) {
-    result.error = "cannot write the preferences: " + failure;
+  if (const auto added = handheld.AddTrackerPreference(NewTrackerPreference()); !added.ok()) {
+    result.error = "cannot write the preferences: " + added.failure();
     return;
   }
   result.preferenceCreated = true;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "installed_program.h"
+#include "outcome.h"
 #include "palm_database.h"
 #include "program_catalogue.h"
 
@@ -58,16 +59,14 @@ class CatalogueHandheld {
     std::string unread;                      // set when there is one the handheld could not give now
   };
   virtual StoredCatalogue LoadCatalogue() = 0;
-  // Replaces the catalogue (`existing` is what LoadCatalogue gave); empty
-  // on success, else what failed.
-  virtual std::string SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) = 0;
+  // Replaces the catalogue (`existing` is what LoadCatalogue gave).
+  virtual Outcome SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) = 0;
 
   enum class PreferenceState { kPresent, kAbsent, kUnreadable };
   // kUnreadable comes with what is wrong in `detail`.
   virtual PreferenceState TrackerPreference(std::string& detail) = 0;
-  // Stores the preference (its resource bytes: version, then the block);
-  // empty on success, else what failed.
-  virtual std::string AddTrackerPreference(const std::vector<uint8_t>& stored) = 0;
+  // Stores the preference (its resource bytes: version, then the block).
+  virtual Outcome AddTrackerPreference(const std::vector<uint8_t>& stored) = 0;
 };
 
 // `remembered`: the flags the desktop keeps for this handheld's user, or

@@ -33,7 +33,7 @@ DatabaseStamp EntryStamp(const dlp::DatabaseInfo& info) {
   return {info.type, info.creator, info.version, info.modificationNumber, palm::PalmFromCalendar(info.modified)};
 }
 
-std::string Failed(const char* what, const std::string& name, const dlp::Status& status) {
+std::string FailureText(const char* what, const std::string& name, const dlp::Status& status) {
   return std::string(what) + " " + name + " on the handheld failed: " + status.Describe();
 }
 
@@ -58,13 +58,13 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
         continue;
       }
       ProgramResources resources;
-      const auto failure = ReadProgramResources(info.name, resources);
+      const auto read = ReadProgramResources(info.name, resources);
       if (!client_.linkFailure().ok()) {
         listing.failure = "the handheld's programs could not be read: " + client_.linkFailure().Describe();
         return listing;
       }
-      if (!failure.empty()) {
-        warnings.push_back(failure + "; its catalogue record is kept as it was");
+      if (!read.ok()) {
+        warnings.push_back(read.failure() + "; its catalogue record is kept as it was");
         listing.unreadable.push_back(info.name);
         continue;
       }
@@ -95,16 +95,16 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     }
     uint8_t handle = 0;
     if (const auto status = client_.OpenDb(kCatalogueName, kReadMode, handle); !status.ok()) {
-      return {std::nullopt, {}, Failed("opening", kCatalogueName, status)};
+      return {std::nullopt, {}, FailureText("opening", kCatalogueName, status)};
     }
     palm::Database catalogue;
     catalogue.SetName(info->name);
     catalogue.attributes = info->attributes;
     Stamp(catalogue, EntryStamp(*info));
-    const std::string failure = ReadRecords(handle, catalogue);
+    const auto read = ReadRecords(handle, catalogue);
     const auto closed = client_.CloseDb(handle);
-    if (!failure.empty()) return {std::nullopt, {}, failure};
-    if (!closed.ok()) return {std::nullopt, {}, Failed("closing", kCatalogueName, closed)};
+    if (!read.ok()) return {std::nullopt, {}, read.failure()};
+    if (!closed.ok()) return {std::nullopt, {}, FailureText("closing", kCatalogueName, closed)};
     if (known_) known_->catalogue = catalogue;
     return {std::move(catalogue), {}, {}};
   }
@@ -113,7 +113,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
   // own ids, new ones, then the removed ones deleted, the app-info block
   // when it differs. A link lost half-way leaves every record not yet
   // rewritten as it was.
-  std::string SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) override {
+  Outcome SaveCatalogue(const std::optional<palm::Database>& existing, const palm::Database& catalogue) override {
     if (!existing) return CreateCatalogue(catalogue);
     std::map<uint32_t, const palm::Record*> before;
     for (const auto& record : existing->records) before[record.uniqueId] = &record;
@@ -140,7 +140,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     if (known_) known_->catalogue.reset();
     uint8_t handle = 0;
     dlp::Status status = client_.OpenDb(kCatalogueName, kReadWriteMode, handle);
-    if (!status.ok()) return Failed("opening", kCatalogueName, status);
+    if (!status.ok()) return Outcome::Failed(FailureText("opening", kCatalogueName, status));
     if (appInfoChanged) {
       status = client_.WriteAppBlock(handle, *catalogue.appInfo);
       if (status.ok()) copy->appInfo = catalogue.appInfo;
@@ -155,8 +155,8 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
       if (status.ok()) std::erase_if(copy->records, [&](const palm::Record& r) { return r.uniqueId == deletes[i]; });
     }
     const auto closed = client_.CloseDb(handle);
-    if (!status.ok()) return Failed("writing", kCatalogueName, status);
-    if (!closed.ok()) return Failed("closing", kCatalogueName, closed);
+    if (!status.ok()) return Outcome::Failed(FailureText("writing", kCatalogueName, status));
+    if (!closed.ok()) return Outcome::Failed(FailureText("closing", kCatalogueName, closed));
     if (known_) known_->catalogue = std::move(copy);
     return {};
   }
@@ -174,13 +174,14 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     return PreferenceState::kUnreadable;
   }
 
-  std::string AddTrackerPreference(const std::vector<uint8_t>& stored) override {
+  Outcome AddTrackerPreference(const std::vector<uint8_t>& stored) override {
     const auto preference = prefs::Decode(stored);
-    if (!preference) return "the new preference is malformed";
+    if (!preference) return Outcome::Failed("the new preference is malformed");
     const auto status =
         client_.WriteAppPreference(pref::kCreator, pref::kPreferenceId, true, preference->version, preference->bytes);
     if (status.ok() && known_) known_->trackerPreference = stored;
-    return status.ok() ? std::string() : "the handheld refused the preference: " + status.Describe();
+    if (!status.ok()) return Outcome::Failed("the handheld refused the preference: " + status.Describe());
+    return {};
   }
 
  private:
@@ -194,12 +195,12 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     std::vector<uint8_t> launcherName;           // empty when the program has none
   };
 
-  // Empty when read. Only the two usual ids of the version resource are
-  // asked for: finding the lowest id would take a request per resource.
-  std::string ReadProgramResources(const std::string& name, ProgramResources& resources) {
+  // Only the two usual ids of the version resource are asked for: finding
+  // the lowest id would take a request per resource.
+  Outcome ReadProgramResources(const std::string& name, ProgramResources& resources) {
     uint8_t handle = 0;
     if (const auto status = client_.OpenDb(name, sync::kOpenRead, handle); !status.ok()) {
-      return Failed("opening", name, status);
+      return Outcome::Failed(FailureText("opening", name, status));
     }
     std::string failure;
     const auto read = [&](const char* type, uint16_t id, std::vector<uint8_t>& out) {
@@ -211,7 +212,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
         return true;
       }
       if (!status.IsDeviceError(dlp::kErrNotFound) && failure.empty()) {
-        failure = Failed("reading a resource of", name, status);
+        failure = FailureText("reading a resource of", name, status);
       }
       return false;
     };
@@ -222,24 +223,25 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     }
     if (failure.empty()) read(kLauncherNameResourceType, kProgramResourceId, resources.launcherName);
     const auto closed = client_.CloseDb(handle);
-    if (failure.empty() && !closed.ok()) failure = Failed("closing", name, closed);
-    return failure;
+    if (failure.empty() && !closed.ok()) failure = FailureText("closing", name, closed);
+    if (!failure.empty()) return Outcome::Failed(std::move(failure));
+    return {};
   }
 
-  std::string ReadRecords(uint8_t handle, palm::Database& catalogue) {
+  Outcome ReadRecords(uint8_t handle, palm::Database& catalogue) {
     if (const auto status = client_.ReadAppBlock(handle, appInfo_); status.ok()) {
       if (!appInfo_.empty()) catalogue.appInfo = appInfo_;
     } else if (!status.IsDeviceError(dlp::kErrNotFound)) {
-      return Failed("reading", kCatalogueName, status);
+      return Outcome::Failed(FailureText("reading", kCatalogueName, status));
     }
     uint16_t count = 0;
     if (const auto status = client_.ReadOpenDbInfo(handle, count); !status.ok()) {
-      return Failed("reading", kCatalogueName, status);
+      return Outcome::Failed(FailureText("reading", kCatalogueName, status));
     }
     for (uint16_t index = 0; index < count; ++index) {
       dlp::RecordData record;
       if (const auto status = client_.ReadRecordByIndex(handle, index, dlp::kReadWhole, record); !status.ok()) {
-        return Failed("reading", kCatalogueName, status);
+        return Outcome::Failed(FailureText("reading", kCatalogueName, status));
       }
       catalogue.records.push_back({static_cast<uint8_t>((record.attributes & ~palm::kRecordCategoryMask) |
                                                         (record.category & palm::kRecordCategoryMask)),
@@ -253,7 +255,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
   // A new catalogue: created, then written whole. A handheld lists a new
   // database after the others, which is where the copy's entry is looked
   // for at the end (and the copy dropped when it is not there).
-  std::string CreateCatalogue(const palm::Database& catalogue) {
+  Outcome CreateCatalogue(const palm::Database& catalogue) {
     std::optional<palm::Database> copy = catalogue;
     copy->records.clear();
     if (known_) {
@@ -264,7 +266,7 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
     dlp::NewDatabase created{kCatalogueName, palm::FourCCValue(catalogue.creator), palm::FourCCValue(catalogue.type),
                              catalogue.attributes, catalogue.version};
     dlp::Status status = client_.CreateDb(created, handle);
-    if (!status.ok()) return Failed("creating", kCatalogueName, status);
+    if (!status.ok()) return Outcome::Failed(FailureText("creating", kCatalogueName, status));
     if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
     for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
       uint32_t id = 0;
@@ -272,8 +274,8 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
       if (status.ok()) ApplyRecordWrite(*copy, catalogue.records[i], id);
     }
     const auto closed = client_.CloseDb(handle);
-    if (!status.ok()) return Failed("writing", kCatalogueName, status);
-    if (!closed.ok()) return Failed("closing", kCatalogueName, closed);
+    if (!status.ok()) return Outcome::Failed(FailureText("writing", kCatalogueName, status));
+    if (!closed.ok()) return Outcome::Failed(FailureText("closing", kCatalogueName, closed));
     if (known_) known_->catalogue = std::move(copy);
     return {};
   }

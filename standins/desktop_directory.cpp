@@ -35,7 +35,7 @@ bool Save(const std::filesystem::path& path, const storage::IniDocument& documen
   const std::string text = document.Serialize();
   return storage::WriteFileAtomically(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
                                       storage::FileAccess::kOwnerOnly)
-      .empty();
+      .ok();
 }
 
 // A user's folder name, one to one with the user's name: the bytes a file

@@ -76,9 +76,9 @@ OpenDatabase* FolderHandheld::FindOpen(uint8_t handle) {
 
 // A conduit may not look at the result of a close; the host asks for the
 // failed saves after the sync, so none goes unreported.
-int32_t FolderHandheld::Saved(const std::string& failure) {
-  if (failure.empty()) return sync::kOk;
-  saveFailures_.push_back(failure);
+int32_t FolderHandheld::Saved(const Outcome& saved) {
+  if (saved.ok()) return sync::kOk;
+  saveFailures_.push_back(saved.failure());
   return kErrStorage;
 }
 

@@ -45,7 +45,7 @@ class FolderHandheld : public HandheldBackend {
 
  private:
   OpenDatabase* FindOpen(uint8_t handle);
-  int32_t Saved(const std::string& failure);
+  int32_t Saved(const Outcome& saved);
 
   HandheldImage image_;
   std::vector<std::string>& saveFailures_;

@@ -54,7 +54,7 @@ LoadedDatabase HandheldImage::Load(const std::filesystem::path& path) {
   return {std::move(parsed.database), sync::kOk, {}};
 }
 
-std::string HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
+Outcome HandheldImage::Save(const std::filesystem::path& path, const palm::Database& database) {
   const auto bytes = palm::SerializeDatabase(database);
   storage::RemoveLeftoverTemporaries(path);
   return storage::WriteFileAtomically(path, bytes, storage::FileAccess::kReadableByAll);

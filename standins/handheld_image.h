@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "outcome.h"
 #include "palm_database.h"
 
 namespace oq::standin {
@@ -33,7 +34,7 @@ class HandheldImage {
   // The header's fields alone; none when the file is shorter than a header.
   static std::optional<palm::Database> LoadHeader(const std::filesystem::path& path);
   // Atomic replace; returns an empty string, or what failed.
-  static std::string Save(const std::filesystem::path& path, const palm::Database& database);
+  static Outcome Save(const std::filesystem::path& path, const palm::Database& database);
   std::filesystem::path PathForNewDatabase(const palm::Database& database) const;
 
  private:

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "outcome.h"
+
 namespace oq::storage {
 
 enum class FileAccess {
@@ -17,10 +19,9 @@ enum class FileAccess {
   kReadableByAll,  // handheld databases
 };
 
-// Returns an empty string on success, else what failed (with the system's
-// text). A symbolic link is written through: its target is replaced and the
-// link stays.
-std::string WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileAccess access);
+// Fails with what failed, in the system's words. A symbolic link is written
+// through: its target is replaced and the link stays.
+Outcome WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileAccess access);
 
 // Removes the temporary files a write of `path` that was killed half-way
 // left beside it. Only while no other write of the file is under way.

@@ -45,19 +45,19 @@ void RemoveLeftoverTemporaries(const std::filesystem::path& link) {
   }
 }
 
-std::string WriteFileAtomically(const std::filesystem::path& link, std::span<const uint8_t> bytes, FileAccess access) {
+Outcome WriteFileAtomically(const std::filesystem::path& link, std::span<const uint8_t> bytes, FileAccess access) {
   std::error_code linkError;
   const auto path = WrittenFile(link, linkError);
-  if (linkError) return "cannot follow the link " + link.string() + ": " + linkError.message();
+  if (linkError) return Outcome::Failed("cannot follow the link " + link.string() + ": " + linkError.message());
   const mode_t mode = access == FileAccess::kOwnerOnly ? (S_IRUSR | S_IWUSR) : (S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
   std::string temporary = TemporaryPattern(path);
   int fd = mkstemp(temporary.data());
-  if (fd < 0) return "cannot create a file beside " + path.string() + ": " + std::strerror(errno);
+  if (fd < 0) return Outcome::Failed("cannot create a file beside " + path.string() + ": " + std::strerror(errno));
   auto fail = [&](const char* what) {
     std::string message = std::string(what) + " " + temporary + ": " + std::strerror(errno);
     close(fd);
     unlink(temporary.c_str());
-    return message;
+    return Outcome::Failed(std::move(message));
   };
   if (fchmod(fd, mode) != 0) return fail("cannot set the permissions of");
   size_t written = 0;
@@ -70,12 +70,12 @@ std::string WriteFileAtomically(const std::filesystem::path& link, std::span<con
   if (fsync(fd) != 0) return fail("cannot flush");
   if (close(fd) != 0) {
     unlink(temporary.c_str());
-    return "cannot close " + temporary + ": " + std::strerror(errno);
+    return Outcome::Failed("cannot close " + temporary + ": " + std::strerror(errno));
   }
   if (rename(temporary.c_str(), path.c_str()) != 0) {
     std::string message = "cannot replace " + path.string() + ": " + std::strerror(errno);
     unlink(temporary.c_str());
-    return message;
+    return Outcome::Failed(std::move(message));
   }
   return {};
 }

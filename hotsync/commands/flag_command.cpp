@@ -67,8 +67,8 @@ int RunSetFlag(const FlagOptions& options) {
 
   catalogue.modificationDate = palm::PalmNow();
   ++catalogue.modificationNumber;
-  if (const auto failure = standin::HandheldImage::Save(*path, catalogue); !failure.empty()) {
-    std::cerr << "oq-hotsync: the catalogue was not changed: " << failure << "\n";
+  if (const auto saved = standin::HandheldImage::Save(*path, catalogue); !saved.ok()) {
+    std::cerr << "oq-hotsync: the catalogue was not changed: " << saved.failure() << "\n";
     return kExitConduitFailed;
   }
   for (const auto& name : changed) std::cout << name << ": " << meaning << "\n";

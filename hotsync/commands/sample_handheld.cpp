@@ -42,10 +42,10 @@ const std::vector<SampleProgram>& SamplePrograms() {
   return programs;
 }
 
-std::string WriteSampleHandheld(const std::filesystem::path& directory) {
+Outcome WriteSampleHandheld(const std::filesystem::path& directory) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
-  if (error) return "cannot create " + directory.string() + ": " + error.message();
+  if (error) return Outcome::Failed("cannot create " + directory.string() + ": " + error.message());
 
   palm::Database catalogue;
   catalogue.SetName(cataloguer::kCatalogueName);
@@ -71,17 +71,17 @@ std::string WriteSampleHandheld(const std::filesystem::path& directory) {
 
   standin::HandheldImage image(directory);
   for (const auto* db : {&catalogue, &preferences}) {
-    if (auto failure = standin::HandheldImage::Save(image.PathForNewDatabase(*db), *db); !failure.empty()) {
-      return failure;
+    if (auto saved = standin::HandheldImage::Save(image.PathForNewDatabase(*db), *db); !saved.ok()) {
+      return saved;
     }
   }
   return {};
 }
 
-std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
+Outcome WriteSampleBackupFolder(const std::filesystem::path& directory) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
-  if (error) return "cannot create " + directory.string() + ": " + error.message();
+  if (error) return Outcome::Failed("cannot create " + directory.string() + ": " + error.message());
   const standin::HandheldImage image(directory);
   const auto text = [](const char* value) {
     std::vector<uint8_t> bytes(value, value + std::strlen(value) + 1);
@@ -110,17 +110,17 @@ std::string WriteSampleBackupFolder(const std::filesystem::path& directory) {
   memos.records.push_back({0, 1, text("Ask the tracker about new versions")});
   databases.push_back(std::move(memos));
   for (const auto& database : databases) {
-    if (auto failure = standin::HandheldImage::Save(image.PathForNewDatabase(database), database); !failure.empty()) {
-      return failure;
+    if (auto saved = standin::HandheldImage::Save(image.PathForNewDatabase(database), database); !saved.ok()) {
+      return saved;
     }
   }
   return {};
 }
 
-std::string WriteSampleProgram(const std::filesystem::path& file) {
+Outcome WriteSampleProgram(const std::filesystem::path& file) {
   std::error_code error;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
-  if (error) return "cannot create " + file.parent_path().string() + ": " + error.message();
+  if (error) return Outcome::Failed("cannot create " + file.parent_path().string() + ": " + error.message());
   palm::Database program;
   program.SetName("OrbitQuail");
   program.attributes = palm::kAttributeResourceDb;
@@ -148,7 +148,7 @@ int RunSample(const SampleOptions& options) {
       return kExitUsage;
     }
   }
-  using Writer = std::string (*)(const std::filesystem::path&);
+  using Writer = Outcome (*)(const std::filesystem::path&);
   struct Sample {
     const std::optional<std::filesystem::path>& target;
     Writer write;
@@ -162,8 +162,8 @@ int RunSample(const SampleOptions& options) {
   };
   for (const auto& sample : samples) {
     if (!sample.target) continue;
-    if (const std::string error = sample.write(*sample.target); !error.empty()) {
-      std::cerr << "oq-hotsync: " << error << "\n";
+    if (const auto written = sample.write(*sample.target); !written.ok()) {
+      std::cerr << "oq-hotsync: " << written.failure() << "\n";
       return kExitUsage;
     }
     std::cout << "Wrote " << sample.what << " to " << sample.target->string() << "\n";

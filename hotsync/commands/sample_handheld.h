@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "outcome.h"
+
 namespace oq::hotsync {
 
 struct SampleProgram {
@@ -21,17 +23,17 @@ struct SampleProgram {
 const std::vector<SampleProgram>& SamplePrograms();
 
 // Writes OQProgDB.pdb and Saved Preferences.prc into `directory`, creating
-// it; returns an empty string or what went wrong.
-std::string WriteSampleHandheld(const std::filesystem::path& directory);
+// it.
+Outcome WriteSampleHandheld(const std::filesystem::path& directory);
 
 // A backup folder as a real handheld leaves it: the sample programs as
 // program files with their version and launcher-name resources, and a memo
 // database; no catalogue and no OrbitQuail preference.
-std::string WriteSampleBackupFolder(const std::filesystem::path& directory);
+Outcome WriteSampleBackupFolder(const std::filesystem::path& directory);
 
 // A stand-in of the handheld program OrbitQuail.prc (which is not part of
 // this product): a resource database named "OrbitQuail" of creator rkOQ, to
 // try the installer and the install queue with.
-std::string WriteSampleProgram(const std::filesystem::path& file);
+Outcome WriteSampleProgram(const std::filesystem::path& file);
 
 }  // namespace oq::hotsync

@@ -52,8 +52,8 @@ bool InstallQueuedFiles(standin::DesktopDirectory& desktop, const std::string& u
     }
     const auto target =
         image.FindDatabase(loaded.database->Name()).value_or(image.PathForNewDatabase(*loaded.database));
-    if (const auto failure = standin::HandheldImage::Save(target, *loaded.database); !failure.empty()) {
-      std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << failure << "\n";
+    if (const auto saved = standin::HandheldImage::Save(target, *loaded.database); !saved.ok()) {
+      std::cerr << "oq-hotsync: cannot install " << file.filename().string() << ": " << saved.failure() << "\n";
       continue;
     }
     std::error_code error;
@@ -106,12 +106,12 @@ class HandheldSnapshot {
   }
 
   // Every file as it was; files the HotSync made are removed.
-  std::string Restore() const {
+  Outcome Restore() const {
     for (const auto& file : files_) {
       if (!file.bytes) continue;
-      if (auto failure = storage::WriteFileAtomically(file.path, *file.bytes, storage::FileAccess::kReadableByAll);
-          !failure.empty()) {
-        return failure;
+      if (auto written = storage::WriteFileAtomically(file.path, *file.bytes, storage::FileAccess::kReadableByAll);
+          !written.ok()) {
+        return written;
       }
     }
     const standin::HandheldImage image(image_);
@@ -135,10 +135,11 @@ class HandheldSnapshot {
 };
 
 int Interrupted(const HandheldSnapshot& snapshot, const std::optional<std::string>& trackedBefore) {
-  auto failure = snapshot.Restore();
-  if (failure.empty()) failure = RestoreLastTrackTime(trackedBefore);
-  if (!failure.empty()) {
-    std::cerr << "oq-hotsync: interrupted, and what the HotSync changed could not all be put back: " << failure << "\n";
+  auto restored = snapshot.Restore();
+  if (restored.ok()) restored = RestoreLastTrackTime(trackedBefore);
+  if (!restored.ok()) {
+    std::cerr << "oq-hotsync: interrupted, and what the HotSync changed could not all be put back: "
+              << restored.failure() << "\n";
   } else {
     std::cerr << "oq-hotsync: interrupted; nothing was changed\n";
   }
@@ -208,8 +209,8 @@ int RunSync(const SyncOptions& options) {
   const int action =
       options.force ? options.action.value_or(conduit::kActionSynchronize) : ResolveAction(options, desktop, user);
   TrackingPeriodOverride period(options.force);
-  if (const auto failure = period.Begin(); !failure.empty()) {
-    std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
+  if (const auto begun = period.Begin(); !begun.ok()) {
+    std::cerr << "oq-hotsync: cannot pass the tracking period: " << begun.failure() << "\n";
     return kExitConduitFailed;
   }
   const ConduitPass pass = RunConduitPass(*conduit, action);
@@ -230,8 +231,8 @@ int RunSync(const SyncOptions& options) {
       for (const auto& failure : failures) {
         std::cerr << "oq-hotsync: the handheld's changes were not saved: " << failure << "\n";
       }
-      if (const auto failure = RestoreLastTrackTime(trackedBefore); !failure.empty()) {
-        std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+      if (const auto restored = RestoreLastTrackTime(trackedBefore); !restored.ok()) {
+        std::cerr << "oq-hotsync: the last tracking time could not be put back: " << restored.failure() << "\n";
       }
       return kExitConduitFailed;
     }

@@ -26,9 +26,11 @@ cataloguer::CatalogueResult RunCataloguerFor(const standin::DesktopDirectory& de
   auto remembered = cataloguer::RememberedFlags::Parse(before);
   auto result = run(&remembered);
   if (const std::string after = remembered.Serialize(); after != before && (bytes || !remembered.Empty())) {
-    const auto failure = storage::WriteFileAtomically(
+    const auto written = storage::WriteFileAtomically(
         path, {reinterpret_cast<const uint8_t*>(after.data()), after.size()}, storage::FileAccess::kOwnerOnly);
-    if (!failure.empty()) std::cerr << "oq-hotsync: the programs' flags could not be remembered: " << failure << "\n";
+    if (!written.ok()) {
+      std::cerr << "oq-hotsync: the programs' flags could not be remembered: " << written.failure() << "\n";
+    }
   }
   return result;
 }
@@ -47,27 +49,27 @@ cataloguer::KnownHandheld LoadKnownHandheld(const standin::DesktopDirectory& des
 void SaveKnownHandheld(const standin::DesktopDirectory& desktop, const std::string& user,
                        const cataloguer::KnownHandheld& known) {
   const std::string text = known.programs.Serialize();
-  auto failure = storage::WriteFileAtomically(desktop.UserFile(user, kKnownProgramsFile),
-                                              {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                                              storage::FileAccess::kOwnerOnly);
+  auto kept = storage::WriteFileAtomically(desktop.UserFile(user, kKnownProgramsFile),
+                                           {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
+                                           storage::FileAccess::kOwnerOnly);
   const auto copy = desktop.UserFile(user, kCatalogueCopyFile);
-  if (failure.empty() && known.catalogue) failure = standin::HandheldImage::Save(copy, *known.catalogue);
+  if (kept.ok() && known.catalogue) kept = standin::HandheldImage::Save(copy, *known.catalogue);
   if (!known.catalogue) {
     std::error_code error;
     std::filesystem::remove(copy, error);
   }
-  if (failure.empty() && known.trackerPreference) {
+  if (kept.ok() && known.trackerPreference) {
     namespace prefs = palm::saved_preferences;
     namespace pref = tracker_preference;
     palm::Database preferences = prefs::NewDatabase(prefs::kSavedName, palm::PalmNow());
     preferences.resources.push_back(
         {palm::FourCCFromValue(pref::kCreator), pref::kPreferenceId, *known.trackerPreference});
-    failure = standin::HandheldImage::Save(desktop.UserFile(user, kPreferenceCopyFile), preferences);
+    kept = standin::HandheldImage::Save(desktop.UserFile(user, kPreferenceCopyFile), preferences);
   }
-  if (!failure.empty()) {
+  if (!kept.ok()) {
     std::cerr << "oq-hotsync: what was learnt of the handheld could not be kept (the next HotSync reads it all "
                  "again): "
-              << failure << "\n";
+              << kept.failure() << "\n";
   }
 }
 

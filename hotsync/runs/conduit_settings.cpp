@@ -47,10 +47,10 @@ std::optional<long long> LastTrackTime() {
   return seconds;
 }
 
-std::string RestoreLastTrackTime(const std::optional<std::string>& text) {
+Outcome RestoreLastTrackTime(const std::optional<std::string>& text) {
   if (LastTrackTimeText() == text) return {};
   const auto bytes = storage::ReadWholeFile(SettingsPath());
-  if (!bytes) return "cannot read " + SettingsPath().string();
+  if (!bytes) return Outcome::Failed("cannot read " + SettingsPath().string());
   auto document = storage::IniDocument::Parse(std::string(bytes->begin(), bytes->end()));
   if (text) {
     document.Set(kSection, kKey, *text);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "outcome.h"
+
 namespace oq::hotsync {
 
 // A stored value; none when the file or the key is missing.
@@ -25,6 +27,6 @@ std::string SettingsUnreadable();
 
 // Puts LastTrackTime back as it was (none: removes it); returns what
 // failed, or an empty string.
-std::string RestoreLastTrackTime(const std::optional<std::string>& text);
+Outcome RestoreLastTrackTime(const std::optional<std::string>& text);
 
 }  // namespace oq::hotsync

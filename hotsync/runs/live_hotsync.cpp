@@ -120,8 +120,8 @@ class LiveHotSync {
     trackedBefore_ = LastTrackTimeText();
     passStarted_ = true;
     TrackingPeriodOverride period(options_.force);
-    if (const auto failure = period.Begin(); !failure.empty()) {
-      std::cerr << "oq-hotsync: cannot pass the tracking period: " << failure << "\n";
+    if (const auto begun = period.Begin(); !begun.ok()) {
+      std::cerr << "oq-hotsync: cannot pass the tracking period: " << begun.failure() << "\n";
       return Abort();
     }
     ConduitPass pass =
@@ -287,8 +287,8 @@ class LiveHotSync {
     if (known_) known_->catalogue.reset();
     KeepKnowledge();
     if (passStarted_) {
-      if (const auto failure = RestoreLastTrackTime(trackedBefore_); !failure.empty()) {
-        std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+      if (const auto restored = RestoreLastTrackTime(trackedBefore_); !restored.ok()) {
+        std::cerr << "oq-hotsync: the last tracking time could not be put back: " << restored.failure() << "\n";
       }
     }
     if (client_.linkFailure().ok()) client_.EndOfSync(dlp::kEndOther);

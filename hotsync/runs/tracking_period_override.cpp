@@ -6,7 +6,7 @@
 
 namespace oq::hotsync {
 
-std::string TrackingPeriodOverride::Begin() {
+Outcome TrackingPeriodOverride::Begin() {
   if (!force_) return {};
   trackedBefore_ = LastTrackTimeText();
   if (!trackedBefore_) return {};
@@ -15,8 +15,8 @@ std::string TrackingPeriodOverride::Begin() {
 
 void TrackingPeriodOverride::End() {
   if (!force_ || LastTrackTimeText()) return;
-  if (const auto failure = RestoreLastTrackTime(trackedBefore_); !failure.empty()) {
-    std::cerr << "oq-hotsync: the last tracking time could not be put back: " << failure << "\n";
+  if (const auto restored = RestoreLastTrackTime(trackedBefore_); !restored.ok()) {
+    std::cerr << "oq-hotsync: the last tracking time could not be put back: " << restored.failure() << "\n";
   }
 }
 

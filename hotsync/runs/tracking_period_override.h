@@ -7,14 +7,16 @@
 #include <optional>
 #include <string>
 
+#include "outcome.h"
+
 namespace oq::hotsync {
 
 class TrackingPeriodOverride {
  public:
   explicit TrackingPeriodOverride(bool force) : force_(force) {}
 
-  // Before the pass; what failed, or an empty string.
-  std::string Begin();
+  // Before the pass.
+  Outcome Begin();
   // After the pass; says on stderr what could not be put back.
   void End();
 

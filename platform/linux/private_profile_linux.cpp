@@ -120,7 +120,7 @@ bool WriteProfileValue(const char* section, const char* key, const char* value, 
   document.Set(section, key, value ? value : "");
   const std::string text = document.Serialize();
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  return storage::WriteFileAtomically(path, {data, text.size()}, storage::FileAccess::kOwnerOnly).empty();
+  return storage::WriteFileAtomically(path, {data, text.size()}, storage::FileAccess::kOwnerOnly).ok();
 }
 
 }  // namespace oq::platform
