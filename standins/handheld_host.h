@@ -58,14 +58,6 @@ OQ_HOST_API void SetUser(const std::string& name);
 OQ_HOST_API std::string User();
 OQ_HOST_API void SetApiVersion(uint32_t major, uint32_t minor);
 
-// Makes the nth call of `operation` from now (1 = the next) return `code`
-// without doing anything else.
-OQ_HOST_API void FailNthCall(Operation operation, int nth, int32_t code);
-OQ_HOST_API int CallCount(Operation operation);
-// Makes SyncReadOpenDbInfo report this record count instead of the true one
-// (nullopt: the true count again), to drive a caller's large-count paths.
-OQ_HOST_API void SetReportedRecordCount(std::optional<uint32_t> count);
-
 // Lines of the desktop HotSync log, in order, exactly as written; the sink
 // sees each one as it is written.
 OQ_HOST_API std::vector<std::string> HotSyncLog();
@@ -75,9 +67,6 @@ OQ_HOST_API std::string HandheldLog();
 // Every database the Sync Manager could not save since BeginSync, with
 // what failed: a conduit need not look at what a close returns.
 OQ_HOST_API std::vector<std::string> SaveFailures();
-
-OQ_HOST_API bool ConduitRegistered();
-OQ_HOST_API size_t OpenDatabaseCount();
 
 // The size a handheld keeps of its own log.
 inline constexpr size_t kHandheldLogCapacity = 2048;

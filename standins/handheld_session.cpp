@@ -6,21 +6,26 @@
 
 namespace oq::standin {
 
+namespace {
+
+FaultPlanFactory faultPlanFactory = nullptr;
+
+}  // namespace
+
 HandheldSession& Session() {
   static HandheldSession session;
   return session;
 }
 
+void SetFaultPlanFactory(FaultPlanFactory factory) { faultPlanFactory = factory; }
+
 std::optional<int32_t> HandheldSession::Enter(handheld_host::Operation operation) {
-  const auto index = static_cast<size_t>(operation);
-  ++calls[index];
+  const auto planned = faultPlan ? faultPlan->Enter(operation) : std::nullopt;
   // Once stopped, nothing more is done; what is open may still be closed.
   const bool cleanup =
       operation == handheld_host::Operation::kCloseDb || operation == handheld_host::Operation::kUnregister;
   if (!cleanup && stopRequested && stopRequested()) return standin::kErrCancelled;
-  Fault& fault = faults[index];
-  if (fault.remaining > 0 && --fault.remaining == 0) return fault.code;
-  return std::nullopt;
+  return planned;
 }
 
 }  // namespace oq::standin
@@ -40,9 +45,7 @@ void ResetSession() {
   session.hotsyncLog.clear();
   session.handheldLog.clear();
   session.saveFailures.clear();
-  session.faults = {};
-  session.calls = {};
-  session.reportedRecordCount.reset();
+  session.faultPlan = standin::faultPlanFactory ? standin::faultPlanFactory() : nullptr;
   session.stopRequested = nullptr;
 }
 
@@ -75,14 +78,6 @@ void SetApiVersion(uint32_t major, uint32_t minor) {
   Session().apiMinor = minor;
 }
 
-void FailNthCall(Operation operation, int nth, int32_t code) {
-  Session().faults[static_cast<size_t>(operation)] = {nth, code};
-}
-
-void SetReportedRecordCount(std::optional<uint32_t> count) { Session().reportedRecordCount = count; }
-
-int CallCount(Operation operation) { return Session().calls[static_cast<size_t>(operation)]; }
-
 std::vector<std::string> HotSyncLog() { return Session().hotsyncLog; }
 
 void SetHotSyncLogSink(std::function<void(const std::string&)> sink) { Session().hotsyncLogSink = std::move(sink); }
@@ -90,9 +85,5 @@ void SetHotSyncLogSink(std::function<void(const std::string&)> sink) { Session()
 std::string HandheldLog() { return Session().handheldLog; }
 
 std::vector<std::string> SaveFailures() { return Session().saveFailures; }
-
-bool ConduitRegistered() { return Session().conduitHandle.has_value(); }
-
-size_t OpenDatabaseCount() { return Session().handheld ? Session().handheld->OpenCount() : 0; }
 
 }  // namespace oq::handheld_host

@@ -1,6 +1,6 @@
 // State of the Sync Manager stand-in during one HotSync: the handheld, the
-// registration, the logs and the fault plan. Internal to the
-// stand-in library.
+// registration, the logs and, in the tests' build of the library, the
+// fault plan. Internal to the stand-in library.
 #pragma once
 
 #include <array>
@@ -28,21 +28,28 @@ struct HandheldSession {
   std::function<void(const std::string&)> hotsyncLogSink;
   std::string handheldLog;
   std::vector<std::string> saveFailures;  // what failed, for each database that could not be saved
-  std::optional<uint32_t> reportedRecordCount;
   std::function<bool()> stopRequested;
 
-  struct Fault {
-    int remaining = 0;
-    int32_t code = 0;
+  // What the tests make of the calls (test_hooks.h); none in the shipped
+  // library, whose calls go straight through.
+  class FaultPlan {
+   public:
+    virtual ~FaultPlan() = default;
+    // The code the call is to fail with, if any.
+    virtual std::optional<int32_t> Enter(handheld_host::Operation operation) = 0;
+    // The record count SyncReadOpenDbInfo is to report instead of the true one.
+    virtual std::optional<uint32_t> ReportedRecordCount() const = 0;
   };
-  static constexpr size_t kOperationCount = static_cast<size_t>(handheld_host::Operation::kCount);
-  std::array<Fault, kOperationCount> faults{};
-  std::array<int, kOperationCount> calls{};
+  std::unique_ptr<FaultPlan> faultPlan;
 
-  // Counts the call; returns the injected code when this call is to fail.
+  // None, or the code the call fails with: kErrCancelled once stopped.
   std::optional<int32_t> Enter(handheld_host::Operation operation);
 };
 
 HandheldSession& Session();
+
+// Where the tests' build of the library makes each HotSync's fault plan.
+using FaultPlanFactory = std::unique_ptr<HandheldSession::FaultPlan> (*)();
+void SetFaultPlanFactory(FaultPlanFactory factory);
 
 }  // namespace oq::standin

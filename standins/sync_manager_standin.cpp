@@ -61,7 +61,10 @@ int32_t SyncReadOpenDbInfo(DbInfoRequest* request, DbInfoBlock* info) {
   if (!session.handheld) return standin::kErrFileNotOpen;
   std::memset(info, 0, sizeof *info);
   const int32_t result = session.handheld->ReadOpenDbInfo(request->dbHandle, *info);
-  if (result == oq::sync::kOk && session.reportedRecordCount) info->recordCount = *session.reportedRecordCount;
+  if (const auto reported = session.faultPlan ? session.faultPlan->ReportedRecordCount() : std::nullopt;
+      result == oq::sync::kOk && reported) {
+    info->recordCount = *reported;
+  }
   return result;
 }
 

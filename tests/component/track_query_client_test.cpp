@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "handheld_host.h"
+#include "test_hooks.h"
 #include "program_records.h"
 #include "query_server.h"
 #include "scripted_http_server.h"

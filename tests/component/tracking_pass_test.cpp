@@ -9,6 +9,7 @@
 
 #include "handheld_files.h"
 #include "handheld_host.h"
+#include "test_hooks.h"
 #include "program_record.h"
 #include "program_records.h"
 #include "scripted_http_server.h"

@@ -6,6 +6,7 @@
 #include "program_records.h"
 #include "scripted_http_server.h"
 #include "sync_manager.h"
+#include "test_hooks.h"
 
 namespace oq {
 namespace {

@@ -23,6 +23,13 @@ cd "$work"
 [[ $("$bin/OrbitQuailInstaller" --version) == "OrbitQuailInstaller (OrbitQuail) "* ]] || fail "OrbitQuailInstaller --version"
 echo "ok - the installed programs start from any folder"
 
+syncmgr=$(find "$work/prefix" -name liboqsyncmgr.so)
+[[ -n "$syncmgr" ]] || fail "liboqsyncmgr.so is not installed"
+hooks=$(nm -D --defined-only "$syncmgr" | c++filt | grep -E 'FailNthCall|CallCount|SetReportedRecordCount|ConduitRegistered|OpenDatabaseCount' || true)
+[[ -z "$hooks" ]] || fail "the installed Sync Manager stand-in exports the tests' hooks: $hooks"
+[[ -z $(find "$work/prefix" -path '*testing*') ]] || fail "the tests' build of a library is installed"
+echo "ok - the installed Sync Manager stand-in has no test hooks"
+
 "$bin/oq-tracker" --catalog "$work/prefix/share/orbitquail/sample-catalog.tsv" >"$work/tracker.log" 2>&1 &
 tracker=$!
 port=$("$scripts/listening-port.sh" "$work/tracker.log") || true

@@ -4,6 +4,7 @@
 
 #include "handheld_files.h"
 #include "handheld_host.h"
+#include "test_hooks.h"
 #include "standin_errors.h"
 #include "sync_manager.h"
 #include "test_environment.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "handheld_host.h"
+#include "test_hooks.h"
 
 extern "C" {
 
