@@ -18,6 +18,7 @@
 #include "desktop_directory.h"
 #include "handheld_folder.h"
 #include "handheld_host.h"
+#include "hotsync_steps.h"
 #include "hotsync_summary.h"
 #include "handheld_image.h"
 #include "program_catalogue.h"
@@ -26,7 +27,6 @@
 #include "stop_signals.h"
 #include "terminal_text.h"
 #include "sync_advice.h"
-#include "tracking_period_override.h"
 #include "user_name.h"
 
 namespace oq::hotsync {
@@ -170,14 +170,7 @@ int RunSync(const SyncOptions& options) {
               << "\": use --user \"" << known << "\", or --new-user to add \"" << user << "\"\n";
     return kExitUsage;
   }
-  // A file that cannot be read is never taken for an empty one: nothing
-  // runs until it can be.
-  auto unreadable = desktop.UnreadableFiles(user);
-  if (auto settings = SettingsUnreadable(); !settings.empty()) unreadable.push_back(std::move(settings));
-  for (const auto& problem : unreadable) {
-    std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
-  }
-  if (!unreadable.empty()) return kExitConduitFailed;
+  if (!DesktopReadable(desktop, user)) return kExitConduitFailed;
   if (desktop.AddUser(user)) {
     std::cerr << "oq-hotsync: added the HotSync user \"" << TerminalText(user) << "\""
               << (options.user ? "" : ", named after the folder (--user names another)") << "\n";
@@ -198,25 +191,17 @@ int RunSync(const SyncOptions& options) {
     });
     if (!ReportCatalogue(*catalogue)) return kExitConduitFailed;
   }
-  const bool catalogueComplete = !catalogue || catalogue->Complete();
 
   if (stopRequested) return Interrupted(snapshot, trackedBefore);
   handheld_host::BeginSync(options.handheld);
   handheld_host::SetStopRequested([] { return stopRequested != 0; });
   handheld_host::SetUser(user);
-  // --force leaves the chosen actions alone and hides the last tracking
-  // time from the period gate for this HotSync only.
+  // --force leaves the chosen actions alone.
   const int action =
       options.force ? options.action.value_or(conduit::kActionSynchronize) : ResolveAction(options, desktop, user);
-  TrackingPeriodOverride period(options.force);
-  if (const auto begun = period.Begin(); !begun.ok()) {
-    std::cerr << "oq-hotsync: cannot pass the tracking period: " << begun.failure() << "\n";
-    return kExitConduitFailed;
-  }
-  const ConduitPass pass = RunConduitPass(*conduit, action);
-  const int32_t result = pass.result;
-  period.End();
-  handheld_host::EndSync();
+  const auto ran = RunTrackingPass(*conduit, action, options.force);
+  if (!ran) return kExitConduitFailed;
+  const ConduitPass& pass = *ran;
   const bool interrupted = stopRequested != 0;
   // The outcome, said on stderr; then kept in the desktop's log.
   const int status = [&] {
@@ -236,44 +221,16 @@ int RunSync(const SyncOptions& options) {
       }
       return kExitConduitFailed;
     }
-    pass.advice.Print(std::cerr, result, "sync");
-    if (result != 0) {
-      if (result != -1) {
-        std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
-                  << static_cast<uint32_t>(result) << "\n";
-      }
-      return kExitConduitFailed;
-    }
-    if (!pass.passRan) {
-      if (const auto damaged = DamagedCatalogue(options.handheld)) {
-        std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
-      }
-      std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
-      if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
-      return catalogueComplete ? kExitNothingTracked : kExitConduitFailed;
-    }
-    PrintSummary(options.handheld, pass.unanswered);
-    if (!catalogueComplete) ReportIncompleteCatalogue(*catalogue);
-    return catalogueComplete ? kExitOk : kExitConduitFailed;
+    return PassStatus(
+        pass, catalogue ? &*catalogue : nullptr, "sync", [&] { PrintSummary(options.handheld, pass.unanswered); },
+        [&] {
+          if (const auto damaged = DamagedCatalogue(options.handheld)) {
+            std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
+          }
+        });
   }();
-
-  HotSyncEntry entry{std::time(nullptr),
-                     user,
-                     DefaultFolderText(options.handheld),
-                     {},
-                     {},
-                     interrupted                     ? "interrupted"
-                     : status == kExitOk             ? "tracked"
-                     : status == kExitNothingTracked ? "nothing tracked"
-                                                     : "failed"};
-  if (pass.passRan && !interrupted) {
-    std::string error;
-    if (const auto tally = TallyCatalogue(options.handheld, error)) {
-      entry.tracked = tally->tracked - std::min(tally->tracked, pass.unanswered);
-      entry.outdated = tally->newer;
-    }
-  }
-  AppendHotSyncLog(desktop, entry);
+  AppendHotSyncLog(desktop,
+                   EntryFor(user, DefaultFolderText(options.handheld), status, interrupted, pass, options.handheld));
   return status;
 }
 

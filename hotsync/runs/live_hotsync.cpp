@@ -15,6 +15,7 @@
 #include "device_handheld.h"
 #include "catalogue_rows.h"
 #include "handheld_folder.h"
+#include "hotsync_steps.h"
 #include "hotsync_summary.h"
 #include "saved_preferences.h"
 #include "tracker_preference_layout.h"
@@ -24,7 +25,6 @@
 #include "palm_time.h"
 #include "sync_advice.h"
 #include "terminal_text.h"
-#include "tracking_period_override.h"
 #include "user_name.h"
 
 namespace oq::hotsync {
@@ -82,12 +82,7 @@ class LiveHotSync {
                 << "\" is running; sync again when it has ended\n";
       return Abort();
     }
-    auto unreadable = desktop.UnreadableFiles(user);
-    if (auto settings = SettingsUnreadable(); !settings.empty()) unreadable.push_back(std::move(settings));
-    for (const auto& problem : unreadable) {
-      std::cerr << "oq-hotsync: cannot read " << problem << "; nothing was changed: make it readable and sync again\n";
-    }
-    if (!unreadable.empty()) return Abort();
+    if (!DesktopReadable(desktop, user)) return Abort();
     if (!CheckHandheldId(desktop, handheldUser)) return Abort();
 
     if (!InstallQueuedOnHandheld(desktop, user, client_) || Stopped()) return Abort();
@@ -119,15 +114,10 @@ class LiveHotSync {
                                  preferences ? kSyncManagerMinorWithPreferences : kSyncManagerMinorWithout);
     trackedBefore_ = LastTrackTimeText();
     passStarted_ = true;
-    TrackingPeriodOverride period(options_.force);
-    if (const auto begun = period.Begin(); !begun.ok()) {
-      std::cerr << "oq-hotsync: cannot pass the tracking period: " << begun.failure() << "\n";
-      return Abort();
-    }
-    ConduitPass pass =
-        RunConduitPass(conduit_, options_.force ? conduit::kActionSynchronize : ChosenAction(desktop, user));
-    period.End();
-    handheld_host::EndSync();
+    const auto ran = RunTrackingPass(
+        conduit_, options_.force ? conduit::kActionSynchronize : ChosenAction(desktop, user), options_.force);
+    if (!ran) return Abort();
+    const ConduitPass& pass = *ran;
 
     const std::string handheldLog = handheld_host::HandheldLog();
     if (!handheldLog.empty()) {
@@ -152,24 +142,8 @@ class LiveHotSync {
       std::cerr << "oq-hotsync: the handheld's id could not be recorded for \"" << TerminalText(user) << "\"\n";
     }
     KeepKnowledge();
-    pass.advice.Print(std::cerr, pass.result, "listen");
-    const int status = [&] {
-      if (pass.result != 0) {
-        if (pass.result != -1) {
-          std::cerr << "oq-hotsync: the conduit returned 0x" << std::hex << std::uppercase
-                    << static_cast<uint32_t>(pass.result) << std::dec << "\n";
-        }
-        return kExitConduitFailed;
-      }
-      if (!pass.passRan) std::cerr << "oq-hotsync: nothing was tracked at this HotSync (the log above says why)\n";
-      if (!catalogue.Complete()) {
-        ReportIncompleteCatalogue(catalogue);
-        return kExitConduitFailed;
-      }
-      if (!pass.passRan) return kExitNothingTracked;
-      std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\" complete\n";
-      return kExitOk;
-    }();
+    const int status = PassStatus(pass, &catalogue, "listen");
+    if (status == kExitOk) std::cerr << "oq-hotsync: HotSync with \"" << TerminalText(user) << "\" complete\n";
     Conclude(status, pass);
     return status;
   }
@@ -178,17 +152,11 @@ class LiveHotSync {
   // The line that sums up the HotSync, from the copy it left on the
   // desktop, and its entry in the desktop's log.
   void Conclude(int status, const ConduitPass& pass) {
-    const std::time_t now = std::time(nullptr);
-    HotSyncEntry entry{
-        now, user_, "network HotSync from " + options_.peer,
-        {},  {},    status == kExitOk ? "tracked" : status == kExitNothingTracked ? "nothing tracked" : "failed"};
+    const auto copy = standin::DesktopDirectory().UserFile(user_, "");
+    const HotSyncEntry entry = EntryFor(user_, "network HotSync from " + options_.peer, status, false, pass, copy);
     std::string error;
-    const auto tally = TallyCatalogue(standin::DesktopDirectory().UserFile(user_, ""), error);
-    if (tally && pass.passRan) {
-      entry.tracked = tally->tracked - std::min(tally->tracked, pass.unanswered);
-      entry.outdated = tally->newer;
-    }
-    std::cerr << "oq-hotsync: " << LocalTimeText(now) << " \"" << TerminalText(user_) << "\" from "
+    const auto tally = TallyCatalogue(copy, error);
+    std::cerr << "oq-hotsync: " << LocalTimeText(entry.when) << " \"" << TerminalText(user_) << "\" from "
               << (options_.peer.empty() ? "an unknown address" : options_.peer) << ": "
               << (tally && pass.passRan
                       ? SummaryLine(*tally, pass.unanswered, "oq-hotsync show --outdated --user \"" + user_ + "\"")

@@ -149,16 +149,11 @@ TEST_F(NetworkHotSyncTest, AHandheldThatFailsAtAnyStageEndsTheSyncWithAClearLine
 }
 
 TEST_F(NetworkHotSyncTest, ServesOneHandheldAfterAnotherUntilStopped) {
-  const std::string script = "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() +
-                             " timeout 120 " OQ_HOTSYNC_PATH
-                             " listen --address 127.0.0.1 --port 0 >listen.out 2>listen.err & L=$!; "
-                             "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
-                             "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-                             "timeout 60 " OQ_SIMULATED_HANDHELD_PATH
-                             " --port $P --databases backup --save first --user Me; echo $?; "
-                             "timeout 60 " OQ_SIMULATED_HANDHELD_PATH
-                             " --port $P --databases backup --save second --user You; echo $?; "
-                             "kill -TERM $L; wait $L; echo $?";
+  const std::string script = ListenInBackground() + "timeout 60 " OQ_SIMULATED_HANDHELD_PATH
+                                                    " --port $P --databases backup --save first --user Me; echo $?; "
+                                                    "timeout 60 " OQ_SIMULATED_HANDHELD_PATH
+                                                    " --port $P --databases backup --save second --user You; echo $?; "
+                                                    "kill -TERM $L; wait $L; echo $?";
   const auto outcome = test::RunCommand(script);
   EXPECT_EQ(outcome.standardOutput, "0\n0\n0\n") << outcome.output << test::ReadText(work_.path() / "listen.err");
   EXPECT_THAT(test::ReadText(work_.path() / "listen.err"), HasSubstr("oq-hotsync: stopped"));
@@ -166,11 +161,7 @@ TEST_F(NetworkHotSyncTest, ServesOneHandheldAfterAnotherUntilStopped) {
 }
 
 TEST_F(NetworkHotSyncTest, AStopInTheMiddleTellsTheHandheldTheSyncDidNotComplete) {
-  const std::string script = "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() +
-                             " timeout 120 " OQ_HOTSYNC_PATH
-                             " listen --address 127.0.0.1 --port 0 >listen.out 2>listen.err & L=$!; "
-                             "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
-                             "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+  const std::string script = ListenInBackground() +
                              "timeout 60 " OQ_SIMULATED_HANDHELD_PATH
                              " --port $P --databases backup --save saved --user Me "
                              "--delay-ms 40 & H=$!; "
@@ -188,11 +179,7 @@ TEST_F(NetworkHotSyncTest, AStopReachesAWaitForAnAnswerThatDoesNotCome) {
   // Each answer comes after 60 s, well inside the time-out: only the stop
   // can end the wait, and the listener must not sit it out.
   const std::string script =
-      "cd " + work_.path().string() + "; http_proxy=" + tracker_.Url() +
-      " timeout 120 " OQ_HOTSYNC_PATH
-      " listen --address 127.0.0.1 --port 0 --timeout 90 >listen.out 2>listen.err & L=$!; "
-      "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err && break; sleep 0.025; done; "
-      "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
+      ListenInBackground("--timeout 90") +
       "timeout 100 " OQ_SIMULATED_HANDHELD_PATH
       " --port $P --databases backup --save saved --user Me "
       "--delay-ms 60000 & H=$!; sleep 1; kill -TERM $L; "

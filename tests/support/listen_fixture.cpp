@@ -22,17 +22,10 @@ void ListenFixture::ForgetTheHandheld() {
 ListenRun ListenFixture::Sync(const std::string& handheldOptions, const std::string& listenOptions,
                               const std::string& saved, const std::string& databases) {
   fs::remove_all(Path(saved));
-  const std::string script =
-      "cd " + work_.path().string() +
-      "; rm -f listen.out listen.err; "
-      "http_proxy=" +
-      tracker_.Url() + " timeout 120 " OQ_HOTSYNC_PATH " listen --address 127.0.0.1 --port 0 --once " + listenOptions +
-      " >listen.out 2>listen.err & L=$!; "
-      "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
-      "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); "
-      "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " +
-      databases + " --save " + saved + " --user Me " + handheldOptions +
-      "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
+  const std::string script = ListenInBackground("--once " + listenOptions) +
+                             "timeout 120 " OQ_SIMULATED_HANDHELD_PATH " --port \"$P\" --databases " + databases +
+                             " --save " + saved + " --user Me " + handheldOptions +
+                             "; echo \"handheld=$?\" >>status; wait $L; echo \"listen=$?\" >>status";
   fs::remove(work_.path() / "status");
   RunCommand(script);
   ListenRun run;
@@ -59,6 +52,14 @@ std::vector<uint8_t> TrackerPreference(const palm::Database& preferences) {
     if (palm::FourCCText(resource.type) == "rkOQ" && resource.id == 0) return resource.data;
   }
   return {};
+}
+
+std::string ListenFixture::ListenInBackground(const std::string& listenOptions) const {
+  return "cd " + work_.path().string() + "; rm -f listen.out listen.err; http_proxy=" + tracker_.Url() +
+         " timeout 120 " OQ_HOTSYNC_PATH " listen --address 127.0.0.1 --port 0 " + listenOptions +
+         " >listen.out 2>listen.err & L=$!; "
+         "for i in $(seq 400); do grep -q 'on 127.0.0.1:' listen.err 2>/dev/null && break; sleep 0.025; done; "
+         "P=$(grep -o '127.0.0.1:[0-9]*' listen.err | cut -d: -f2); ";
 }
 
 }  // namespace oq::test

@@ -40,6 +40,11 @@ class ListenFixture : public ::testing::Test {
   ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
                  const std::string& saved = "saved", const std::string& databases = "backup");
 
+  // The start of a shell script that runs `oq-hotsync listen` in the
+  // background in the work folder (its pid in $L, its port in $P, its
+  // stderr in listen.err) once it listens.
+  std::string ListenInBackground(const std::string& listenOptions = "") const;
+
   ScopedHome home_;
   TempDir work_;
   TrackerProcess tracker_{
