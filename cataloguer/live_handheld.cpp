@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "dlp_database_write.h"
 #include "palm_time.h"
 #include "saved_preferences.h"
 #include "sync_manager.h"
@@ -262,20 +263,15 @@ class LiveCatalogueHandheld : public CatalogueHandheld {
       known_->catalogue.reset();
       known_->catalogueIndex = static_cast<uint16_t>(databases_.size());
     }
-    uint8_t handle = 0;
-    dlp::NewDatabase created{kCatalogueName, palm::FourCCValue(catalogue.creator), palm::FourCCValue(catalogue.type),
-                             catalogue.attributes, catalogue.version};
-    dlp::Status status = client_.CreateDb(created, handle);
-    if (!status.ok()) return Outcome::Failed(FailureText("creating", kCatalogueName, status));
-    if (catalogue.appInfo) status = client_.WriteAppBlock(handle, *catalogue.appInfo);
-    for (size_t i = 0; status.ok() && i < catalogue.records.size(); ++i) {
-      uint32_t id = 0;
-      status = client_.WriteRecord(handle, dlp::RecordDataOf(catalogue.records[i]), id);
-      if (status.ok()) ApplyRecordWrite(*copy, catalogue.records[i], id);
+    const auto written = dlp::WriteDatabase(
+        client_, catalogue, [&](const palm::Record& record, uint32_t id) { ApplyRecordWrite(*copy, record, id); });
+    if (!written.ok()) {
+      using Stage = dlp::DatabaseWrite::Stage;
+      const char* what = written.stage == Stage::kCreate  ? "creating"
+                         : written.stage == Stage::kWrite ? "writing"
+                                                          : "closing";
+      return Outcome::Failed(FailureText(what, kCatalogueName, written.status));
     }
-    const auto closed = client_.CloseDb(handle);
-    if (!status.ok()) return Outcome::Failed(FailureText("writing", kCatalogueName, status));
-    if (!closed.ok()) return Outcome::Failed(FailureText("closing", kCatalogueName, closed));
     if (known_) known_->catalogue = std::move(copy);
     return {};
   }

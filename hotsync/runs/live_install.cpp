@@ -2,42 +2,29 @@
 
 #include <iostream>
 
+#include "dlp_database_write.h"
 #include "handheld_image.h"
 
 namespace oq::hotsync {
 
 namespace {
 
-// Empty when the database went over whole.
-std::string Install(dlp::Client& client, const palm::Database& database) {
+Outcome Install(dlp::Client& client, const palm::Database& database) {
   const std::string name = database.Name();
   if (auto status = client.DeleteDb(name); !status.ok() && !status.IsDeviceError(dlp::kErrNotFound)) {
-    return "the handheld would not replace its copy: " + status.Describe();
+    return Outcome::Failed("the handheld would not replace its copy: " + status.Describe());
   }
-  uint8_t handle = 0;
-  dlp::NewDatabase created{name, palm::FourCCValue(database.creator), palm::FourCCValue(database.type),
-                           database.attributes, database.version};
-  if (auto status = client.CreateDb(created, handle); !status.ok()) {
-    return "the handheld would not create it: " + status.Describe();
+  const auto written = dlp::WriteDatabase(client, database);
+  switch (written.stage) {
+    case dlp::DatabaseWrite::Stage::kCreate:
+      return Outcome::Failed("the handheld would not create it: " + written.status.Describe());
+    case dlp::DatabaseWrite::Stage::kWrite:
+      // Half a database is no program: take it away again.
+      if (client.linkFailure().ok()) client.DeleteDb(name);
+      return Outcome::Failed("writing it failed: " + written.status.Describe());
+    case dlp::DatabaseWrite::Stage::kClose:
+      if (!written.ok()) return Outcome::Failed("closing it failed: " + written.status.Describe());
   }
-  dlp::Status status;
-  if (database.appInfo) status = client.WriteAppBlock(handle, *database.appInfo);
-  if (status.ok() && database.sortInfo) status = client.WriteSortBlock(handle, *database.sortInfo);
-  for (size_t i = 0; status.ok() && i < database.resources.size(); ++i) {
-    const auto& resource = database.resources[i];
-    status = client.WriteResource(handle, {palm::FourCCValue(resource.type), resource.id, 0, resource.data});
-  }
-  for (size_t i = 0; status.ok() && i < database.records.size(); ++i) {
-    uint32_t id = 0;
-    status = client.WriteRecord(handle, dlp::RecordDataOf(database.records[i]), id);
-  }
-  const auto closed = client.CloseDb(handle);
-  if (!status.ok()) {
-    // Half a database is no program: take it away again.
-    if (client.linkFailure().ok()) client.DeleteDb(name);
-    return "writing it failed: " + status.Describe();
-  }
-  if (!closed.ok()) return "closing it failed: " + closed.Describe();
   return {};
 }
 
@@ -55,8 +42,8 @@ bool InstallQueuedOnHandheld(standin::DesktopDirectory& desktop, const std::stri
       std::cerr << "oq-hotsync: cannot install " << shown << ": " << loaded.detail << "\n";
       continue;
     }
-    if (const auto failure = Install(client, *loaded.database); !failure.empty()) {
-      std::cerr << "oq-hotsync: cannot install " << shown << ": " << failure << "; it stays queued\n";
+    if (const auto installed = Install(client, *loaded.database); !installed.ok()) {
+      std::cerr << "oq-hotsync: cannot install " << shown << ": " << installed.failure() << "; it stays queued\n";
       if (!client.linkFailure().ok()) return false;
       continue;
     }
