@@ -18,7 +18,7 @@ std::string Status::Describe() const {
 
 Status Client::Call(const RequestBuilder& request, Response& response) {
   if (!linkFailure_.ok()) return linkFailure_;
-  const auto code = static_cast<uint8_t>(request.spec().command);
+  const auto code = static_cast<uint8_t>(request.layout().command);
   if (!request.problem().empty()) {
     // The link is as it was: nothing went out.
     return {Status::Kind::kProtocol, 0,
@@ -49,7 +49,7 @@ Status Client::Call(const RequestBuilder& request, Response& response) {
   }
   response = std::move(*decoded);
   if (response.error != 0) return {Status::Kind::kDevice, response.error, {}};
-  if (const size_t least = request.spec().answerLength; least != 0 && AnswerReader(response).size() < least) {
+  if (const size_t least = request.layout().answerLength; least != 0 && AnswerReader(response).size() < least) {
     return fail(Status::Kind::kProtocol, "the handheld's answer is too short");
   }
   return {};
@@ -58,7 +58,7 @@ Status Client::Call(const RequestBuilder& request, Response& response) {
 Status Client::ReadUserInfo(UserInfo& user) {
   namespace layout = user_info;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec), response); !status.ok()) return status;
+  if (auto status = Call(RequestBuilder(layout::kRequest), response); !status.ok()) return status;
   AnswerReader answer(response);
   answer.Read(layout::kUserId, user.userId);
   answer.Read(layout::kViewerId, user.viewerId);
@@ -79,7 +79,7 @@ Status Client::WriteUserInfo(const UserInfo& user, UserInfoChanges changes) {
   // Without kModifyName the name goes along and the handheld leaves its own.
   const std::string name = user.name.substr(0, user_info::kMaxNameLength - 1);
   Response response;
-  return Call(RequestBuilder(layout::kSpec)
+  return Call(RequestBuilder(layout::kRequest)
                   .Set(layout::kUserId, user.userId)
                   .Set(layout::kViewerId, user.viewerId)
                   .Set(layout::kLastSyncPc, user.lastSyncPc)
@@ -93,7 +93,7 @@ Status Client::WriteUserInfo(const UserInfo& user, UserInfoChanges changes) {
 Status Client::ReadSysInfo(SysInfo& info) {
   namespace layout = sys_info;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec)
+  if (auto status = Call(RequestBuilder(layout::kRequest)
                              .Set(layout::kDesktopDlpMajor, kDesktopDlpMajor)
                              .Set(layout::kDesktopDlpMinor, kDesktopDlpMinor),
                          response);
@@ -119,8 +119,8 @@ Status Client::ReadSysInfo(SysInfo& info) {
 Status Client::OpenDb(const std::string& name, uint8_t mode, uint8_t& handle) {
   namespace layout = open_db;
   Response response;
-  if (auto status =
-          Call(RequestBuilder(layout::kSpec).Set(layout::kCard, 0).Set(layout::kMode, mode).AppendText(name), response);
+  if (auto status = Call(
+          RequestBuilder(layout::kRequest).Set(layout::kCard, 0).Set(layout::kMode, mode).AppendText(name), response);
       !status.ok()) {
     return status;
   }
@@ -131,7 +131,7 @@ Status Client::OpenDb(const std::string& name, uint8_t mode, uint8_t& handle) {
 Status Client::CreateDb(const NewDatabase& database, uint8_t& handle) {
   namespace layout = create_db;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec)
+  if (auto status = Call(RequestBuilder(layout::kRequest)
                              .Set(layout::kCreator, database.creator)
                              .Set(layout::kType, database.type)
                              .Set(layout::kCard, 0)
@@ -148,18 +148,18 @@ Status Client::CreateDb(const NewDatabase& database, uint8_t& handle) {
 
 Status Client::CloseDb(uint8_t handle) {
   Response response;
-  return Call(RequestBuilder(close_db::kSpec).Set(close_db::kHandle, handle), response);
+  return Call(RequestBuilder(close_db::kRequest).Set(close_db::kHandle, handle), response);
 }
 
 Status Client::DeleteDb(const std::string& name) {
   Response response;
-  return Call(RequestBuilder(delete_db::kSpec).Set(delete_db::kCard, 0).AppendText(name), response);
+  return Call(RequestBuilder(delete_db::kRequest).Set(delete_db::kCard, 0).AppendText(name), response);
 }
 
 Status Client::ReadOpenDbInfo(uint8_t handle, uint16_t& recordCount) {
   namespace layout = open_db_info;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec).Set(layout::kHandle, handle), response); !status.ok()) {
+  if (auto status = Call(RequestBuilder(layout::kRequest).Set(layout::kHandle, handle), response); !status.ok()) {
     return status;
   }
   AnswerReader(response).Read(layout::kRecordCount, recordCount);
@@ -204,7 +204,7 @@ Status Client::ReadRecordById(uint8_t handle, uint32_t id, uint16_t maxLength, R
 Status Client::WriteRecord(uint8_t handle, const RecordData& record, uint32_t& newId) {
   namespace layout = write_record;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec)
+  if (auto status = Call(RequestBuilder(layout::kRequest)
                              .Set(layout::kHandle, handle)
                              .Set(layout::kFlags, layout::kDataIncluded)
                              .Set(layout::kId, record.id)
@@ -223,7 +223,7 @@ Status Client::DeleteRecord(uint8_t handle, uint32_t id, uint8_t flags) {
   namespace layout = delete_record;
   Response response;
   return Call(
-      RequestBuilder(layout::kSpec).Set(layout::kHandle, handle).Set(layout::kFlags, flags).Set(layout::kId, id),
+      RequestBuilder(layout::kRequest).Set(layout::kHandle, handle).Set(layout::kFlags, flags).Set(layout::kId, id),
       response);
 }
 
@@ -264,7 +264,7 @@ Status Client::ReadResourceByType(uint8_t handle, uint32_t type, uint16_t id, Re
 Status Client::WriteResource(uint8_t handle, const ResourceData& resource) {
   namespace layout = write_resource;
   Response response;
-  return Call(RequestBuilder(layout::kSpec)
+  return Call(RequestBuilder(layout::kRequest)
                   .Set(layout::kHandle, handle)
                   .Set(layout::kType, resource.type)
                   .Set(layout::kId, resource.id)
@@ -276,7 +276,7 @@ Status Client::WriteResource(uint8_t handle, const ResourceData& resource) {
 Status Client::ReadAppBlock(uint8_t handle, std::vector<uint8_t>& block) {
   namespace layout = read_block;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec)
+  if (auto status = Call(RequestBuilder(layout::kRequest)
                              .Set(layout::kHandle, handle)
                              .Set(layout::kReadOffset, 0)
                              .Set(layout::kReadLength, kReadWhole),
@@ -289,10 +289,10 @@ Status Client::ReadAppBlock(uint8_t handle, std::vector<uint8_t>& block) {
   return {};
 }
 
-Status Client::WriteBlock(const CommandSpec& spec, uint8_t handle, std::span<const uint8_t> block) {
+Status Client::WriteBlock(const RequestLayout& request, uint8_t handle, std::span<const uint8_t> block) {
   namespace layout = write_block;
   Response response;
-  return Call(RequestBuilder(spec).Set(layout::kHandle, handle).Set(layout::kSize, block.size()).Append(block),
+  return Call(RequestBuilder(request).Set(layout::kHandle, handle).Set(layout::kSize, block.size()).Append(block),
               response);
 }
 
@@ -343,17 +343,17 @@ Status Client::WriteAppPreference(uint32_t creator, uint16_t id, bool backedUp, 
 
 Status Client::AddSyncLogEntry(const std::string& text) {
   Response response;
-  return Call(RequestBuilder(sync_log::kSpec).AppendText(text), response);
+  return Call(RequestBuilder(sync_log::kRequest).AppendText(text), response);
 }
 
 Status Client::OpenConduit() {
   Response response;
-  return Call(RequestBuilder(open_conduit::kSpec), response);
+  return Call(RequestBuilder(open_conduit::kRequest), response);
 }
 
 Status Client::EndOfSync(uint16_t status) {
   Response response;
-  return Call(RequestBuilder(end_of_sync::kSpec).Set(end_of_sync::kStatus, status), response);
+  return Call(RequestBuilder(end_of_sync::kRequest).Set(end_of_sync::kStatus, status), response);
 }
 
 }  // namespace oq::dlp

@@ -109,7 +109,7 @@ struct PreferenceData {
 // What a read asks for: everything a 16-bit length can carry.
 inline constexpr uint16_t kReadWhole = 0xFFFF;
 // The most a write can carry: what fits one argument beside its fields.
-inline constexpr size_t kMaxWriteRecordData = kShortArgumentMax - write_record::kSpec.fixedLength;
+inline constexpr size_t kMaxWriteRecordData = kShortArgumentMax - write_record::kRequest.fixedLength;
 inline constexpr size_t kMaxWritePreferenceData = kShortArgumentMax - app_preference::kWrite.fixedLength;
 // What one HotSync may take from a handheld, far above any real one's
 // catalogue and programs: a peer that sends more is ended before it can
@@ -175,7 +175,7 @@ class Client {
   // The variants of ReadRecord and ReadResource share their answers.
   Status ReadRecord(const RequestBuilder& request, RecordData& record);
   Status ReadResource(const RequestBuilder& request, ResourceData& resource);
-  Status WriteBlock(const CommandSpec& spec, uint8_t handle, std::span<const uint8_t> block);
+  Status WriteBlock(const RequestLayout& request, uint8_t handle, std::span<const uint8_t> block);
 
   Transport& transport_;
   Status linkFailure_;

@@ -73,7 +73,7 @@ inline constexpr size_t kDateLength = 8;
 
 // One request the desktop sends (a command with variants has one for
 // each), and the least of the answer it reads.
-struct CommandSpec {
+struct RequestLayout {
   Command command;
   uint8_t argumentId;   // kNoArgument: the request carries none
   size_t fixedLength;   // the argument's fixed fields; a name or data may follow them
@@ -88,7 +88,7 @@ inline constexpr uint8_t kSecondArgumentId = kFirstArgumentId + 1;
 // its NUL) follow the fields.
 namespace user_info {
 inline constexpr size_t kNameOffset = 30;
-inline constexpr CommandSpec kSpec{Command::kReadUserInfo, kNoArgument, 0, kNameOffset};
+inline constexpr RequestLayout kRequest{Command::kReadUserInfo, kNoArgument, 0, kNameOffset};
 inline constexpr Field kUserId{0, 4};
 inline constexpr Field kViewerId{4, 4};
 inline constexpr Field kLastSyncPc{8, 4};
@@ -100,7 +100,7 @@ inline constexpr size_t kMaxNameLength = 40;  // with the NUL
 
 // WriteUserInfo: the fields it changes are flagged; the name follows.
 namespace write_user_info {
-inline constexpr CommandSpec kSpec{Command::kWriteUserInfo, kFirstArgumentId, 22, 0};
+inline constexpr RequestLayout kRequest{Command::kWriteUserInfo, kFirstArgumentId, 22, 0};
 inline constexpr Field kUserId{0, 4};
 inline constexpr Field kViewerId{4, 4};
 inline constexpr Field kLastSyncPc{8, 4};
@@ -118,7 +118,7 @@ inline constexpr uint8_t kModifyName = 0x10;
 // second (DLP 1.2 on) the handheld's DLP.
 namespace sys_info {
 inline constexpr size_t kProductIdOffset = 10;
-inline constexpr CommandSpec kSpec{Command::kReadSysInfo, kFirstArgumentId, 4, kProductIdOffset};
+inline constexpr RequestLayout kRequest{Command::kReadSysInfo, kFirstArgumentId, 4, kProductIdOffset};
 inline constexpr Field kDesktopDlpMajor{0, 2};
 inline constexpr Field kDesktopDlpMinor{2, 2};
 inline constexpr Field kRomVersion{0, 4};
@@ -135,7 +135,7 @@ inline constexpr size_t kVersionArgumentLength = 12;
 // own length.
 namespace db_list {
 inline constexpr size_t kEntriesOffset = 4;
-inline constexpr CommandSpec kSpec{Command::kReadDbList, kFirstArgumentId, 4, kEntriesOffset};
+inline constexpr RequestLayout kRequest{Command::kReadDbList, kFirstArgumentId, 4, kEntriesOffset};
 inline constexpr Field kRequestFlags{0, 1};
 inline constexpr Field kCard{1, 1};
 inline constexpr Field kStart{2, 2};
@@ -161,7 +161,7 @@ inline constexpr size_t kNameLength = 32;
 
 // OpenDb: the name (with its NUL) follows; answers the handle.
 namespace open_db {
-inline constexpr CommandSpec kSpec{Command::kOpenDb, kFirstArgumentId, 2, 1};
+inline constexpr RequestLayout kRequest{Command::kOpenDb, kFirstArgumentId, 2, 1};
 inline constexpr Field kCard{0, 1};
 inline constexpr Field kMode{1, 1};
 inline constexpr Field kHandle{0, 1};
@@ -169,13 +169,13 @@ inline constexpr Field kHandle{0, 1};
 
 // DeleteDb: the name (with its NUL) follows a zero byte.
 namespace delete_db {
-inline constexpr CommandSpec kSpec{Command::kDeleteDb, kFirstArgumentId, 2, 0};
+inline constexpr RequestLayout kRequest{Command::kDeleteDb, kFirstArgumentId, 2, 0};
 inline constexpr Field kCard{0, 1};
 }  // namespace delete_db
 
 // CreateDb: the name (with its NUL) follows; answers the handle.
 namespace create_db {
-inline constexpr CommandSpec kSpec{Command::kCreateDb, kFirstArgumentId, 14, 1};
+inline constexpr RequestLayout kRequest{Command::kCreateDb, kFirstArgumentId, 14, 1};
 inline constexpr Field kCreator{0, 4};
 inline constexpr Field kType{4, 4};
 inline constexpr Field kCard{8, 1};
@@ -185,12 +185,12 @@ inline constexpr Field kHandle{0, 1};
 }  // namespace create_db
 
 namespace close_db {
-inline constexpr CommandSpec kSpec{Command::kCloseDb, kFirstArgumentId, 1, 0};
+inline constexpr RequestLayout kRequest{Command::kCloseDb, kFirstArgumentId, 1, 0};
 inline constexpr Field kHandle{0, 1};
 }  // namespace close_db
 
 namespace open_db_info {
-inline constexpr CommandSpec kSpec{Command::kReadOpenDbInfo, kFirstArgumentId, 1, 2};
+inline constexpr RequestLayout kRequest{Command::kReadOpenDbInfo, kFirstArgumentId, 1, 2};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kRecordCount{0, 2};
 }  // namespace open_db_info
@@ -198,8 +198,8 @@ inline constexpr Field kRecordCount{0, 2};
 // ReadRecord by id or by index; the answer's data follows its fields.
 namespace read_record {
 inline constexpr size_t kAnswerDataOffset = 10;
-inline constexpr CommandSpec kById{Command::kReadRecord, kFirstArgumentId, 10, kAnswerDataOffset};
-inline constexpr CommandSpec kByIndex{Command::kReadRecord, kSecondArgumentId, 8, kAnswerDataOffset};
+inline constexpr RequestLayout kById{Command::kReadRecord, kFirstArgumentId, 10, kAnswerDataOffset};
+inline constexpr RequestLayout kByIndex{Command::kReadRecord, kSecondArgumentId, 8, kAnswerDataOffset};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kId{2, 4};
 inline constexpr Field kByIdReadOffset{6, 2};
@@ -217,7 +217,7 @@ inline constexpr Field kAnswerCategory{9, 1};
 // WriteRecord: the data follows; answers the id the handheld keeps the
 // record under (a request's id 0: a new record).
 namespace write_record {
-inline constexpr CommandSpec kSpec{Command::kWriteRecord, kFirstArgumentId, 8, 4};
+inline constexpr RequestLayout kRequest{Command::kWriteRecord, kFirstArgumentId, 8, 4};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kFlags{1, 1};
 inline constexpr Field kId{2, 4};
@@ -228,7 +228,7 @@ inline constexpr Field kNewId{0, 4};
 }  // namespace write_record
 
 namespace delete_record {
-inline constexpr CommandSpec kSpec{Command::kDeleteRecord, kFirstArgumentId, 6, 0};
+inline constexpr RequestLayout kRequest{Command::kDeleteRecord, kFirstArgumentId, 6, 0};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kFlags{1, 1};
 inline constexpr Field kId{2, 4};
@@ -238,8 +238,8 @@ inline constexpr uint8_t kAll = 0x80;
 // ReadResource by index or by type; the answer's data follows its fields.
 namespace read_resource {
 inline constexpr size_t kAnswerDataOffset = 10;
-inline constexpr CommandSpec kByIndex{Command::kReadResource, kFirstArgumentId, 8, kAnswerDataOffset};
-inline constexpr CommandSpec kByType{Command::kReadResource, kSecondArgumentId, 12, kAnswerDataOffset};
+inline constexpr RequestLayout kByIndex{Command::kReadResource, kFirstArgumentId, 8, kAnswerDataOffset};
+inline constexpr RequestLayout kByType{Command::kReadResource, kSecondArgumentId, 12, kAnswerDataOffset};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kIndex{2, 2};
 inline constexpr Field kByIndexReadOffset{4, 2};
@@ -256,7 +256,7 @@ inline constexpr Field kAnswerSize{8, 2};
 
 // WriteResource: the data follows.
 namespace write_resource {
-inline constexpr CommandSpec kSpec{Command::kWriteResource, kFirstArgumentId, 10, 0};
+inline constexpr RequestLayout kRequest{Command::kWriteResource, kFirstArgumentId, 10, 0};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kType{2, 4};
 inline constexpr Field kId{6, 2};
@@ -267,7 +267,7 @@ inline constexpr Field kSize{8, 2};
 // its size.
 namespace read_block {
 inline constexpr size_t kAnswerDataOffset = 2;
-inline constexpr CommandSpec kSpec{Command::kReadAppBlock, kFirstArgumentId, 6, kAnswerDataOffset};
+inline constexpr RequestLayout kRequest{Command::kReadAppBlock, kFirstArgumentId, 6, kAnswerDataOffset};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kReadOffset{2, 2};
 inline constexpr Field kReadLength{4, 2};
@@ -276,8 +276,8 @@ inline constexpr Field kAnswerSize{0, 2};
 
 // WriteAppBlock and WriteSortBlock: the data follows.
 namespace write_block {
-inline constexpr CommandSpec kAppBlock{Command::kWriteAppBlock, kFirstArgumentId, 4, 0};
-inline constexpr CommandSpec kSortBlock{Command::kWriteSortBlock, kFirstArgumentId, 4, 0};
+inline constexpr RequestLayout kAppBlock{Command::kWriteAppBlock, kFirstArgumentId, 4, 0};
+inline constexpr RequestLayout kSortBlock{Command::kWriteSortBlock, kFirstArgumentId, 4, 0};
 inline constexpr Field kHandle{0, 1};
 inline constexpr Field kSize{2, 2};
 }  // namespace write_block
@@ -286,8 +286,8 @@ inline constexpr Field kSize{2, 2};
 // the answer and of the write.
 namespace app_preference {
 inline constexpr size_t kAnswerDataOffset = 6;
-inline constexpr CommandSpec kRead{Command::kReadAppPreference, kFirstArgumentId, 10, kAnswerDataOffset};
-inline constexpr CommandSpec kWrite{Command::kWriteAppPreference, kFirstArgumentId, 12, 0};
+inline constexpr RequestLayout kRead{Command::kReadAppPreference, kFirstArgumentId, 10, kAnswerDataOffset};
+inline constexpr RequestLayout kWrite{Command::kWriteAppPreference, kFirstArgumentId, 12, 0};
 inline constexpr Field kCreator{0, 4};
 inline constexpr Field kId{4, 2};
 inline constexpr Field kReadLength{6, 2};
@@ -303,15 +303,15 @@ inline constexpr uint8_t kBackedUp = 0x80;
 
 // AddSyncLogEntry: the text with its NUL.
 namespace sync_log {
-inline constexpr CommandSpec kSpec{Command::kAddSyncLogEntry, kFirstArgumentId, 0, 0};
+inline constexpr RequestLayout kRequest{Command::kAddSyncLogEntry, kFirstArgumentId, 0, 0};
 }  // namespace sync_log
 
 namespace open_conduit {
-inline constexpr CommandSpec kSpec{Command::kOpenConduit, kNoArgument, 0, 0};
+inline constexpr RequestLayout kRequest{Command::kOpenConduit, kNoArgument, 0, 0};
 }  // namespace open_conduit
 
 namespace end_of_sync {
-inline constexpr CommandSpec kSpec{Command::kEndOfSync, kFirstArgumentId, 2, 0};
+inline constexpr RequestLayout kRequest{Command::kEndOfSync, kFirstArgumentId, 2, 0};
 inline constexpr Field kStatus{0, 2};
 }  // namespace end_of_sync
 

@@ -10,7 +10,7 @@ Status Client::ReadListPage(uint16_t start, bool multiple, std::vector<DatabaseI
                             bool& more) {
   namespace layout = db_list;
   Response response;
-  if (auto status = Call(RequestBuilder(layout::kSpec)
+  if (auto status = Call(RequestBuilder(layout::kRequest)
                              .Set(layout::kRequestFlags, layout::kRam | (multiple ? layout::kMultiple : 0))
                              .Set(layout::kCard, 0)
                              .Set(layout::kStart, start),

@@ -55,8 +55,8 @@ RequestBuilder& RequestBuilder::CheckLength() {
 }
 
 Request RequestBuilder::Build() const {
-  Request request{static_cast<uint8_t>(spec_.command), {}};
-  if (spec_.argumentId != kNoArgument) request.arguments.push_back({spec_.argumentId, data_});
+  Request request{static_cast<uint8_t>(layout_.command), {}};
+  if (layout_.argumentId != kNoArgument) request.arguments.push_back({layout_.argumentId, data_});
   return request;
 }
 

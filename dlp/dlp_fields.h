@@ -19,7 +19,7 @@ namespace oq::dlp {
 // whatever follows them appended.
 class RequestBuilder {
  public:
-  explicit RequestBuilder(const CommandSpec& spec) : spec_(spec), data_(spec.fixedLength, 0) {}
+  explicit RequestBuilder(const RequestLayout& layout) : layout_(layout), data_(layout.fixedLength, 0) {}
 
   // A value wider than its field leaves the request unsendable (see
   // problem()) rather than cut to the field.
@@ -31,7 +31,7 @@ class RequestBuilder {
   RequestBuilder& AppendText(std::string_view text);
   RequestBuilder& Append(std::span<const uint8_t> bytes);
 
-  const CommandSpec& spec() const { return spec_; }
+  const RequestLayout& layout() const { return layout_; }
   // Empty while every value fits its field.
   const std::string& problem() const { return problem_; }
   Request Build() const;
@@ -40,7 +40,7 @@ class RequestBuilder {
   RequestBuilder& Fail(std::string problem);  // the first problem is the one told
   RequestBuilder& CheckLength();
 
-  CommandSpec spec_;
+  RequestLayout layout_;
   std::vector<uint8_t> data_;
   std::string problem_;
 };
