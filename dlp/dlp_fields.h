@@ -26,8 +26,8 @@ class RequestBuilder {
   RequestBuilder& Set(Field field, uint64_t value);
   RequestBuilder& Set(Field field, const palm::CalendarTime& time);
   // A name or text as the handheld takes it: its bytes and a NUL. An
-  // argument longer than a short argument's length can say (handhelds
-  // before DLP 1.2 know no longer kind) leaves the request unsendable.
+  // argument longer than a short argument's length can say leaves the
+  // request unsendable: the longer kind is not one every handheld takes.
   RequestBuilder& AppendText(std::string_view text);
   RequestBuilder& Append(std::span<const uint8_t> bytes);
 

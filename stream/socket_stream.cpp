@@ -1,7 +1,9 @@
 #include "socket_stream.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -26,7 +28,7 @@ LinkError SocketStream::Wait(short events, Clock::time_point until) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
     if (left.count() <= 0) return LinkError::kTimedOut;
     pollfd waiting{socket_, events, 0};
-    const int ready = poll(&waiting, 1, static_cast<int>(left.count()));
+    const int ready = poll(&waiting, 1, static_cast<int>(std::min<int64_t>(left.count(), INT_MAX)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(LinkError::kSystem);
     if (ready > 0) return LinkError::kNone;
