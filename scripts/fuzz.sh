@@ -11,7 +11,7 @@ cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYP
 cmake --build build-fuzz -j2 >/dev/null
 mkdir -p build-fuzz/failures
 failed=0
-for target in reply palm_database ini_document dlp_answer netsync_frame; do
+for target in reply palm_database ini_document dlp_answer netsync_frame serial_packet; do
   corpus=$(mktemp -d)
   cp tests/fuzz/corpus/"$target"/* "$corpus"/
   log=build-fuzz/$target.log
