@@ -1,0 +1,66 @@
+// DLP over the serial HotSync protocols, on any byte stream (a tty, an
+// emulator's socket): each DLP packet is one PADP message in SLP packets,
+// every fragment acknowledged, a fragment whose ack does not come sent
+// again. The HotSync opens with CMP: the handheld's wake-up, the desktop's
+// init, then both switch to the rate the init named.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "byte_stream.h"
+#include "dlp_transport.h"
+#include "padp_packet.h"
+#include "slp_packet.h"
+
+namespace oq::serial {
+
+struct LinkTiming {
+  std::chrono::milliseconds ack{2000};      // the wait for each fragment's ack
+  int retries = 10;                         // sendings of a fragment before the link is given up
+  std::chrono::milliseconds answer{30000};  // the wait for the handheld's next fragment
+};
+
+class Transport : public dlp::Transport {
+ public:
+  using Clock = stream::Clock;
+  // `setRate` switches the line to a rate once the init went out; false
+  // when the line cannot go at it. Empty for a link without rates (a socket).
+  Transport(std::unique_ptr<stream::ByteStream> stream, LinkTiming timing, std::function<bool(uint32_t)> setRate = {});
+
+  // Waits for the wake-up and answers it: the fastest of `rates` that the
+  // handheld offers too, or the starting rate when `stay` says so.
+  dlp::LinkError Connect(std::span<const uint32_t> rates, bool stay);
+  uint32_t rate() const { return rate_; }
+
+  dlp::LinkError Send(std::span<const uint8_t> packet) override;
+  dlp::LinkError Receive(std::vector<uint8_t>& packet) override;
+  std::string Failure() const override { return failure_; }
+
+ private:
+  // The next SLP packet for the desktop's socket, by `until`.
+  dlp::LinkError ReadPacket(SlpPacket& packet, Clock::time_point until);
+  dlp::LinkError WritePacket(uint8_t transaction, const PadpPacket& padp);
+  dlp::LinkError SendMessage(std::span<const uint8_t> message);
+  dlp::LinkError ReceiveMessage(std::vector<uint8_t>& message);
+  dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
+
+  std::unique_ptr<stream::ByteStream> stream_;
+  LinkTiming timing_;
+  std::function<bool(uint32_t)> setRate_;
+  SlpReader reader_;
+  uint8_t transaction_ = 0;
+  std::optional<uint8_t> lastReceived_;  // the handheld's last fragment, acknowledged again when it comes again
+  std::optional<SlpPacket> early_;       // the answer's first fragment, come before the request's last ack
+  uint32_t rate_ = 9600;
+  dlp::LinkError failed_ = dlp::LinkError::kNone;
+  std::string failure_;
+};
+
+}  // namespace oq::serial
