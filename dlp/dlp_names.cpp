@@ -55,6 +55,12 @@ const char* DescribeDeviceError(uint16_t error) {
   return "unknown error";
 }
 
+std::string DescribeFailure(LinkError error, const std::string& detail) {
+  std::string words = Describe(error);
+  if (!detail.empty()) words += " (" + detail + ")";
+  return words;
+}
+
 const char* Describe(LinkError error) {
   switch (error) {
     case LinkError::kNone: return "no error";

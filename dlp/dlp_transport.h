@@ -25,6 +25,9 @@ enum class LinkError {
 };
 
 const char* Describe(LinkError error);
+// "the handheld hung up (Connection reset by peer)": the error, then any
+// detail the transport has.
+std::string DescribeFailure(LinkError error, const std::string& detail);
 
 class Transport {
  public:

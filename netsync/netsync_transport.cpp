@@ -69,8 +69,7 @@ Transport::Transport(std::unique_ptr<stream::ByteStream> stream, std::chrono::mi
 
 LinkError Transport::Fail(LinkError error, const std::string& detail) {
   failed_ = error;
-  failure_ = dlp::Describe(error);
-  if (!detail.empty()) failure_ += " (" + detail + ")";
+  failure_ = dlp::DescribeFailure(error, detail);
   return error;
 }
 

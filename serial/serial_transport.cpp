@@ -14,8 +14,7 @@ Transport::Transport(std::unique_ptr<stream::ByteStream> stream, LinkTiming timi
 
 LinkError Transport::Fail(LinkError error, const std::string& detail) {
   failed_ = error;
-  failure_ = dlp::Describe(error);
-  if (!detail.empty()) failure_ += " (" + detail + ")";
+  failure_ = dlp::DescribeFailure(error, detail);
   return error;
 }
 
@@ -42,6 +41,10 @@ LinkError Transport::WritePacket(uint8_t transaction, const PadpPacket& padp) {
   return LinkError::kNone;
 }
 
+LinkError Transport::Acknowledge(uint8_t transaction, const PadpPacket& fragment) {
+  return WritePacket(transaction, {kPadpAck, fragment.flags, fragment.size, {}});
+}
+
 LinkError Transport::SendMessage(std::span<const uint8_t> message) {
   if (failed_ != LinkError::kNone) return failed_;
   const auto fragments = Fragments(message);
@@ -64,10 +67,7 @@ LinkError Transport::SendMessage(std::span<const uint8_t> message) {
         if (padp->type == kPadpAbort) return Fail(LinkError::kClosed, "it aborted the HotSync");
         if (padp->type == kPadpData && lastReceived_ == packet.transaction) {
           // Our ack of its last fragment was lost: it is sending that again.
-          if (const auto again = WritePacket(packet.transaction, {kPadpAck, padp->flags, padp->size, {}});
-              again != LinkError::kNone) {
-            return again;
-          }
+          if (const auto error = Acknowledge(packet.transaction, *padp); error != LinkError::kNone) return error;
           continue;
         }
         if (padp->type == kPadpData && last) {
@@ -103,10 +103,7 @@ LinkError Transport::ReceiveMessage(std::vector<uint8_t>& message) {
     if (!padp) return Fail(LinkError::kMalformed, problem);
     if (padp->type == kPadpAbort) return Fail(LinkError::kClosed, "it aborted the HotSync");
     if (padp->type != kPadpData) continue;  // a tickle, or a late ack
-    if (const auto error = WritePacket(packet.transaction, {kPadpAck, padp->flags, padp->size, {}});
-        error != LinkError::kNone) {
-      return error;
-    }
+    if (const auto error = Acknowledge(packet.transaction, *padp); error != LinkError::kNone) return error;
     if (lastReceived_ == packet.transaction) continue;  // a fragment sent again: taken already
     lastReceived_ = packet.transaction;
     switch (assembler.Accept(*padp)) {

@@ -47,6 +47,8 @@ class Transport : public dlp::Transport {
   // The next SLP packet for the desktop's socket, by `until`.
   dlp::LinkError ReadPacket(SlpPacket& packet, Clock::time_point until);
   dlp::LinkError WritePacket(uint8_t transaction, const PadpPacket& padp);
+  // An ack repeats the fragment's flags and size under its transaction id.
+  dlp::LinkError Acknowledge(uint8_t transaction, const PadpPacket& fragment);
   dlp::LinkError SendMessage(std::span<const uint8_t> message);
   dlp::LinkError ReceiveMessage(std::vector<uint8_t>& message);
   dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});

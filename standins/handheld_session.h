@@ -3,7 +3,6 @@
 // fault plan. Internal to the stand-in library.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -4,7 +4,6 @@
 // handheld program would have done, then the conduit runs with the user's
 // action.
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <iostream>
 
@@ -69,9 +68,9 @@ int ResolveAction(const SyncOptions& options, standin::DesktopDirectory& desktop
 }
 
 // One line after a pass that tracked: how many programs, how many outdated.
-void PrintSummary(const std::filesystem::path& handheld, size_t unanswered) {
-  std::string error;
-  if (const auto tally = TallyCatalogue(handheld, error)) {
+void PrintSummary(const std::optional<CatalogueTally>& tally, const std::filesystem::path& handheld,
+                  size_t unanswered) {
+  if (tally) {
     std::cerr << SummaryLine(*tally, unanswered, "oq-hotsync show --outdated --handheld " + handheld.string()) << "\n";
   }
 }
@@ -203,6 +202,9 @@ int RunSync(const SyncOptions& options) {
   if (!ran) return kExitConduitFailed;
   const ConduitPass& pass = *ran;
   const bool interrupted = stopRequested != 0;
+  // What the catalogue holds after a pass that tracked.
+  std::string error;
+  const auto tally = pass.passRan && !interrupted ? TallyCatalogue(options.handheld, error) : std::nullopt;
   // The outcome, said on stderr; then kept in the desktop's log.
   const int status = [&] {
     if (interrupted) return Interrupted(snapshot, trackedBefore);
@@ -222,15 +224,15 @@ int RunSync(const SyncOptions& options) {
       return kExitConduitFailed;
     }
     return PassStatus(
-        pass, catalogue ? &*catalogue : nullptr, "sync", [&] { PrintSummary(options.handheld, pass.unanswered); },
+        pass, catalogue ? &*catalogue : nullptr, "sync",
+        [&] { PrintSummary(tally, options.handheld, pass.unanswered); },
         [&] {
           if (const auto damaged = DamagedCatalogue(options.handheld)) {
             std::cerr << "oq-hotsync: the catalogue is damaged: " << *damaged << "\n";
           }
         });
   }();
-  AppendHotSyncLog(desktop,
-                   EntryFor(user, DefaultFolderText(options.handheld), status, interrupted, pass, options.handheld));
+  AppendHotSyncLog(desktop, EntryFor(user, DefaultFolderText(options.handheld), status, interrupted, pass, tally));
   return status;
 }
 

@@ -60,7 +60,7 @@ int PassStatus(const ConduitPass& pass, const cataloguer::CatalogueResult* catal
 }
 
 HotSyncEntry EntryFor(const std::string& user, const std::string& handheld, int status, bool interrupted,
-                      const ConduitPass& pass, const std::filesystem::path& catalogueFolder) {
+                      const ConduitPass& pass, const std::optional<CatalogueTally>& tally) {
   HotSyncEntry entry{std::time(nullptr),
                      user,
                      handheld,
@@ -70,8 +70,7 @@ HotSyncEntry EntryFor(const std::string& user, const std::string& handheld, int 
                      : status == kExitOk             ? "tracked"
                      : status == kExitNothingTracked ? "nothing tracked"
                                                      : "failed"};
-  std::string error;
-  if (const auto tally = pass.passRan && !interrupted ? TallyCatalogue(catalogueFolder, error) : std::nullopt) {
+  if (tally && pass.passRan && !interrupted) {
     entry.tracked = tally->tracked - std::min(tally->tracked, pass.unanswered);
     entry.outdated = tally->newer;
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalogue_pass.h"
+#include "catalogue_rows.h"
 #include "conduit_library.h"
 #include "conduit_pass.h"
 #include "desktop_directory.h"
@@ -22,8 +23,9 @@ namespace oq::hotsync {
 bool DesktopReadable(const standin::DesktopDirectory& desktop, const std::string& user);
 
 // The conduit's pass with `action` against the handheld the Sync Manager
-// has now, past the tracking period when forced; none, said on stderr,
-// when the period could not be passed.
+// has now, past the tracking period when forced, and the Sync Manager's
+// session ended after it (what the conduit left open is closed); none,
+// said on stderr, when the period could not be passed.
 std::optional<ConduitPass> RunTrackingPass(ConduitLibrary& conduit, int action, bool force);
 
 // What a HotSync whose pass ran ends with, said on stderr: the advice after
@@ -35,8 +37,8 @@ int PassStatus(const ConduitPass& pass, const cataloguer::CatalogueResult* catal
                const std::function<void()>& tracked = {}, const std::function<void()>& untracked = {});
 
 // The entry in the desktop's log for a HotSync that ended with `status`,
-// its counts from the catalogue in `catalogueFolder` when the pass ran.
+// with the counts of the catalogue it left (`tally`) when the pass ran.
 HotSyncEntry EntryFor(const std::string& user, const std::string& handheld, int status, bool interrupted,
-                      const ConduitPass& pass, const std::filesystem::path& catalogueFolder);
+                      const ConduitPass& pass, const std::optional<CatalogueTally>& tally);
 
 }  // namespace oq::hotsync

@@ -152,10 +152,9 @@ class LiveHotSync {
   // The line that sums up the HotSync, from the copy it left on the
   // desktop, and its entry in the desktop's log.
   void Conclude(int status, const ConduitPass& pass) {
-    const auto copy = standin::DesktopDirectory().UserFile(user_, "");
-    const HotSyncEntry entry = EntryFor(user_, "network HotSync from " + options_.peer, status, false, pass, copy);
     std::string error;
-    const auto tally = TallyCatalogue(copy, error);
+    const auto tally = TallyCatalogue(standin::DesktopDirectory().UserFile(user_, ""), error);
+    const HotSyncEntry entry = EntryFor(user_, "network HotSync from " + options_.peer, status, false, pass, tally);
     std::cerr << "oq-hotsync: " << LocalTimeText(entry.when) << " \"" << TerminalText(user_) << "\" from "
               << (options_.peer.empty() ? "an unknown address" : options_.peer) << ": "
               << (tally && pass.passRan
