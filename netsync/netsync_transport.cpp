@@ -60,12 +60,12 @@ std::vector<uint8_t> RitualMessage(uint8_t command, size_t dataLength) {
 
 }  // namespace
 
-// How often a wait looks at the stop flag.
-constexpr auto kStopCheck = std::chrono::milliseconds(200);
+using stream::kStopCheck;
+using stream::kStopGrace;
 
 Transport::Transport(std::unique_ptr<stream::ByteStream> stream, std::chrono::milliseconds timeout,
                      std::function<bool()> stopped)
-    : stream_(std::move(stream)), timeout_(timeout), stopped_(std::move(stopped)) {}
+    : stream_(std::move(stream)), timeout_(timeout), stop_(std::move(stopped)) {}
 
 LinkError Transport::Fail(LinkError error, const std::string& detail) {
   failed_ = error;
@@ -73,17 +73,11 @@ LinkError Transport::Fail(LinkError error, const std::string& detail) {
   return error;
 }
 
-std::optional<Transport::Clock::time_point> Transport::StopEnds() {
-  if (!stopSeen_ && stopped_ && stopped_()) stopSeen_ = Clock::now();
-  if (!stopSeen_) return std::nullopt;
-  return handshaking_ ? *stopSeen_ : *stopSeen_ + kStopGrace;
-}
-
 LinkError Transport::ReadExactly(std::span<uint8_t> out, Clock::time_point until) {
   size_t done = 0;
   while (done < out.size()) {
     const auto now = Clock::now();
-    if (const auto stopEnds = StopEnds(); stopEnds && now >= *stopEnds) {
+    if (const auto stopEnds = stop_.Ends(handshaking_ ? Clock::duration{} : kStopGrace); stopEnds && now >= *stopEnds) {
       return Fail(LinkError::kInterrupted,
                   handshaking_ ? "" : "no answer came within " + std::to_string(kStopGrace.count()) + " s of it");
     }

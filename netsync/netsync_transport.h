@@ -13,11 +13,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "byte_stream.h"
+#include "stop_clock.h"
 #include "dlp_transport.h"
 
 namespace oq::netsync {
@@ -41,7 +41,7 @@ class Transport : public dlp::Transport {
   // within `timeout` (a peer that trickles bytes gains nothing), and no
   // wait goes past the deadline. Once `stopped` says yes (it is asked a few
   // times a second), a wait for the handheld ends: at once in the
-  // handshake; in a HotSync, after kStopGrace, so that an answer on its way
+  // handshake; in a HotSync, after stream::kStopGrace, so that an answer on its way
   // still comes and the handheld can be told the HotSync did not complete.
   Transport(std::unique_ptr<stream::ByteStream> stream, std::chrono::milliseconds timeout,
             std::function<bool()> stopped = {});
@@ -63,23 +63,16 @@ class Transport : public dlp::Transport {
   dlp::LinkError SendFrame(std::span<const uint8_t> payload, uint8_t transaction);
   dlp::LinkError ReceiveFrame(std::vector<uint8_t>& payload, uint8_t& transaction);
   dlp::LinkError ReadExactly(std::span<uint8_t> out, Clock::time_point until);
-  // When a stop ends the wait under way; none before a stop.
-  std::optional<Clock::time_point> StopEnds();
   dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
 
   std::unique_ptr<stream::ByteStream> stream_;
   std::chrono::milliseconds timeout_;
-  std::function<bool()> stopped_;
-  std::optional<Clock::time_point> stopSeen_;
+  stream::StopClock stop_;
   bool handshaking_ = false;
   Clock::time_point deadline_ = Clock::time_point::max();
   uint8_t transaction_ = 0xFF;
   dlp::LinkError failed_ = dlp::LinkError::kNone;
   std::string failure_;
 };
-
-// How long an answer on its way may still take once the desktop is told to
-// stop.
-inline constexpr auto kStopGrace = std::chrono::seconds(3);
 
 }  // namespace oq::netsync

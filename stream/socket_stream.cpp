@@ -1,14 +1,14 @@
 #include "socket_stream.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "poll_wait.h"
 
 namespace oq::stream {
 
@@ -24,15 +24,9 @@ LinkError SocketStream::Fail(LinkError error) {
 }
 
 LinkError SocketStream::Wait(short events, Clock::time_point until) {
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
-    if (left.count() <= 0) return LinkError::kTimedOut;
-    pollfd waiting{socket_, events, 0};
-    const int ready = poll(&waiting, 1, static_cast<int>(std::min<int64_t>(left.count(), INT_MAX)));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return Fail(LinkError::kSystem);
-    if (ready > 0) return LinkError::kNone;
-  }
+  short returned = 0;
+  const auto error = PollUntil(socket_, events, until, returned);
+  return error == LinkError::kSystem ? Fail(error) : error;
 }
 
 LinkError SocketStream::Read(std::span<uint8_t> out, Clock::time_point until, size_t& got) {

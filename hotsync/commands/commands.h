@@ -1,6 +1,7 @@
 // The subcommands of oq-hotsync. Each returns the process exit status.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -29,11 +30,17 @@ struct ListenOptions {
   bool once = false;        // end after one HotSync, with its exit status
   int timeoutSeconds = 30;  // the longest wait for each answer of the handheld
   std::optional<std::filesystem::path> conduit;
-  std::optional<std::string> user;  // the name a handheld without one is given
-  bool newUser = false;             // take a name known in other letter case as a new user
-  bool force = false;               // the next HotSync tracks past the tracking period
+  std::optional<std::string> user;       // the name a handheld without one is given
+  bool newUser = false;                  // take a name known in other letter case as a new user
+  bool force = false;                    // the next HotSync tracks past the tracking period
+  std::optional<std::string> serial;     // a serial port to wait on instead of the network
+  std::optional<std::string> serialTcp;  // [ADDRESS:]PORT where an emulator's serial port connects
+  std::optional<uint32_t> baud;          // the fastest rate a serial HotSync may go at
+  bool hardwareFlowControl = false;      // RTS/CTS on the serial port
 };
 int RunListen(const ListenOptions& options);
+// The longest a whole live HotSync may take, however its handheld paces it.
+inline constexpr auto kSessionLimit = std::chrono::minutes(30);
 
 struct CatalogOptions {
   std::filesystem::path handheld;

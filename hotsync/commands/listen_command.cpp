@@ -24,6 +24,7 @@
 #include "live_hotsync.h"
 #include "netsync_listener.h"
 #include "netsync_transport.h"
+#include "serial_listen.h"
 #include "socket_stream.h"
 #include "stop_signals.h"
 #include "sync_advice.h"
@@ -38,8 +39,6 @@ namespace {
 constexpr size_t kMaxHandshaking = 64;
 // Handhelds that may wait, handshaken, while another syncs.
 constexpr size_t kMaxWaiting = 4;
-// The longest a whole HotSync may take, however its handheld paces it.
-constexpr auto kSessionLimit = std::chrono::minutes(30);
 
 // Ends the handshakes under way once listening ends.
 std::atomic<bool> closing{false};
@@ -123,14 +122,15 @@ int RunListen(const ListenOptions& options) {
   auto conduit = LoadConduit(options.conduit, kConduitCreator);
   if (!conduit) return kExitUsage;
   WarnAboutEnvironment(std::cerr);
+  closing = false;
+  CatchStopSignals();
+  if (options.serial || options.serialTcp) return RunSerialListen(options, *conduit);
   std::string error;
   auto listener = netsync::Listener::Open(options.address, options.port, error);
   if (!listener) {
     std::cerr << "oq-hotsync: " << error << "\n";
     return kExitUsage;
   }
-  closing = false;
-  CatchStopSignals();
   std::cerr << "oq-hotsync: waiting for network HotSyncs on " << options.address << ":" << listener->port()
             << std::endl;
   const std::chrono::seconds timeout(options.timeoutSeconds);

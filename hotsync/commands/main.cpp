@@ -87,11 +87,33 @@ int main(int argc, char** argv) {
 
   ListenOptions listen;
   auto* listenCommand = app.add_subcommand(
-      "listen", "wait for handhelds' network HotSyncs and run the conduit against each live handheld");
-  listenCommand->add_option("--address", listen.address,
-                            "IPv4 address to listen on (default: 127.0.0.1, this machine only; 0.0.0.0: every "
-                            "interface, for handhelds on the network)");
-  listenCommand->add_option("--port", listen.port, "TCP port (default: 14238, the network HotSync port; 0: any)");
+      "listen",
+      "wait for handhelds' HotSyncs (network, or a serial port with --serial) and run the conduit against each "
+      "live handheld");
+  auto* address =
+      listenCommand->add_option("--address", listen.address,
+                                "IPv4 address to listen on (default: 127.0.0.1, this machine only; 0.0.0.0: every "
+                                "interface, for handhelds on the network)");
+  auto* port =
+      listenCommand->add_option("--port", listen.port, "TCP port (default: 14238, the network HotSync port; 0: any)");
+  auto* serial = listenCommand->add_option(
+      "--serial", listen.serial,
+      "wait on this serial port instead: a cradle on a USB-serial adapter (/dev/ttyUSB0), a USB cradle "
+      "(/dev/ttyUSB1), a built-in port (/dev/ttyS0)");
+  auto* serialTcp = listenCommand->add_option(
+      "--serial-tcp", listen.serialTcp,
+      "wait for an emulator's serial port at [ADDRESS:]PORT (default address: 127.0.0.1), one connection at a time");
+  listenCommand
+      ->add_option("--baud", listen.baud,
+                   "fastest rate a serial HotSync may go at: 9600 (stays at the starting rate), 19200, "
+                   "38400, 57600, 115200 (default) or 230400")
+      ->needs(serial);
+  listenCommand
+      ->add_flag("--rtscts", listen.hardwareFlowControl,
+                 "RTS/CTS flow control on the serial port (off by default, as cradles have none)")
+      ->needs(serial);
+  serial->excludes(serialTcp)->excludes(address)->excludes(port);
+  serialTcp->excludes(address)->excludes(port);
   listenCommand->add_flag("--once", listen.once, "end after one HotSync, with its exit status");
   listenCommand->add_option("--timeout", listen.timeoutSeconds,
                             "seconds to wait for each answer of the handheld (default: 30)");
@@ -104,7 +126,9 @@ int main(int argc, char** argv) {
                           "the next HotSync tracks past the tracking period; the settings stay as they are");
   listenCommand->footer(
       Footer("  http_proxy=http://127.0.0.1:8080 oq-hotsync listen\n"
-             "  oq-hotsync listen --address 0.0.0.0 --once\n"));
+             "  oq-hotsync listen --address 0.0.0.0 --once\n"
+             "  oq-hotsync listen --serial /dev/ttyUSB0\n"
+             "  oq-hotsync listen --serial-tcp 6416\n"));
 
   CatalogOptions catalog;
   auto* catalogCommand =

@@ -22,6 +22,7 @@ struct ScriptedHandheld {
   int acksToDrop = 0;
   bool duplicate = false;
   bool silent = false;
+  bool answers = true;
   Bytes answer;
 
   std::deque<uint8_t> toDesktop;
@@ -36,8 +37,8 @@ struct ScriptedHandheld {
     toDesktop.insert(toDesktop.end(), bytes.begin(), bytes.end());
   }
   void SendMessage(const Bytes& message) {
+    const uint8_t xid = ++transaction;
     for (const auto& fragment : Fragments(message)) {
-      const uint8_t xid = ++transaction;
       Queue(xid, fragment);
       if (duplicate) Queue(xid, fragment);
     }
@@ -59,7 +60,7 @@ struct ScriptedHandheld {
       Queue(packet->transaction, {kPadpAck, padp->flags, padp->size, {}});
       if (assembler.Accept(*padp) != PadpAssembler::Result::kWhole) continue;
       received.push_back(assembler.Take());
-      if (received.size() > 1) SendMessage(answer);  // the first is the init
+      if (received.size() > 1 && answers) SendMessage(answer);  // the first is the init
     }
   }
 };
@@ -119,7 +120,9 @@ TEST(SerialTransportTest, ALostAckIsSentAgainAndAFragmentSentTwiceIsTakenOnce) {
   handheld.answer = Message(2100, 9);
   handheld.duplicate = true;
   handheld.Wake();
-  Transport transport(std::make_unique<Line>(handheld), {}, [](uint32_t) { return true; });
+  // The line answers at once, so the ack's wait is all the time there is.
+  Transport transport(std::make_unique<Line>(handheld), {.ack = std::chrono::milliseconds(1)},
+                      [](uint32_t) { return true; });
   ASSERT_EQ(transport.Connect(kPortRates, true), LinkError::kNone) << transport.Failure();
   EXPECT_EQ(transport.rate(), kStartingRate) << "asked to stay";
   handheld.acksToDrop = 1;
@@ -134,8 +137,7 @@ TEST(SerialTransportTest, ALostAckIsSentAgainAndAFragmentSentTwiceIsTakenOnce) {
 TEST(SerialTransportTest, AHandheldThatStopsAnsweringEndsTheLinkClearly) {
   ScriptedHandheld handheld;
   handheld.Wake();
-  LinkTiming timing;
-  timing.retries = 3;
+  LinkTiming timing{.ack = std::chrono::milliseconds(1), .retries = 3, .answer = std::chrono::milliseconds(1)};
   Transport transport(std::make_unique<Line>(handheld), timing);
   ASSERT_EQ(transport.Connect(kPortRates, false), LinkError::kNone) << transport.Failure();
   EXPECT_EQ(transport.rate(), kStartingRate) << "a link without rates stays at the starting one";
@@ -144,6 +146,22 @@ TEST(SerialTransportTest, AHandheldThatStopsAnsweringEndsTheLinkClearly) {
   EXPECT_EQ(transport.Failure(), "the handheld stopped answering (no acknowledgement after 3 sendings)");
   Bytes answer;
   EXPECT_EQ(transport.Receive(answer), LinkError::kTimedOut) << "a failed link stays failed";
+}
+
+TEST(SerialTransportTest, AStopEndsTheWaitForAnAnswerAfterTheGrace) {
+  ScriptedHandheld handheld;
+  handheld.Wake();
+  bool stop = false;
+  Transport transport(std::make_unique<Line>(handheld), {}, {}, [&] { return stop; });
+  ASSERT_EQ(transport.Connect(kPortRates, false), LinkError::kNone) << transport.Failure();
+  handheld.answers = false;
+  ASSERT_EQ(transport.Send(Message(10, 4)), LinkError::kNone) << transport.Failure();
+  stop = true;  // the handheld has no answer to give: the wait lasts the grace, not the time-out
+  const auto start = stream::Clock::now();
+  Bytes answer;
+  EXPECT_EQ(transport.Receive(answer), LinkError::kInterrupted);
+  EXPECT_LT(stream::Clock::now() - start, stream::kStopGrace + std::chrono::seconds(2));
+  EXPECT_EQ(transport.Failure(), "the desktop was told to stop (no answer came within 3 s of it)");
 }
 
 }  // namespace
