@@ -85,7 +85,8 @@ std::unique_ptr<SerialLine> SerialLine::Open(const std::string& device, bool har
     error = "cannot set up " + device + " as a serial line: " + std::strerror(errno);
     return nullptr;
   }
-  tcflush(descriptor, TCIOFLUSH);
+  // What came before the port was opened stays: a USB cradle's port appears
+  // when its HotSync starts, and the handheld speaks at once.
   return line;
 }
 

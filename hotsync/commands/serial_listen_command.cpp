@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "dlp_client.h"
@@ -151,6 +152,17 @@ void Record(const ListenOptions& options, bool stoppedBefore, int served, Outcom
   outcome.done = options.once || Stopped();
 }
 
+// The port again once it is back: a USB cradle's port goes when its
+// HotSync ends and comes with the next; an adapter may be plugged in again.
+std::unique_ptr<stream::SerialLine> Reopen(const ListenOptions& options) {
+  std::string error;
+  while (!Stopped()) {
+    if (auto line = stream::SerialLine::Open(*options.serial, options.hardwareFlowControl, error)) return line;
+    std::this_thread::sleep_for(stream::kStopCheck);
+  }
+  return nullptr;
+}
+
 int ListenOnPort(const ListenOptions& options, SerialListener& listener) {
   std::string error;
   auto line = stream::SerialLine::Open(*options.serial, options.hardwareFlowControl, error);
@@ -162,10 +174,18 @@ int ListenOnPort(const ListenOptions& options, SerialListener& listener) {
             << std::endl;
   Outcome outcome;
   while (!outcome.done) {
+    if (!line && !(line = Reopen(options))) break;
     LinkError failure = LinkError::kNone;
     auto start = AwaitStart(*line, stream::Clock::time_point::max(), failure);
     if (!start) {
       if (failure == LinkError::kInterrupted) break;
+      if (failure == LinkError::kClosed) {
+        std::cerr << "oq-hotsync: " << *options.serial
+                  << " closed; waiting for it to come back (a USB cradle's port is there only while its HotSync runs)"
+                  << std::endl;
+        line.reset();
+        continue;
+      }
       std::cerr << "oq-hotsync: " << *options.serial
                 << " failed while waiting for a handheld: " << dlp::DescribeFailure(failure, line->Detail()) << "\n";
       return kExitConduitFailed;

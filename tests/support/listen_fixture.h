@@ -24,6 +24,12 @@ struct ListenRun {
   std::map<std::string, std::string> info;  // handheld.txt
 };
 
+// How the handheld reaches the desktop: a network HotSync; the serial
+// protocols on a pseudo-terminal (a cradle) or on a socket (an
+// emulator); NetSync's framing on a pseudo-terminal (a later handheld's
+// USB cradle).
+enum class Wire { kNetwork, kSerialPty, kSerialTcp, kNetSyncPty };
+
 class ListenFixture : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -38,12 +44,18 @@ class ListenFixture : public ::testing::Test {
   // `databases` (the sample backup by default); `saved` receives them
   // afterwards. The handheld's user is Me unless its options say otherwise.
   ListenRun Sync(const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
-                 const std::string& saved = "saved", const std::string& databases = "backup");
+                 const std::string& saved = "saved", const std::string& databases = "backup") {
+    return SyncOver(Wire::kNetwork, handheldOptions, listenOptions, saved, databases);
+  }
+
+  ListenRun SyncOver(Wire wire, const std::string& handheldOptions, const std::string& listenOptions = "--timeout 5",
+                     const std::string& saved = "saved", const std::string& databases = "backup");
 
   // The start of a shell script that runs `oq-hotsync listen` in the
   // background in the work folder (its pid in $L, its port in $P, its
-  // stderr in listen.err) once it listens.
-  std::string ListenInBackground(const std::string& listenOptions = "") const;
+  // stderr in listen.err) once it listens on `endpoint`.
+  std::string ListenInBackground(const std::string& listenOptions = "",
+                                 const std::string& endpoint = "--address 127.0.0.1 --port 0") const;
 
   ScopedHome home_;
   TempDir work_;

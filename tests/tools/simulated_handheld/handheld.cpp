@@ -1,68 +1,25 @@
-// A handheld for the tests: connects to a desktop's network HotSync port on
-// loopback and answers the Desktop Link Protocol from databases loaded from
-// .pdb/.prc files. Written from the protocol's public description, apart
-// from the desktop's client: it shares none of its encoders.
-//
-//   simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N]
-//       [--fail CMD:N:CODE]... [--drop-at CMD:N] [--drop-after N] [--delay-ms MS]
-//       [--garbage-after N] [--oversize-after N] [--wrong-answer-after N]
-//       [--silent-for S] [--trickle-ms MS] [--endless-catalogue] [--endless-list]
-//
-// --fail answers the Nth request of command CMD (hex) with error CODE;
-// --drop-at hangs up on it; the *-after knobs misbehave at the Nth request
-// of any kind. When the
-// HotSync ends (EndOfSync, or the desktop hanging up) every database is
-// written to the --save folder, with handheld.txt telling the user info,
-// the log, the end status and the requests seen. Exit 0 after EndOfSync,
-// 3 when the desktop hung up first. The hostile knobs: --silent-for
-// connects and says nothing for S seconds; --trickle-ms sends its opening a
-// byte at a time; --endless-catalogue announces 65,535 records of 60,000
-// bytes in OQProgDB; --endless-list never ends its database list. --user "" and --user-id 0 are a handheld
-// fresh from a reset. Every change to a database counts up its modification
-// number and stamps its modification date, as the handheld's data manager
-// does.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+// The simulated handheld's side of the Desktop Link Protocol: databases
+// loaded from .pdb/.prc files, each request answered as a handheld's data
+// manager would, whichever framing carries it.
+#include "handheld.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
-#include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <optional>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "palm_database.h"
 
+namespace sim {
+
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-// Big-endian helpers of the simulator's own.
-uint16_t Get16(const Bytes& b, size_t at) { return at + 2 <= b.size() ? uint16_t(b[at] << 8 | b[at + 1]) : 0; }
-uint32_t Get32(const Bytes& b, size_t at) {
-  return at + 4 <= b.size() ? uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3]
-                            : 0;
-}
-void Put8(Bytes& b, uint8_t v) { b.push_back(v); }
-void Put16(Bytes& b, uint16_t v) { b.push_back(uint8_t(v >> 8)), b.push_back(uint8_t(v)); }
-void Put32(Bytes& b, uint32_t v) { Put16(b, uint16_t(v >> 16)), Put16(b, uint16_t(v)); }
-void PutBytes(Bytes& b, const Bytes& v) { b.insert(b.end(), v.begin(), v.end()); }
-std::string CString(const Bytes& b, size_t at) {
-  std::string s;
-  while (at < b.size() && b[at] != 0) s += char(b[at++]);
-  return s;
-}
 uint32_t Code(const char* text) {
   return uint32_t(text[0]) << 24 | uint32_t(text[1]) << 16 | uint32_t(text[2]) << 8 | uint8_t(text[3]);
 }
@@ -88,26 +45,14 @@ uint32_t PalmNow() { return uint32_t(int64_t(time(nullptr)) + 2082844800); }
 
 constexpr uint16_t kNotFound = 5, kNoneOpen = 6, kExists = 9, kIllegal = 2;
 
-struct Options {
-  uint16_t port = 0;
-  fs::path databases, save;
-  std::string user = "Simulated User";
-  std::optional<uint32_t> userId;               // default: one of the name's own, as handhelds' ids differ
-  std::map<std::pair<int, int>, int> failures;  // (command, nth): code
-  std::pair<int, int> dropAt{-1, 0};            // (command, nth)
-  int dropAfter = 0, garbageAfter = 0, oversizeAfter = 0, wrongAnswerAfter = 0, delayMs = 0;
-  int silentFor = 0, trickleMs = 0;
-  bool endlessCatalogue = false, endlessList = false;
-};
-
-struct Open {
+struct OpenDatabase {
   std::string name;
   uint8_t mode;
 };
 
 class Handheld {
  public:
-  Handheld(int socket, Options options) : socket_(socket), options_(std::move(options)) {}
+  Handheld(HandheldLink& link, Options options) : link_(link), options_(std::move(options)) {}
 
   void Load() {
     if (options_.databases.empty() || !fs::is_directory(options_.databases)) return;
@@ -122,50 +67,22 @@ class Handheld {
     }
   }
 
-  bool Handshake() {
-    Bytes hello{0x90, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0, 0, 8, 0, 0, 0, 1, 0x80, 0, 0, 0};
-    if (options_.silentFor) {
-      std::this_thread::sleep_for(std::chrono::seconds(options_.silentFor));
-      return false;
-    }
-    if (options_.trickleMs) {
-      Bytes frame{1, 0xFF};
-      Put32(frame, uint32_t(hello.size()));
-      PutBytes(frame, hello);
-      for (const uint8_t byte : frame) {
-        if (send(socket_, &byte, 1, MSG_NOSIGNAL) != 1) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(options_.trickleMs));
-      }
-      return false;
-    }
-    if (!SendFrame(0xFF, hello)) return false;
-    Bytes in;
-    uint8_t xid;
-    if (!ReadFrame(in, xid) || in.size() != 50 || in[0] != 0x12) return Complain("second message");
-    Bytes second(in.begin(), in.end());
-    second[0] = 0x92;
-    std::swap(second[18], second[19]), std::swap(second[20], second[21]);  // the window, answered swapped
-    if (!SendFrame(xid, second)) return false;
-    if (!ReadFrame(in, xid) || in.size() != 46 || in[0] != 0x13) return Complain("third message");
-    return SendFrame(xid, {0x93, 0, 0, 0, 0, 0, 0, 0});
-  }
+  bool Open() { return link_.Open(); }
 
   // Answers requests until EndOfSync (true) or the desktop hangs up.
   bool Serve() {
     for (;;) {
       Bytes request;
-      uint8_t xid;
-      if (!ReadFrame(request, xid)) return false;
+      if (!link_.Read(request)) return false;
       ++requests_;
       if (requests_ == options_.dropAfter) return false;
       if (options_.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options_.delayMs));
       if (requests_ == options_.oversizeAfter) {
-        Bytes header{1, xid, 0x7F, 0xFF, 0xFF, 0xFF};
-        send(socket_, header.data(), header.size(), MSG_NOSIGNAL);
+        link_.SendOversized();
         return false;
       }
       if (requests_ == options_.garbageAfter) {
-        SendFrame(xid, {uint8_t(request[0] | 0x80), 3, 0});
+        link_.Send({uint8_t(request[0] | 0x80), 3, 0});
         continue;
       }
       const uint8_t command = request.empty() ? 0 : request[0];
@@ -190,7 +107,7 @@ class Handheld {
         }
         PutBytes(response, data);
       }
-      if (!SendFrame(xid, response)) return false;
+      if (!link_.Send(response)) return false;
       if (command == 0x2F) return true;
     }
   }
@@ -207,43 +124,11 @@ class Handheld {
     std::ofstream info(options_.save / "handheld.txt");
     info << "ended=" << (ended ? "yes" : "no") << "\nendStatus=" << endStatus_ << "\nlastSyncPc=" << lastSyncPc_
          << "\nlastSyncYear=" << lastSyncYear_ << "\nrequests=" << requests_ << "\ncommands=" << log_.str()
-         << "\nlog=" << syncLog_ << "\nuser=" << options_.user << "\nuserId=" << *options_.userId << "\n";
+         << "\nlog=" << syncLog_ << "\nuser=" << options_.user << "\nuserId=" << *options_.userId << "\n"
+         << link_.Report();
   }
 
  private:
-  bool Complain(const char* what) {
-    std::cerr << "simulated_handheld: unexpected " << what << "\n";
-    return false;
-  }
-
-  bool ReadExactly(uint8_t* out, size_t length) {
-    size_t done = 0;
-    while (done < length) {
-      const ssize_t got = recv(socket_, out + done, length - done, 0);
-      if (got <= 0) return false;
-      done += size_t(got);
-    }
-    return true;
-  }
-
-  bool ReadFrame(Bytes& payload, uint8_t& xid) {
-    uint8_t header[6];
-    if (!ReadExactly(header, 6) || header[0] != 1) return false;
-    xid = header[1];
-    const uint32_t length =
-        uint32_t(header[2]) << 24 | uint32_t(header[3]) << 16 | uint32_t(header[4]) << 8 | header[5];
-    if (length > 1 << 20) return false;
-    payload.resize(length);
-    return ReadExactly(payload.data(), length);
-  }
-
-  bool SendFrame(uint8_t xid, const Bytes& payload) {
-    Bytes frame{1, xid};
-    Put32(frame, uint32_t(payload.size()));
-    PutBytes(frame, payload);
-    return send(socket_, frame.data(), frame.size(), MSG_NOSIGNAL) == ssize_t(frame.size());
-  }
-
   static std::map<uint8_t, Bytes> Arguments(const Bytes& request) {
     std::map<uint8_t, Bytes> arguments;
     size_t at = 2;
@@ -544,11 +429,11 @@ class Handheld {
     return 0;
   }
 
-  int socket_;
+  HandheldLink& link_;
   Options options_;
   std::map<std::string, oq::palm::Database> dbs_;
   std::vector<std::string> order_;
-  std::map<uint8_t, Open> open_;
+  std::map<uint8_t, OpenDatabase> open_;
   std::map<int, int> calls_;
   std::ostringstream log_;
   std::string syncLog_;
@@ -560,58 +445,17 @@ class Handheld {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  Options options;
-  if (argc < 3 || std::string(argv[1]) == "--help") {
-    std::cerr << "usage: simulated_handheld --port P --databases DIR --save DIR [--user NAME] [--user-id N] "
-                 "[fault knobs]\n(the opening comment of tests/tools/simulated_handheld.cpp lists them)\n";
-    return 2;
-  }
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string flag = argv[i], value = argv[i + 1];
-    if (flag == "--port") options.port = uint16_t(std::stoi(value));
-    else if (flag == "--databases") options.databases = value;
-    else if (flag == "--save") options.save = value;
-    else if (flag == "--user") options.user = value;
-    else if (flag == "--user-id") options.userId = uint32_t(std::stoul(value));
-    else if (flag == "--drop-after") options.dropAfter = std::stoi(value);
-    else if (flag == "--delay-ms") options.delayMs = std::stoi(value);
-    else if (flag == "--garbage-after") options.garbageAfter = std::stoi(value);
-    else if (flag == "--oversize-after") options.oversizeAfter = std::stoi(value);
-    else if (flag == "--wrong-answer-after") options.wrongAnswerAfter = std::stoi(value);
-    else if (flag == "--silent-for") options.silentFor = std::stoi(value);
-    else if (flag == "--trickle-ms") options.trickleMs = std::stoi(value);
-    else if (flag == "--endless-catalogue") options.endlessCatalogue = value == "yes";
-    else if (flag == "--endless-list") options.endlessList = value == "yes";
-    else if (flag == "--drop-at") {
-      if (std::sscanf(value.c_str(), "%x:%d", &options.dropAt.first, &options.dropAt.second) != 2) return 2;
-    } else if (flag == "--fail") {
-      int command = 0, nth = 0, code = 0;
-      if (std::sscanf(value.c_str(), "%x:%d:%d", &command, &nth, &code) != 3) return 2;
-      options.failures[{command, nth}] = code;
-    } else {
-      std::cerr << "simulated_handheld: unknown option " << flag << "\n";
-      return 2;
-    }
-  }
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in desktop{};
-  desktop.sin_family = AF_INET;
-  desktop.sin_port = htons(options.port);
-  desktop.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(socket, reinterpret_cast<sockaddr*>(&desktop), sizeof desktop) != 0) {
-    std::cerr << "simulated_handheld: cannot connect to port " << options.port << "\n";
-    return 2;
-  }
+int RunHandheld(HandheldLink& link, Options options) {
   if (!options.userId) {
     uint32_t id = 2166136261u;
     for (const unsigned char c : options.user) id = (id ^ c) * 16777619u;
     options.userId = id == 0 ? 1 : id;
   }
-  Handheld handheld(socket, options);
+  Handheld handheld(link, options);
   handheld.Load();
-  const bool ended = handheld.Handshake() && handheld.Serve();
-  close(socket);
+  const bool ended = handheld.Open() && handheld.Serve();
   handheld.Save(ended);
   return ended ? 0 : 3;
 }
+
+}  // namespace sim
