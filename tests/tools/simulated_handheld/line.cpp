@@ -33,6 +33,7 @@ bool Line::ReadSome(Bytes& out, int timeoutMs, bool& closed) {
     return false;
   }
   Pace(size_t(got));
+  read_ += uint64_t(got);
   out.insert(out.end(), chunk, chunk + got);
   return true;
 }
@@ -57,6 +58,7 @@ bool Line::Write(const uint8_t* bytes, size_t length) {
     const ssize_t sent = write(descriptor_, bytes + done, now);
     if (sent <= 0) return false;
     Pace(size_t(sent));
+    written_ += uint64_t(sent);
     done += size_t(sent);
   }
   return true;

@@ -24,6 +24,8 @@ class Line {
   // The cable pulled: every later read and write fails, and the desktop's
   // side of a pseudo-terminal hangs up.
   void HangUp();
+  uint64_t bytesRead() const { return read_; }
+  uint64_t bytesWritten() const { return written_; }
 
  private:
   void Pace(size_t bytes) const;
@@ -31,6 +33,7 @@ class Line {
   int descriptor_;
   bool pace_;
   uint32_t rate_ = 9600;
+  uint64_t read_ = 0, written_ = 0;
 };
 
 }  // namespace sim

@@ -98,7 +98,7 @@ class SerialLink : public HandheldLink {
   std::string Report() const override {
     std::ostringstream out;
     out << "cmpRate=" << cmpRate_ << "\nlineRate=" << lineRate_ << "\nbadPackets=" << badPackets_
-        << "\nresent=" << resent_ << "\n";
+        << "\nresent=" << resent_ << "\nbytesIn=" << line_.bytesRead() << "\nbytesOut=" << line_.bytesWritten() << "\n";
     return out.str();
   }
 
