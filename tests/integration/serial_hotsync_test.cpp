@@ -115,7 +115,9 @@ TEST_F(SerialHotSyncTest, ALineThatLosesOrRepeatsPacketsStillCompletesTheSameHot
     const Left left = LeftIn("faulty");
     EXPECT_EQ(left.catalogue, expected.catalogue) << fault;
     EXPECT_EQ(left.preference, expected.preference) << fault;
-    if (fault == "--corrupt-crc 3") EXPECT_EQ(run.info.at("resent"), "1") << "the broken packet sent again";
+    if (fault == "--corrupt-crc 3") {
+      EXPECT_EQ(run.info.at("resent"), "1") << "the broken packet sent again";
+    }
   }
 }
 
