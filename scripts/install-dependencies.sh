@@ -14,6 +14,8 @@ packages=(
   libcli11-dev                 # command lines
   libcurl4-openssl-dev         # the conduit's HTTP on Linux
   libboost1.74-dev             # oq-tracker's HTTP server (Asio and Beast)
+  libsqlite3-dev               # oq-tracker's catalogue database
+  nlohmann-json3-dev           # oq-tracker's JSON
 )
 if $for_tests; then
   packages+=(
@@ -21,6 +23,7 @@ if $for_tests; then
     clang libclang-rt-14-dev     # the fuzz targets (libFuzzer)
     clang-format                 # the layout of the sources (.clang-format)
     tinyproxy                    # the authenticating proxy of the proxy tests
+    chromium                     # the tracker's status page, rendered headless
     dpkg-dev file                # the Debian package (dpkg-shlibdeps)
     g++-mingw-w64-i686           # the 32-bit Windows build
     g++-mingw-w64-x86-64 wine64 xvfb xauth  # the Windows bindings under Wine

@@ -22,9 +22,9 @@ bool AllDigits(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// YYYY/MM/DD (month and day of one or two digits) naming a day that
-// exists, in the years the conduit's year byte holds (1948 to 2203).
-bool IsDate(const std::string& text) {
+}  // namespace
+
+bool IsCatalogDate(const std::string& text) {
   const size_t first = text.find('/');
   const size_t second = first == std::string::npos ? first : text.find('/', first + 1);
   if (second == std::string::npos) return false;
@@ -39,7 +39,6 @@ bool IsDate(const std::string& text) {
   return !(m == 2 && d == 29 && !leap);
 }
 
-// "1", "2.4", "10.0.3": what newer-version comparisons understand.
 bool IsDottedVersion(const std::string& text) {
   size_t start = 0;
   while (true) {
@@ -49,8 +48,6 @@ bool IsDottedVersion(const std::string& text) {
     start = dot + 1;
   }
 }
-
-}  // namespace
 
 std::optional<Catalog> Catalog::Load(const std::filesystem::path& path, std::string& error,
                                      std::vector<std::string>& warnings) {
@@ -92,7 +89,11 @@ std::optional<Catalog> Catalog::Load(const std::filesystem::path& path, std::str
       error = where + "the creator code \"" + creator + "\" is listed a second time";
       return std::nullopt;
     }
-    if (!IsDate(entry.date)) warnings.push_back(where + "\"" + entry.date + "\" is not a date (YYYY/MM/DD)");
+    if (creator.size() != 4) {
+      warnings.push_back(where + "the creator code \"" + creator +
+                         "\" is not four characters; no handheld asks for it");
+    }
+    if (!IsCatalogDate(entry.date)) warnings.push_back(where + "\"" + entry.date + "\" is not a date (YYYY/MM/DD)");
     if (!IsDottedVersion(entry.version)) {
       warnings.push_back(where + "the version \"" + entry.version + "\" is not dotted numbers (such as 2.4)");
     }

@@ -240,6 +240,25 @@ struct HttpServer::Impl : ServerState {
   asio::io_context io{1};
   tcp::acceptor acceptor{io};
   asio::signal_set stops{io, SIGINT, SIGTERM};
+  asio::signal_set hangUps{io, SIGHUP};
+  std::function<void()> onHangUp;
+  std::vector<std::unique_ptr<asio::steady_timer>> timers;
+
+  void AwaitHangUp() {
+    hangUps.async_wait([this](beast::error_code error, int) {
+      if (error) return;
+      if (onHangUp) onHangUp();
+      AwaitHangUp();
+    });
+  }
+  void Tick(asio::steady_timer& timer, std::chrono::milliseconds every, std::function<void()> work) {
+    timer.expires_after(every);
+    timer.async_wait([this, &timer, every, work = std::move(work)](beast::error_code error) mutable {
+      if (error) return;
+      work();
+      Tick(timer, every, std::move(work));
+    });
+  }
 };
 
 void HttpServer::Impl::Accept() {
@@ -291,8 +310,16 @@ uint16_t HttpServer::port() const {
   return impl_->acceptor.local_endpoint(ignored).port();
 }
 
+void HttpServer::OnHangUp(std::function<void()> reopen) { impl_->onHangUp = std::move(reopen); }
+
+void HttpServer::Every(std::chrono::milliseconds every, std::function<void()> work) {
+  impl_->timers.push_back(std::make_unique<asio::steady_timer>(impl_->io));
+  impl_->Tick(*impl_->timers.back(), every, std::move(work));
+}
+
 void HttpServer::Run() {
   impl_->stops.async_wait([this](beast::error_code, int) { impl_->io.stop(); });
+  impl_->AwaitHangUp();
   impl_->Accept();
   impl_->io.run();
 }

@@ -61,6 +61,13 @@ class HttpServer {
   bool Listen(const std::string& host, uint16_t port, std::string& error);
   uint16_t port() const;
 
+  // SIGHUP runs `reopen` (a log rotated away is opened again) and never
+  // ends the server.
+  void OnHangUp(std::function<void()> reopen);
+  // `work` every `every` while the server runs, on the thread that serves
+  // the requests, so it needs no lock against the handler.
+  void Every(std::chrono::milliseconds every, std::function<void()> work);
+
   // Serves until SIGINT or SIGTERM; the signals are caught from the moment
   // the server is made, so none is lost before this runs.
   void Run();

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,11 +17,17 @@ namespace oq::tracker {
 class RequestLog {
  public:
   explicit RequestLog(std::FILE* out);
+  // Appends to the file at `path`, which Reopen opens again; none when it
+  // cannot be opened (`error` says why).
+  static std::unique_ptr<RequestLog> ToFile(const std::string& path, std::string& error);
   ~RequestLog();  // writes what is queued, then stops
   RequestLog(const RequestLog&) = delete;
   RequestLog& operator=(const RequestLog&) = delete;
 
   void Write(std::string line);
+  // Opens the log file again at its path, once what is queued is written
+  // (after a rotation moved it away); nothing for standard output.
+  void Reopen();
 
  private:
   void Run();
@@ -30,6 +37,8 @@ class RequestLog {
   static constexpr size_t kMaxQueuedLines = 100000;
 
   std::FILE* out_;
+  std::string path_;  // empty for standard output
+  bool reopen_ = false;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::string> queued_;

@@ -29,7 +29,7 @@ std::string Escaped(const std::string& text) {
 
 }  // namespace
 
-std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings) {
+std::string ReplyBody(const Query& query, const CatalogEntry* found, const TrackerSettings& settings) {
   if (settings.minimumClient) {
     const bool isConduit = query.userAgent.rfind(kAgentPrefix, 0) == 0;
     const std::string version = isConduit ? query.userAgent.substr(std::string(kAgentPrefix).size()) : "0";
@@ -40,9 +40,9 @@ std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerS
   }
   if (query.init) return Element("status", "okay") + Element("msg", settings.message);
   if (query.creator.empty()) return Element("status", "error") + Element("msg", "The query names no program.");
-  if (const CatalogEntry* entry = catalog.Find(query.creator)) {
-    return Element("status", "okay") + Element("version", entry->version) + Element("date", entry->date) +
-           Element("msg", entry->msg);
+  if (found) {
+    return Element("status", "okay") + Element("version", found->version) + Element("date", found->date) +
+           Element("msg", found->msg);
   }
   return Element("status", "nodata") + Element("msg", "No version information for " + Escaped(query.name) + ".");
 }

@@ -21,6 +21,8 @@ struct Query {
   std::string userAgent;  // "OrbitQuail/x.yz"
 };
 
-std::string ReplyBody(const Query& query, const Catalog& catalog, const TrackerSettings& settings);
+// `found` is the catalogue's entry for the query's creator; none when it
+// has no such program.
+std::string ReplyBody(const Query& query, const CatalogEntry* found, const TrackerSettings& settings);
 
 }  // namespace oq::tracker

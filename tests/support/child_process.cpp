@@ -72,11 +72,16 @@ size_t TrackerProcess::ConnectionsSeen() const {
   return ports.size();
 }
 
-TrackerProcess::~TrackerProcess() {
-  if (pid_ <= 0) return;
+int TrackerProcess::Stop() {
+  if (pid_ <= 0) return -1;
   kill(pid_, SIGTERM);
-  waitpid(pid_, nullptr, 0);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+TrackerProcess::~TrackerProcess() { Stop(); }
 
 Outcome RunHotSync(const std::string& arguments, const std::string& environment) {
   return RunCommand(environment + (environment.empty() ? "" : " ") + OQ_HOTSYNC_PATH + " " + arguments);

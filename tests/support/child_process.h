@@ -41,6 +41,8 @@ class TrackerProcess {
   std::string WaitForOutput(const std::string& text) const;
   // TCP connections its requests came in on, told apart by client port.
   size_t ConnectionsSeen() const;
+  // SIGTERM, then its exit status (-1 when a signal ended it).
+  int Stop();
 
  private:
   TempDir dir_;

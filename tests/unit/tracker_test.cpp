@@ -63,25 +63,29 @@ TEST_F(CatalogTest, ValuesTheConduitWouldMisreadAreWarnedOfWithTheirLine) {
 // Replies from a catalogue loaded as the tracker loads it.
 using TrackerRepliesTest = CatalogTest;
 
+std::string Reply(const Catalog& catalog, const Query& query, const TrackerSettings& settings) {
+  return ReplyBody(query, catalog.Find(query.creator), settings);
+}
+
 TEST_F(TrackerRepliesTest, EachKindOfQuery) {
   auto catalog = Load("creator\tversion\tdate\tmsg\nStCh\t2.1\t2003/09/22\tNew maps\n");
   ASSERT_TRUE(catalog);
   TrackerSettings settings;
   settings.message = "Hi";
 
-  EXPECT_EQ(ReplyBody({.init = true}, *catalog, settings), "<status>okay</status>\n<msg>Hi</msg>\n");
-  EXPECT_EQ(ReplyBody({.creator = "StCh"}, *catalog, settings),
+  EXPECT_EQ(Reply(*catalog, {.init = true}, settings), "<status>okay</status>\n<msg>Hi</msg>\n");
+  EXPECT_EQ(Reply(*catalog, {.creator = "StCh"}, settings),
             "<status>okay</status>\n<version>2.1</version>\n<date>2003/09/22</date>\n<msg>New maps</msg>\n");
-  EXPECT_EQ(ReplyBody({.creator = "Xxxx", .name = "Other"}, *catalog, settings),
+  EXPECT_EQ(Reply(*catalog, {.creator = "Xxxx", .name = "Other"}, settings),
             "<status>nodata</status>\n<msg>No version information for Other.</msg>\n");
-  EXPECT_EQ(ReplyBody({}, *catalog, settings).substr(0, 22), "<status>error</status>");
+  EXPECT_EQ(Reply(*catalog, {}, settings).substr(0, 22), "<status>error</status>");
 
   settings.minimumClient = "1.30";
-  EXPECT_EQ(ReplyBody({.init = true, .userAgent = "OrbitQuail/1.30"}, *catalog, settings).substr(0, 21),
+  EXPECT_EQ(Reply(*catalog, {.init = true, .userAgent = "OrbitQuail/1.30"}, settings).substr(0, 21),
             "<status>okay</status>");
-  EXPECT_EQ(ReplyBody({.init = true, .userAgent = "OrbitQuail/1.29"}, *catalog, settings).substr(0, 26),
+  EXPECT_EQ(Reply(*catalog, {.init = true, .userAgent = "OrbitQuail/1.29"}, settings).substr(0, 26),
             "<status>oldclient</status>");
-  EXPECT_EQ(ReplyBody({.init = true, .userAgent = "curl/8"}, *catalog, settings).substr(0, 26),
+  EXPECT_EQ(Reply(*catalog, {.init = true, .userAgent = "curl/8"}, settings).substr(0, 26),
             "<status>oldclient</status>");
 }
 
@@ -90,7 +94,7 @@ TEST_F(TrackerRepliesTest, RequestTextCannotForgeAnElement) {
   ASSERT_TRUE(catalog);
   const std::string forged = "x.</msg><status>okay</status><version>9.9</version><msg>&";
   ServerReply reply;
-  reply.ParseReply(ReplyBody({.creator = "Xxxx", .name = forged}, *catalog, {}).c_str());
+  reply.ParseReply(Reply(*catalog, {.creator = "Xxxx", .name = forged}, {}).c_str());
   EXPECT_EQ(reply.status, ReplyStatus::NoData);
   EXPECT_EQ(reply.version, "");
   EXPECT_EQ(reply.msg,
