@@ -15,7 +15,9 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "not ok - $*"; exit 1; }
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+# The service's settings go to /etc whatever the prefix: that component is
+# staged under a root of its own below.
+cmake --install "$build" --prefix "$work/prefix" --component Unspecified >/dev/null
 bin=$work/prefix/bin
 cd "$work"
 [[ $("$bin/oq-hotsync" --version) == "oq-hotsync (OrbitQuail) "* ]] || fail "oq-hotsync --version"
@@ -46,3 +48,27 @@ echo "ok - a HotSync with the installed conduit, found in the private library fo
 bash -c "source '$work/prefix/share/bash-completion/completions/oq-hotsync'; COMP_WORDS=(oq-hotsync sy); COMP_CWORD=1; _oq_hotsync; [[ \${COMPREPLY[*]} == sync ]]" ||
   fail "the completion does not complete 'sy'"
 echo "ok - man page and completion installed"
+
+DESTDIR=$work/root cmake --install "$build" --prefix /usr --component service >/dev/null
+unit=$work/root/usr/lib/systemd/system/oq-tracker.service
+settings=$work/root/etc/default/orbitquail-tracker
+[[ -s $unit && -s $settings ]] || fail "the tracker's service unit or its settings are missing"
+# What the unit runs, with the settings it reads, against a state folder here.
+(
+  set -a
+  source "$settings"
+  set +a
+  OQ_TRACKER_DB=$work/state/tracker.db OQ_TRACKER_LISTEN=127.0.0.1:0
+  mkdir -p "$work/state"
+  pre=$(sed -n 's/^ExecStartPre=//p' "$unit" | sed "s|/usr/bin/|$bin/|; s|\${OQ_TRACKER_DB}|$OQ_TRACKER_DB|")
+  $pre >/dev/null || fail "the unit's ExecStartPre: $pre"
+  [[ -s $OQ_TRACKER_DB ]] || fail "ExecStartPre made no database"
+  $pre >/dev/null || fail "the unit's ExecStartPre run a second time"
+)
+if command -v systemd-analyze >/dev/null 2>&1; then
+  # Checked as the file it is; the program and the man page it names are
+  # the package's, not installed on this machine.
+  out=$(systemd-analyze verify "$unit" 2>&1 | grep -v -e '/usr/bin/oq-tracker is not executable' -e "'man oq-tracker(1)' failed" || true)
+  [[ -z $out ]] || fail "systemd-analyze verify: $out"
+fi
+echo "ok - the tracker's service unit runs its database's set-up, with its settings"
