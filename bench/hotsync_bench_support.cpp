@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -66,6 +67,17 @@ void MakeHandheld(const fs::path& folder, int programs) {
     test::WriteDatabase(folder / (name + ".prc"), program);
   }
   test::WriteDatabase(folder / "MemoDB.pdb", test::MakeRecordDatabase("MemoDB", "DATA", "memo", {{'h', 'i', 0}}));
+}
+
+std::unique_ptr<test::TrackerProcess> SampleTracker() {
+  auto tracker = std::make_unique<test::TrackerProcess>(
+      std::vector<std::string>{"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv"});
+  if (!tracker->running()) {
+    std::fprintf(stderr, "oq-tracker did not start\n");
+    return nullptr;
+  }
+  setenv("http_proxy", tracker->Url().c_str(), 1);
+  return tracker;
 }
 
 }  // namespace oq::bench

@@ -6,8 +6,13 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace oq::test {
+class TrackerProcess;
+}
 
 namespace oq::bench {
 
@@ -21,5 +26,8 @@ std::map<std::string, std::string> Info(const std::filesystem::path& saved);
 // A handheld folder of `programs` programs, each with a version of its own,
 // and a memo database.
 void MakeHandheld(const std::filesystem::path& folder, int programs);
+// oq-tracker with the sample catalogue, http_proxy pointed at it; none
+// (said on stderr) when it did not start.
+std::unique_ptr<test::TrackerProcess> SampleTracker();
 
 }  // namespace oq::bench

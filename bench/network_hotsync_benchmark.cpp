@@ -193,12 +193,8 @@ int main(int argc, char** argv) {
   for (const int programs : sizes) {
     test::ScopedHome home;
     test::TempDir work;
-    test::TrackerProcess tracker({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv"});
-    if (!tracker.running()) {
-      std::fprintf(stderr, "oq-tracker did not start\n");
-      return 1;
-    }
-    setenv("http_proxy", tracker.Url().c_str(), 1);
+    const auto tracker = bench::SampleTracker();
+    if (!tracker) return 1;
     MakeHandheld(work.path() / "handheld", programs);
     const std::pair<const char*, const char*> steps[] = {
         {"(a) first", "handheld"}, {"(b) nothing changed", "a"}, {"(c) one upgraded", "b"}};

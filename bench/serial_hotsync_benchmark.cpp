@@ -101,12 +101,8 @@ int main(int argc, char** argv) {
   for (const int programs : sizes) {
     test::ScopedHome home;
     test::TempDir work;
-    test::TrackerProcess tracker({"--catalog", OQ_SOURCE_DIR "/tracker/sample-catalog.tsv"});
-    if (!tracker.running()) {
-      std::fprintf(stderr, "oq-tracker did not start\n");
-      return 1;
-    }
-    setenv("http_proxy", tracker.Url().c_str(), 1);
+    const auto tracker = bench::SampleTracker();
+    if (!tracker) return 1;
     bench::MakeHandheld(work.path() / "handheld", programs);
     Run network, cradle;
     if (!Network(work.path(), work.path() / "network", network)) {
