@@ -38,6 +38,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -141,6 +142,17 @@ void AwaitDesktop(int desktopSide) {
   }
 }
 
+// What the handheld said last reaches the desktop before the cable goes: a
+// pseudo-terminal drops what its desktop side has not read when the other
+// side closes. Two seconds at the most.
+void AwaitDrained(int desktopSide) {
+  for (int i = 0; i < 200; ++i) {
+    int unread = 0;
+    if (ioctl(desktopSide, FIONREAD, &unread) != 0 || unread == 0) return;
+    usleep(10000);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +171,7 @@ int main(int argc, char** argv) {
       options.serialFraming ? sim::MakeSerialLink(line, options, desktopSide) : sim::MakeNetSyncLink(line, options);
   const int status = sim::RunHandheld(*link, options);
   // Closing the master side is the cable pulled: the desktop's port hangs up.
+  if (desktopSide >= 0) AwaitDrained(desktopSide);
   line.HangUp();
   if (desktopSide >= 0) close(desktopSide);
   return status;
