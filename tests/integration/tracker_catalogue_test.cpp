@@ -273,5 +273,32 @@ TEST_F(TrackerCatalogueTest, TheStatusPageRendersInABrowserAndTheCatalogueParses
             (nlohmann::json{{"creator", "Newp"}, {"version", "1.0"}, {"date", "2026/12/08"}, {"msg", "A <new> one"}}));
 }
 
+TEST_F(TrackerCatalogueTest, AHangUpSignalOpensTheLogAgainAndStopsNothing) {
+  const auto log = work_.path() / "requests.log", rotated = work_.path() / "requests.log.1";
+  // The log's own thread writes each line soon after its answer.
+  const auto logged = [](const std::filesystem::path& file, const std::string& text) {
+    for (int i = 0; i < 200 && test::ReadText(file).find(text) == std::string::npos; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return test::ReadText(file);
+  };
+  test::TrackerProcess tracker({"--db", Db(), "--log", log.string()});
+  ASSERT_TRUE(tracker.running()) << tracker.Output();
+  test::HttpClient client;
+  Query(client, tracker, "StCh", "Before");
+  ASSERT_THAT(logged(log, "name=Before"), HasSubstr("name=Before"));
+  std::filesystem::rename(log, rotated);  // as a rotation does
+  ASSERT_EQ(kill(tracker.pid(), SIGHUP), 0);
+  // The reopening comes before the lines queued after it.
+  for (int i = 0; i < 200 && !std::filesystem::exists(log); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  EXPECT_THAT(Query(client, tracker, "StCh", "After"), HasSubstr("<version>2.4</version>")) << "still serving";
+  EXPECT_THAT(logged(log, "name=After"), HasSubstr("name=After"));
+  EXPECT_THAT(test::ReadText(log), Not(HasSubstr("name=Before")));
+  EXPECT_THAT(test::ReadText(rotated), Not(HasSubstr("name=After")));
+  EXPECT_EQ(tracker.Stop(), 0);
+}
+
 }  // namespace
 }  // namespace oq

@@ -43,6 +43,7 @@ class TrackerProcess {
   size_t ConnectionsSeen() const;
   // SIGTERM, then its exit status (-1 when a signal ended it).
   int Stop();
+  pid_t pid() const { return pid_; }
 
  private:
   TempDir dir_;
