@@ -85,6 +85,15 @@ std::unique_ptr<SerialLine> SerialLine::Open(const std::string& device, bool har
     error = "cannot set up " + device + " as a serial line: " + std::strerror(errno);
     return nullptr;
   }
+  // Nothing is sent yet, so trying each rate disturbs no handheld.
+  for (const auto& speed : kSpeeds) {
+    if (line->SetRate(speed.rate)) line->supported_.push_back(speed.rate);
+  }
+  if (!line->SetRate(kSpeeds.front().rate)) {
+    error =
+        "cannot set " + device + " to " + std::to_string(kSpeeds.front().rate) + " bits per second: " + line->detail_;
+    return nullptr;
+  }
   // What came before the port was opened stays: a USB cradle's port appears
   // when its HotSync starts, and the handheld speaks at once.
   return line;
@@ -106,8 +115,10 @@ bool SerialLine::SetRate(uint32_t rate) {
     detail_ = "no serial line goes at " + std::to_string(rate) + " bits per second";
     return false;
   }
+  // No drain first: the rate changes once the other end acknowledged what
+  // went before, and a drain could wait for ever on a line held by flow
+  // control.
   termios settings{};
-  tcdrain(descriptor_);
   if (tcgetattr(descriptor_, &settings) != 0 || cfsetispeed(&settings, speed->code) != 0 ||
       cfsetospeed(&settings, speed->code) != 0 || tcsetattr(descriptor_, TCSANOW, &settings) != 0) {
     detail_ = std::strerror(errno);

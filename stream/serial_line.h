@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "byte_stream.h"
 
@@ -25,8 +26,11 @@ class SerialLine : public ByteStream {
 
   // The rates a line may be asked for, slowest first.
   static std::span<const uint32_t> Rates();
-  // Switches the line once what was written went out; false, with Detail()
-  // saying why, when the port will not go at `rate`.
+  // Those of them this port took when it was opened (a driver may refuse
+  // some, or keep another).
+  const std::vector<uint32_t>& supportedRates() const { return supported_; }
+  // Switches the line at once; false, with Detail() saying why, when the
+  // port will not go at `rate`.
   bool SetRate(uint32_t rate);
   // Drops what came and was not read yet.
   void Discard();
@@ -41,6 +45,7 @@ class SerialLine : public ByteStream {
   dlp::LinkError Fail(dlp::LinkError error);
 
   int descriptor_;
+  std::vector<uint32_t> supported_;
   std::string device_;
   std::string detail_;
 };

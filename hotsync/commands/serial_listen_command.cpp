@@ -89,12 +89,7 @@ std::optional<Start> AwaitStart(stream::ByteStream& line, stream::Clock::time_po
 class SerialListener {
  public:
   SerialListener(const ListenOptions& options, ConduitLibrary& conduit)
-      : options_(options), conduit_(conduit), hotsync_{options.user, options.newUser, options.force, {}} {
-    const uint32_t top = options.baud.value_or(kDefaultTopRate);
-    for (const uint32_t rate : stream::SerialLine::Rates()) {
-      if (rate <= top) rates_.push_back(rate);
-    }
-  }
+      : options_(options), conduit_(conduit), hotsync_{options.user, options.newUser, options.force, {}} {}
 
   // One HotSync from its first bytes on: the exit status `sync` would give.
   // `line` carries rates when it is a port.
@@ -111,11 +106,18 @@ class SerialListener {
       transport = std::move(netsync);
     } else {
       std::function<bool(uint32_t)> setRate;
-      if (line) setRate = [line](uint32_t rate) { return line->SetRate(rate); };
+      std::vector<uint32_t> rates;
+      if (line) {
+        setRate = [line](uint32_t rate) { return line->SetRate(rate); };
+        const uint32_t top = options_.baud.value_or(kDefaultTopRate);
+        for (const uint32_t rate : line->supportedRates()) {
+          if (rate <= top) rates.push_back(rate);
+        }
+      }
       auto serial = std::make_unique<serial::Transport>(std::move(prefixed), serial::LinkTiming{.answer = timeout},
                                                         setRate, Stopped);
       serial->SetDeadline(serial::Transport::Clock::now() + kSessionLimit);
-      opened = serial->Connect(rates_, options_.baud == serial::kStartingRate);
+      opened = serial->Connect(rates, options_.baud == serial::kStartingRate);
       if (opened == LinkError::kNone && line) {
         std::cerr << "oq-hotsync: a handheld woke up on " << stream.PeerName() << "; the HotSync goes at "
                   << serial->rate() << " bits per second" << std::endl;
@@ -137,7 +139,6 @@ class SerialListener {
   const ListenOptions& options_;
   ConduitLibrary& conduit_;
   LiveHotSyncOptions hotsync_;
-  std::vector<uint32_t> rates_;
 };
 
 // --once ends with its HotSync's status; a listener ends well when stopped
