@@ -130,24 +130,25 @@ sqlite3_stmt* CatalogDb::Prepared(const char* sql) {
 Outcome CatalogDb::InTransaction(const std::function<Outcome()>& work) {
   if (auto begun = Execute("BEGIN IMMEDIATE"); !begun.ok()) return begun;
   Outcome done = work();
-  if (done.ok() && !(done = Execute("COMMIT")).ok()) return done;
-  if (!done.ok()) (void)Execute("ROLLBACK");
+  if (done.ok()) done = Execute("COMMIT");
+  if (!done.ok()) (void)Execute("ROLLBACK");  // a commit that failed leaves the transaction open
   return done;
 }
 
-Outcome CatalogDb::Upgrade(bool created) {
+int CatalogDb::Pragma(const char* name) {
   sqlite3_stmt* pragma = nullptr;
-  int id = 0, version = 0;
-  if (sqlite3_prepare_v2(db_, "PRAGMA application_id", -1, &pragma, nullptr) != SQLITE_OK) {
-    return Outcome::Failed("is not an oq-tracker catalogue (" + std::string(sqlite3_errmsg(db_)) + ")");
-  }
-  if (sqlite3_step(pragma) == SQLITE_ROW) id = sqlite3_column_int(pragma, 0);
-  sqlite3_finalize(pragma);
-  if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &pragma, nullptr) == SQLITE_OK &&
+  int value = -1;
+  if (sqlite3_prepare_v2(db_, (std::string("PRAGMA ") + name).c_str(), -1, &pragma, nullptr) == SQLITE_OK &&
       sqlite3_step(pragma) == SQLITE_ROW) {
-    version = sqlite3_column_int(pragma, 0);
+    value = sqlite3_column_int(pragma, 0);
   }
   sqlite3_finalize(pragma);
+  return value;
+}
+
+Outcome CatalogDb::Upgrade(bool created) {
+  const int id = Pragma("application_id"), version = Pragma("user_version");
+  if (id < 0) return Outcome::Failed("is not an oq-tracker catalogue (" + std::string(sqlite3_errmsg(db_)) + ")");
   if (!created && id != kApplicationId) return Outcome::Failed("is not an oq-tracker catalogue");
   if (version > kSchemaVersion) {
     return Outcome::Failed("was written by a newer oq-tracker (schema " + std::to_string(version) +
@@ -155,9 +156,12 @@ Outcome CatalogDb::Upgrade(bool created) {
   }
   if (auto wal = Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL"); !wal.ok()) return wal;
   if (version == kSchemaVersion) return {};
-  if (!created) upgradedFrom_ = version;
   return InTransaction([&]() -> Outcome {
-    for (int step = version; step < kSchemaVersion; ++step) {
+    // Another process may have upgraded the file while this one waited.
+    const int current = Pragma("user_version");
+    if (current == kSchemaVersion) return {};
+    if (!created) upgradedFrom_ = current;
+    for (int step = current; step < kSchemaVersion; ++step) {
       if (auto done = Execute(kUpgrades[step]); !done.ok()) {
         return Outcome::Failed("upgrading to schema " + std::to_string(step + 1) + ": " + done.failure());
       }

@@ -77,6 +77,8 @@ class CatalogDb {
  private:
   explicit CatalogDb(sqlite3* db) : db_(db) {}
   Outcome Upgrade(bool created);
+  // An integer pragma's value; -1 when the file cannot be read as SQLite.
+  int Pragma(const char* name);
   Outcome Execute(const char* sql);
   Outcome InTransaction(const std::function<Outcome()>& work);
   Outcome Failure(const std::string& doing) const;
