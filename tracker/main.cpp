@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
       "  oq-tracker --db tracker.db --listen 0.0.0.0:8080\n\n"
       "It prints \"listening on http://ADDRESS:PORT\" when ready and one line per request; SIGINT or SIGTERM\n"
       "stop it. GET / shows a status page, GET /catalog.json the catalogue. It reads no environment variables.\n\n"
-      "Exit status: 0 after a clean stop; 2 bad options, an unreadable catalogue, or an address in use.");
+      "Exit status: 0 after a clean stop or a command done; 1 a database write failed (the catalogue is as it was);\n"
+      "2 bad options, a bad row, an unreadable or foreign catalogue, or an address in use.");
 
   auto* db = app.add_subcommand("db", "make and change a catalogue database (--db FILE)");
   db->fallthrough()->require_subcommand(1);
