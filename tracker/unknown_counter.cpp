@@ -39,16 +39,15 @@ void UnknownCounter::Add(std::string_view creator, std::string_view name, std::s
   found->second.lastSeen = now;
 }
 
-void UnknownCounter::Flush(CatalogDb& db, bool force) {
-  if (pending_.empty() || (!force && Clock::now() - lastFlush_ < kFlushEvery)) return;
-  lastFlush_ = Clock::now();
+void UnknownCounter::Flush(CatalogDb& db, bool wait) {
+  if (pending_.empty()) return;
   std::vector<UnknownRow> asks;
   asks.reserve(pending_.size());
   for (const auto& [key, row] : pending_) asks.push_back(row);
-  const auto counted = db.CountUnknown(asks, force);
+  const auto counted = db.CountUnknown(asks, wait);
   if (counted.ok()) {
     pending_.clear();
-  } else if (force) {
+  } else if (wait) {
     std::cerr << "oq-tracker: the unknown programs asked for since the last second were not counted: "
               << counted.failure() << "\n";
   }

@@ -1,8 +1,8 @@
 // Questions for programs the catalogue lacks, counted in memory as they
-// come and written to the database a second apart at the most, in one
-// transaction, so that a query costs no write and a maintainer's write
-// holds up no query: while one holds the file, the counts wait for the
-// next time.
+// come and written to the database every kFlushEvery (the server's timer
+// calls Flush), in one transaction, so that a query costs no write and a
+// maintainer's write holds up no query: while one holds the file, the
+// counts wait for the next time.
 #pragma once
 
 #include <chrono>
@@ -22,14 +22,13 @@ std::string EscapedAsked(std::string_view text, size_t width);
 
 class UnknownCounter {
  public:
-  using Clock = std::chrono::steady_clock;
   static constexpr auto kFlushEvery = std::chrono::seconds(1);
 
   // One question, as the query gave it.
   void Add(std::string_view creator, std::string_view name, std::string_view version);
-  // Writes what was counted once kFlushEvery has passed since the last
-  // write, or now with `force` (waiting for a maintainer's write then).
-  void Flush(CatalogDb& db, bool force);
+  // Writes what was counted; `wait` waits for a maintainer's write (at the
+  // end), without it the counts stay for the next time.
+  void Flush(CatalogDb& db, bool wait);
   size_t pending() const { return pending_.size(); }
 
  private:
@@ -37,7 +36,6 @@ class UnknownCounter {
   static constexpr size_t kMaxPending = 1000;
 
   std::map<std::pair<std::string, std::string>, UnknownRow> pending_;
-  Clock::time_point lastFlush_ = Clock::now();
 };
 
 }  // namespace oq::tracker
