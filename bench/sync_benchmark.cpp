@@ -20,10 +20,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <sched.h>
 #include <set>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -32,9 +30,8 @@
 
 #include "child_process.h"
 #include "handheld_files.h"
+#include "hotsync_bench_support.h"
 #include "program_records.h"
-
-extern char** environ;
 
 namespace {
 
@@ -50,17 +47,9 @@ struct Timed {
 
 // Runs a program to its end with its output discarded.
 Timed RunTimed(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const auto start = Clock::now();
-  pid_t pid = 0;
   Timed timed;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+  if (const pid_t pid = bench::Spawn(arguments, "/dev/null"); pid > 0) {
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
@@ -70,7 +59,6 @@ Timed RunTimed(const std::vector<std::string>& arguments) {
     timed.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     timed.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
-  posix_spawn_file_actions_destroy(&actions);
   return timed;
 }
 

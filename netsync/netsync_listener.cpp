@@ -9,12 +9,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "stop_clock.h"
+
 namespace oq::netsync {
 
 namespace {
 
-// How often a wait for a handheld looks at the stop flag.
-constexpr int kStopCheckMilliseconds = 200;
 // Connections the system holds before they are accepted; they are taken
 // at once, so this only bridges a burst.
 constexpr int kBacklog = 16;
@@ -51,7 +51,7 @@ Listener::~Listener() { close(socket_); }
 int Listener::Accept(const std::function<bool()>& stopped, std::string& error) {
   while (!stopped()) {
     pollfd waiting{socket_, POLLIN, 0};
-    const int ready = poll(&waiting, 1, kStopCheckMilliseconds);
+    const int ready = poll(&waiting, 1, static_cast<int>(stream::kStopCheck.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) {
       error = std::string("waiting for a handheld failed: ") + std::strerror(errno);

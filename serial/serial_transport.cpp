@@ -63,7 +63,7 @@ LinkError Transport::Acknowledge(uint8_t transaction, const PadpPacket& fragment
   return WritePacket(transaction, {kPadpAck, fragment.flags, fragment.size, {}});
 }
 
-LinkError Transport::SendMessage(std::span<const uint8_t> message) {
+LinkError Transport::Send(std::span<const uint8_t> message) {
   if (failed_ != LinkError::kNone) return failed_;
   // One transaction id for the whole message; each fragment's ack names
   // it by its size field.
@@ -107,7 +107,7 @@ LinkError Transport::SendMessage(std::span<const uint8_t> message) {
   return LinkError::kNone;
 }
 
-LinkError Transport::ReceiveMessage(std::vector<uint8_t>& message) {
+LinkError Transport::Receive(std::vector<uint8_t>& message) {
   if (failed_ != LinkError::kNone) return failed_;
   PadpAssembler assembler;
   for (;;) {
@@ -138,7 +138,7 @@ LinkError Transport::ReceiveMessage(std::vector<uint8_t>& message) {
 LinkError Transport::Connect(std::span<const uint32_t> rates, bool stay) {
   std::vector<uint8_t> message;
   connecting_ = true;
-  const auto error = ReceiveMessage(message);
+  const auto error = Receive(message);
   connecting_ = false;
   if (error != LinkError::kNone) return error;
   std::string problem;
@@ -147,16 +147,12 @@ LinkError Transport::Connect(std::span<const uint32_t> rates, bool stay) {
     return Fail(LinkError::kMalformed, wakeUp ? "a CMP packet where the wake-up was due" : problem);
   }
   const CmpPacket init = InitFor(*wakeUp, setRate_ ? rates : std::span<const uint32_t>{}, stay || !setRate_);
-  if (const auto error = SendMessage(EncodeCmp(init)); error != LinkError::kNone) return error;
+  if (const auto error = Send(EncodeCmp(init)); error != LinkError::kNone) return error;
   if (init.flags & kCmpChangeRate) {
     if (!setRate_(init.rate)) return Fail(LinkError::kSystem, "the line cannot go at " + std::to_string(init.rate));
     rate_ = init.rate;
   }
   return LinkError::kNone;
 }
-
-LinkError Transport::Send(std::span<const uint8_t> packet) { return SendMessage(packet); }
-
-LinkError Transport::Receive(std::vector<uint8_t>& packet) { return ReceiveMessage(packet); }
 
 }  // namespace oq::serial

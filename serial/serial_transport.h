@@ -58,8 +58,6 @@ class Transport : public dlp::Transport {
   // An ack repeats the fragment's flags and size under its transaction id.
   bool IsRepeat(uint8_t transaction, const PadpPacket& fragment) const;
   dlp::LinkError Acknowledge(uint8_t transaction, const PadpPacket& fragment);
-  dlp::LinkError SendMessage(std::span<const uint8_t> message);
-  dlp::LinkError ReceiveMessage(std::vector<uint8_t>& message);
   dlp::LinkError Fail(dlp::LinkError error, const std::string& detail = {});
 
   std::unique_ptr<stream::ByteStream> stream_;

@@ -24,8 +24,11 @@ struct Speed {
 };
 constexpr std::array<Speed, 6> kSpeeds{
     {{9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}}};
-constexpr std::array<uint32_t, kSpeeds.size()> kRates{9600, 19200, 38400, 57600, 115200, 230400};
-static_assert(kRates.front() == kSpeeds.front().rate && kRates.back() == kSpeeds.back().rate);
+constexpr auto kRates = [] {
+  std::array<uint32_t, kSpeeds.size()> rates{};
+  for (size_t i = 0; i < kSpeeds.size(); ++i) rates[i] = kSpeeds[i].rate;
+  return rates;
+}();
 
 std::string OpenFailure(const std::string& device, int error) {
   switch (error) {

@@ -254,7 +254,9 @@ int RunSerialListen(const ListenOptions& options, ConduitLibrary& conduit) {
   if (options.baud) {
     const auto rates = stream::SerialLine::Rates();
     if (std::find(rates.begin(), rates.end(), *options.baud) == rates.end()) {
-      std::cerr << "oq-hotsync: --baud must be one of 9600, 19200, 38400, 57600, 115200 or 230400\n";
+      std::cerr << "oq-hotsync: --baud must be one of";
+      for (const uint32_t rate : rates) std::cerr << " " << rate;
+      std::cerr << "\n";
       return kExitUsage;
     }
   }
