@@ -37,12 +37,15 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -153,6 +156,25 @@ void AwaitDrained(int desktopSide) {
   }
 }
 
+// A handheld that finished its HotSync stays in the cradle until the desktop
+// lets go of the port, as its last answer may still be on its way: bytes the
+// kernel has taken from the master side but not yet handed to the desktop's
+// side are not counted as unread, and a hang-up drops them. Our own handle on
+// the desktop's side goes first, so the master side sees the desktop's close
+// as a hang-up. Ten seconds at the most.
+void AwaitDesktopLetGo(int master, int& desktopSide) {
+  close(desktopSide);
+  desktopSide = -1;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd line{master, POLLIN, 0};
+    if (poll(&line, 1, 100) < 0 && errno != EINTR) return;
+    if (line.revents & (POLLHUP | POLLERR | POLLNVAL)) return;
+    uint8_t ignored[256];
+    if ((line.revents & POLLIN) && read(master, ignored, sizeof ignored) <= 0) return;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,8 +192,14 @@ int main(int argc, char** argv) {
   auto link =
       options.serialFraming ? sim::MakeSerialLink(line, options, desktopSide) : sim::MakeNetSyncLink(line, options);
   const int status = sim::RunHandheld(*link, options);
+  if (desktopSide >= 0) {
+    if (status == 0) {
+      AwaitDesktopLetGo(descriptor, desktopSide);
+    } else {
+      AwaitDrained(desktopSide);
+    }
+  }
   // Closing the master side is the cable pulled: the desktop's port hangs up.
-  if (desktopSide >= 0) AwaitDrained(desktopSide);
   line.HangUp();
   if (desktopSide >= 0) close(desktopSide);
   return status;
