@@ -97,6 +97,7 @@ class SerialListener {
     const std::chrono::seconds timeout(options_.timeoutSeconds);
     auto prefixed = std::make_unique<stream::PrefixedStream>(std::move(start.bytes), stream);
     hotsync_.peer = stream.PeerName();
+    hotsync_.wire = start.framing == Framing::kSerial ? "serial" : line ? "USB" : "network";
     std::unique_ptr<dlp::Transport> transport;
     LinkError opened = LinkError::kNone;
     if (start.framing == Framing::kNetSync) {

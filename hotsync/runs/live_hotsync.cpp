@@ -154,7 +154,8 @@ class LiveHotSync {
   void Conclude(int status, const ConduitPass& pass) {
     std::string error;
     const auto tally = TallyCatalogue(standin::DesktopDirectory().UserFile(user_, ""), error);
-    const HotSyncEntry entry = EntryFor(user_, "network HotSync from " + options_.peer, status, false, pass, tally);
+    const HotSyncEntry entry =
+        EntryFor(user_, options_.wire + " HotSync from " + options_.peer, status, false, pass, tally);
     std::cerr << "oq-hotsync: " << LocalTimeText(entry.when) << " \"" << TerminalText(user_) << "\" from "
               << (options_.peer.empty() ? "an unknown address" : options_.peer) << ": "
               << (tally && pass.passRan
@@ -262,7 +263,7 @@ class LiveHotSync {
     if (!user_.empty()) {
       AppendHotSyncLog(standin::DesktopDirectory(), {std::time(nullptr),
                                                      user_,
-                                                     "network HotSync from " + options_.peer,
+                                                     options_.wire + " HotSync from " + options_.peer,
                                                      {},
                                                      {},
                                                      Stopped() ? "interrupted" : "failed"});

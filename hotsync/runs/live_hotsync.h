@@ -20,6 +20,7 @@ struct LiveHotSyncOptions {
   bool newUser = false;             // take a name known in other letter case as a new user
   bool force = false;               // track past the tracking period
   std::string peer;                 // where the handheld connects from, for people
+  std::string wire = "network";     // how it reached the desktop, for the desktop's log
 };
 
 // The exit status `sync` would give. `stop` turning non-zero ends the

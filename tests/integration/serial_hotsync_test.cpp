@@ -18,6 +18,7 @@ namespace oq {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::Not;
 
 using test::ListenRun;
@@ -80,6 +81,12 @@ TEST_F(SerialHotSyncTest, EveryWireLeavesTheHandheldAsTheNetworkHotSyncDoes) {
     EXPECT_EQ(left.appInfo, expected.appInfo) << saved;
     EXPECT_EQ(left.preference, expected.preference) << saved;
   }
+  EXPECT_THAT(test::RunHotSync("log --user Me").output,
+              MatchesRegex("WHEN [^\n]*\n"
+                           "[^\n]* tracked +network HotSync from 127\\.0\\.0\\.1\n"
+                           "[^\n]* tracked +serial HotSync from /dev/pts/[0-9]+\n"
+                           "[^\n]* tracked +serial HotSync from 127\\.0\\.0\\.1\n"
+                           "[^\n]* tracked +USB HotSync from /dev/pts/[0-9]+\n"));
 }
 
 TEST_F(SerialHotSyncTest, TheRateIsTheFastestBothEndsCanGoAndTheLineIsPacedAtIt) {
