@@ -163,6 +163,26 @@ TEST_F(SerialHotSyncTest, ACablePulledAtAnyStageIsAClearFailureAndLosesNothing) 
   }
 }
 
+TEST_F(SerialHotSyncTest, AStopInTheMiddleTellsTheHandheldTheSyncDidNotComplete) {
+  const std::string script =
+      "cd " + work_.path().string() +
+      "; rm -f pty.name; timeout 60 " OQ_SIMULATED_HANDHELD_PATH
+      " --pty pty.name --framing serial --delay-ms 40 --databases backup --save saved --user Me & H=$!; "
+      "for i in $(seq 400); do [ -e pty.name ] && break; sleep 0.025; done; http_proxy=" +
+      tracker_.Url() +
+      " timeout 60 " OQ_HOTSYNC_PATH
+      " listen --serial \"$(cat pty.name)\" --once 2>listen.err & L=$!; "
+      "for i in $(seq 400); do grep -q 'HotSync with' listen.err 2>/dev/null && break; sleep 0.025; done; "
+      "kill -TERM $L; wait $L; echo \"listen=$?\"; wait $H; echo \"handheld=$?\"";
+  const auto outcome = test::RunCommand(script);
+  const std::string err = test::ReadText(work_.path() / "listen.err");
+  EXPECT_THAT(outcome.standardOutput, HasSubstr("listen=1")) << err;
+  EXPECT_THAT(outcome.standardOutput, HasSubstr("handheld=0")) << "the handheld was told the HotSync ended";
+  EXPECT_THAT(err, HasSubstr("stopped; the HotSync did not complete"));
+  EXPECT_THAT(err, Not(HasSubstr("\" complete")));
+  EXPECT_THAT(test::ReadText(work_.path() / "saved" / "handheld.txt"), HasSubstr("endStatus=3"));
+}
+
 TEST_F(SerialHotSyncTest, APortThatCannotBeUsedIsNamedAndRefused) {
   const auto missing = test::RunHotSync("listen --serial /dev/ttyUSB-not-there --once");
   EXPECT_EQ(missing.status, 2);
