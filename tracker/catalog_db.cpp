@@ -65,6 +65,13 @@ class Step {
 
 }  // namespace
 
+std::vector<ProgramRow> RowsOf(const Catalog& catalog) {
+  std::vector<ProgramRow> rows;
+  rows.reserve(catalog.size());
+  for (const auto& [creator, entry] : catalog.entries()) rows.push_back({creator, entry});
+  return rows;
+}
+
 std::string RowProblem(const ProgramRow& row) {
   for (const auto* field : {&row.creator, &row.entry.version, &row.entry.date, &row.entry.msg}) {
     if (field->find_first_of("\t\r\n") != std::string::npos) return "a field holds a tab or a line break";

@@ -89,6 +89,9 @@ class CatalogDb {
   std::optional<int> upgradedFrom_;
 };
 
+// A catalogue file's programs, to import.
+std::vector<ProgramRow> RowsOf(const Catalog& catalog);
+
 // Rows refused for the catalogue: a creator code not of four characters,
 // or a version or date the conduit would misread. Empty when sound.
 std::string RowProblem(const ProgramRow& row);

@@ -64,8 +64,7 @@ int RunDbImport(const std::string& path, const std::string& tsv) {
     std::cerr << "oq-tracker: nothing was imported; mend the rows named and import again\n";
     return kExitUsage;
   }
-  std::vector<ProgramRow> rows;
-  for (const auto& [creator, entry] : catalog->entries()) rows.push_back({creator, entry});
+  const auto rows = RowsOf(*catalog);
   if (auto imported = db->Import(rows); !imported.ok()) return Failed(imported, path);
   std::cout << "oq-tracker: imported " << rows.size() << " programs from " << tsv << "; the catalogue holds "
             << db->ProgramCount() << "\n";

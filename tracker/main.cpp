@@ -91,9 +91,7 @@ std::unique_ptr<oq::tracker::CatalogDb> OpenCatalogue(const std::string& dbPath,
     return nullptr;
   }
   auto db = CatalogDb::OpenFile(":memory:", CatalogDb::Open::kMemory, error);
-  std::vector<ProgramRow> rows;
-  for (const auto& [creator, entry] : catalog->entries()) rows.push_back({creator, entry});
-  if (auto imported = db ? db->Import(rows) : oq::Outcome::Failed(error); !imported.ok()) {
+  if (auto imported = db ? db->Import(RowsOf(*catalog)) : oq::Outcome::Failed(error); !imported.ok()) {
     std::cerr << "oq-tracker: " << catalogPath << ": " << imported.failure() << "\n";
     return nullptr;
   }
